@@ -47,7 +47,7 @@ TEST(SerialDevicePty, SecondOpenOfAHeldPortFailsUntilTheFirstCloses) {
     EXPECT_EQ(second.Open(pty.Path().c_str()), 0);
     // Opening again on the same object closes the old descriptor first.
     EXPECT_EQ(second.Open(pty.Path().c_str()), 0);
-    EXPECT_EQ(first.Open(pty.Path().c_str()) != 0, true);
+    EXPECT_NE(first.Open(pty.Path().c_str()), 0);
 }
 
 TEST(SerialDevicePty, LineSettingsAreAppliedAndReadBack) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "platform/Event.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialDevice.h"
@@ -26,22 +24,6 @@ TEST(SerialDevicePath, MapsWindowsAndLinuxNames) {
     EXPECT_EQ(SerialDevicePath(""), "");
     EXPECT_EQ(SerialDevicePath(nullptr), "");
     EXPECT_EQ(SerialDevicePath("\\\\.\\"), "");
-}
-
-TEST(ParityFromLetter, AcceptsTheFiveLettersOnly) {
-    platform::Parity p;
-    ASSERT_TRUE(platform::ParityFromLetter('n', p));
-    EXPECT_EQ(p, platform::Parity::None);
-    ASSERT_TRUE(platform::ParityFromLetter('E', p));
-    EXPECT_EQ(p, platform::Parity::Even);
-    ASSERT_TRUE(platform::ParityFromLetter('o', p));
-    EXPECT_EQ(p, platform::Parity::Odd);
-    ASSERT_TRUE(platform::ParityFromLetter('M', p));
-    EXPECT_EQ(p, platform::Parity::Mark);
-    ASSERT_TRUE(platform::ParityFromLetter('s', p));
-    EXPECT_EQ(p, platform::Parity::Space);
-    EXPECT_FALSE(platform::ParityFromLetter('X', p));
-    EXPECT_FALSE(platform::ParityFromLetter('\0', p));
 }
 
 TEST(SerialDevice, MissingPortAndNonTerminalAreRefused) {
