@@ -56,24 +56,29 @@ TEST(ControlBoardWire, EveryCommandSendsItsPayloadAndIsAcknowledged) {
         {"SetIntensity", [&] { return b.SetIntensity(1, 2.0f); }, CMD_SET_INTENSITY,
          Bytes({1, 0, 0, 0, 0x40})},
         {"SetIndex", [&] { return b.SetIndex(0, 300); }, CMD_SET_INDEX, Bytes({0, 0x2C, 0x01})},
-        {"SetPwmIndex", [&] { return b.SetPwmIndex(1, 200); }, CMD_SET_PWM_INDEX,
-         Bytes({1, 200})},
+        {"SetPwmIndex", [&] { return b.SetPwmIndex(1, 200); }, CMD_SET_PWM_INDEX, Bytes({1, 200})},
         {"HeadOff", [&] { return b.HeadOff(1); }, CMD_HEAD_OFF, Bytes({1})},
         {"SetHeadFan", [&] { return b.SetHeadFan(0); }, CMD_SET_HEAD_FAN, Bytes({0})},
-        {"EnterCalibrationMode", [&] { return b.EnterCalibrationMode(); },
-         CMD_ENTER_CALIBRATION_MODE, {}},
-        {"SetExternalTrigger", [&] { return b.SetExternalTrigger(1); },
-         CMD_SET_EXTERNAL_TRIGGER, Bytes({1})},
+        {"EnterCalibrationMode",
+         [&] { return b.EnterCalibrationMode(); },
+         CMD_ENTER_CALIBRATION_MODE,
+         {}},
+        {"SetExternalTrigger", [&] { return b.SetExternalTrigger(1); }, CMD_SET_EXTERNAL_TRIGGER,
+         Bytes({1})},
         {"SetDacValue", [&] { return b.SetDacValue(0, 0x0203); }, CMD_SET_DAC_VALUE,
          Bytes({0, 3, 2})},
-        {"CancelOvertempProtection", [&] { return b.CancelOvertempProtection(); },
-         CMD_CANCEL_OVERTEMP, {}},
+        {"CancelOvertempProtection",
+         [&] { return b.CancelOvertempProtection(); },
+         CMD_CANCEL_OVERTEMP,
+         {}},
         {"SetPersistence", [&] { return b.SetPersistence(1); }, CMD_SET_PERSISTENCE, Bytes({1})},
         {"StartPulseMode", [&] { return b.StartPulseMode(2, 1500, 500, 128, 3, 10); },
          CMD_START_PULSE, Bytes({2, 0xDC, 0x05, 0xF4, 0x01, 128, 3, 10, 0})},
         {"StopPulseMode", [&] { return b.StopPulseMode(); }, CMD_STOP_PULSE, {}},
-        {"ContinueWithoutHead", [&] { return b.ContinueWithoutHead(); },
-         CMD_CONTINUE_WITHOUT_HEAD, {}},
+        {"ContinueWithoutHead",
+         [&] { return b.ContinueWithoutHead(); },
+         CMD_CONTINUE_WITHOUT_HEAD,
+         {}},
         {"EraseHeadEeprom", [&] { return b.EraseHeadEeprom(1); }, CMD_ERASE_HEAD_EEPROM,
          Bytes({1})},
     };
@@ -98,9 +103,9 @@ TEST(ControlBoardWire, EveryCommandSendsItsPayloadAndIsAcknowledged) {
 TEST(ControlBoardQueries, BoardInformation) {
     SimBoard s;
     // The example reply, byte for byte.
-    s.sim.InjectRawReply(Bytes({0x02, 0x6E, 0x10, 0x12, 0x01, 0x01, 0x00, 0x10, 0x12, 0x33,
-                                0x2E, 0x30, 0x32, 0x00, 0x30, 0x31, 0x30, 0x30, 0x31, 0x30,
-                                0x30, 0x31, 0x00, 0x46, 0x03}));
+    s.sim.InjectRawReply(
+        Bytes({0x02, 0x6E, 0x10, 0x12, 0x01, 0x01, 0x00, 0x10, 0x12, 0x33, 0x2E, 0x30, 0x32,
+               0x00, 0x30, 0x31, 0x30, 0x30, 0x31, 0x30, 0x30, 0x31, 0x00, 0x46, 0x03}));
     ASSERT_TRUE(s.board.ReadBoardInfo());
     EXPECT_EQ(s.LastWire(), Bytes({0x02, 0x6E, 0x92, 0x03}));
     EXPECT_EQ(s.board.m_nRole, 2);
@@ -341,8 +346,8 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
 
     // A late answer inside the longer waits is taken, beyond the short one it is not.
     s.sim.SetReplyDelay(750);
-    EXPECT_TRUE(s.board.SetPersistence(1)); // 1000 ms
-    EXPECT_FALSE(s.board.StopPulseMode());  // 500 ms
+    EXPECT_TRUE(s.board.SetPersistence(1));                      // 1000 ms
+    EXPECT_FALSE(s.board.StopPulseMode());                       // 500 ms
     std::this_thread::sleep_for(std::chrono::milliseconds(400)); // let the late ACK pass
     s.sim.SetReplyDelay(1250);
     HeadRecord r{};

@@ -12,7 +12,9 @@ BoxRecorder::BoxRecorder() {
     });
 }
 
-BoxRecorder::~BoxRecorder() { platform::SetMessageBoxSink(nullptr); }
+BoxRecorder::~BoxRecorder() {
+    platform::SetMessageBoxSink(nullptr);
+}
 
 std::vector<BoxRecord> BoxRecorder::Boxes() const {
     std::lock_guard lock(m_mutex);
@@ -35,7 +37,9 @@ sim::Request SimBoard::Last() const {
     return all.empty() ? sim::Request{} : all.back();
 }
 
-std::vector<uint8_t> SimBoard::LastWire() const { return Last().wire; }
+std::vector<uint8_t> SimBoard::LastWire() const {
+    return Last().wire;
+}
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
     std::vector<uint8_t> out;
