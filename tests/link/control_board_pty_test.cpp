@@ -367,7 +367,7 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     EXPECT_EQ(shown[0].text, "Invaild Checksum");
     EXPECT_EQ(shown[0].caption, "Debug");
 
-    // A reply in one-byte pieces parses as a whole.
+    // A reply in one-byte chunks parses as a whole.
     s.sim.SetChunking(1, 1);
     uint16_t a = 0, b = 0;
     ASSERT_TRUE(s.board.SetDacValue(1, 0x1003));
