@@ -25,7 +25,7 @@ uint32_t WriteTimeoutMs(int count, uint32_t baud) {
 CSerial::CSerial()
     : m_nLastError(SERIAL_OK), m_dwLastSystemError(0), m_bOpen(false), m_dwReadTimeout(0),
       m_bKeepReading(false), m_rawRx{}, m_nRawRx(0) {
-    // m_hPort is declared after m_nLastError: ask it only once it exists.
+    // m_hPort is built after the status words: look at it only now.
     if (m_hPort.WakeError())
         m_nLastError = SERIAL_EVENT_FAILED;
 }
