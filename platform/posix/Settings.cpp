@@ -143,7 +143,8 @@ std::string GetProfileString(const std::string& section, const std::string& entr
 
 bool WriteProfileString(const std::string& section, const std::string& entry,
                         const std::string& value) {
-    if (!ValidName(section) || !ValidName(entry) ||
+    // The empty section holds values directly under the application's key.
+    if ((!section.empty() && !ValidName(section)) || !ValidName(entry) ||
         value.find_first_of("\r\n") != std::string::npos)
         return false;
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -161,8 +162,8 @@ bool WriteProfileString(const std::string& section, const std::string& entry,
         }
     if (!done) {
         // Append to the section's last line, or start the section at the end.
-        size_t at = lines.size();
-        bool found = false;
+        size_t at = section.empty() ? 0 : lines.size();
+        bool found = section.empty();
         for (size_t i = 0; i < lines.size(); ++i)
             if (SameName(lines[i].section, section)) {
                 at = i + 1;
