@@ -63,6 +63,26 @@ void Control::SetText(const std::string& text) {
     Changed(Aspect::Text);
 }
 
+void Control::SetWindowText(const std::string& text) {
+    m_owner.SetItemText(*this, text);
+}
+
+int Control::EnableWindow(int enable) {
+    int wasDisabled = m_enabled ? 0 : 1;
+    SetEnabled(enable != 0);
+    return wasDisabled;
+}
+
+int Control::ShowWindow(int cmd) {
+    int wasVisible = m_visible ? 1 : 0;
+    SetVisible(cmd != 0);
+    return wasVisible;
+}
+
+void Control::SetFocus() {
+    m_owner.SetFocusControl(this);
+}
+
 void Control::SetEnabled(bool on) {
     if (m_enabled == on)
         return;

@@ -69,7 +69,9 @@ public:
     bool HasPixelRect() const { return m_hasPixelRect; }
     const Rect& PixelRect() const { return m_pixelRect; }
     void SetPixelRect(const Rect& r);
-    void SetPixelSize(int width, int height); // keeps the top-left corner
+    // A size in pixels, the place staying the template's: PixelRect() then
+    // has x and y -1 (a bitmap static that grew to its image).
+    void SetPixelSize(int width, int height);
 
     // Common window state.
     const std::string& Text() const { return m_text; }
@@ -81,6 +83,18 @@ public:
     const FontSpec* Font() const { return m_hasFont ? &m_font : nullptr; } // nullptr: dialog font
     void SetFont(const FontSpec& font);
     void SetStyles(uint32_t styles);
+
+    // The window calls dialogs make on GetDlgItem(id): SetWindowText raises
+    // EN_CHANGE on a single-line edit as CDialog::SetDlgItemText does.
+    // EnableWindow returns nonzero when it was disabled; ShowWindow (SW_HIDE 0,
+    // SW_SHOW 5) nonzero when it was visible. SetFocus: focus only, no selection.
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const { return m_text; }
+    int EnableWindow(int enable = 1);
+    int IsWindowEnabled() const { return m_enabled ? 1 : 0; }
+    int ShowWindow(int cmd);
+    int IsWindowVisible() const { return m_visible ? 1 : 0; }
+    void SetFocus();
 
     // Buttons: 0 unchecked, 1 checked (2 indeterminate is never used).
     int Check() const { return m_check; }
