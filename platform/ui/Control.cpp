@@ -43,15 +43,13 @@ void Control::SetPixelRect(const Rect& r) {
 }
 
 void Control::SetPixelSize(int width, int height) {
-    Rect r = m_pixelRect;
-    if (!m_hasPixelRect) {
-        // Top-left stays where the template put it; the backend converts.
-        r = Rect{-1, -1, 0, 0};
+    m_hasPixelSize = true;
+    m_pixelWidth = width;
+    m_pixelHeight = height;
+    if (m_hasPixelRect) {
+        m_pixelRect.width = width;
+        m_pixelRect.height = height;
     }
-    r.width = width;
-    r.height = height;
-    m_pixelRect = r;
-    m_hasPixelRect = true;
     Changed(Aspect::Geometry);
 }
 

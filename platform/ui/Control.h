@@ -69,9 +69,13 @@ public:
     bool HasPixelRect() const { return m_hasPixelRect; }
     const Rect& PixelRect() const { return m_pixelRect; }
     void SetPixelRect(const Rect& r);
-    // A size in pixels, the place staying the template's: PixelRect() then
-    // has x and y -1 (a bitmap static that grew to its image).
+    // A size in pixels while the place stays where the template (or the
+    // pixel rect) puts it: a bitmap static grows to its image this way.
+    // HasPixelSize() then overrides the template's width and height.
     void SetPixelSize(int width, int height);
+    bool HasPixelSize() const { return m_hasPixelSize; }
+    int PixelWidth() const { return m_pixelWidth; }
+    int PixelHeight() const { return m_pixelHeight; }
 
     // Common window state.
     const std::string& Text() const { return m_text; }
@@ -100,7 +104,8 @@ public:
     int Check() const { return m_check; }
     void SetCheck(int state);
 
-    // Bitmap static: the image it shows (shared, immutable).
+    // Bitmap static: the image it shows (shared, immutable); setting one
+    // grows the control to the image's size (SetPixelSize).
     const std::shared_ptr<const Image>& Bitmap() const { return m_image; }
     void SetBitmap(std::shared_ptr<const Image> image);
 
@@ -162,6 +167,8 @@ private:
     Rect m_rect;
     Rect m_pixelRect;
     bool m_hasPixelRect = false;
+    bool m_hasPixelSize = false;
+    int m_pixelWidth = 0, m_pixelHeight = 0;
     std::string m_text;
     bool m_enabled = true;
     bool m_visible = true;

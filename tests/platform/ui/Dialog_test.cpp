@@ -369,7 +369,10 @@ TEST_F(DialogTest, RunTimeStaticAtPixelRectWithFont) {
     CStatic logo;
     logo.Attach(dlg.GetDlgItem(2001));
     logo.SetBitmap(img);
-    EXPECT_EQ(logo.GetControl()->PixelRect().width, 308);
+    EXPECT_TRUE(logo.GetControl()->HasPixelSize());
+    EXPECT_FALSE(logo.GetControl()->HasPixelRect()); // placed by the template still
+    EXPECT_EQ(logo.GetControl()->PixelWidth(), 308);
+    EXPECT_EQ(logo.GetControl()->PixelHeight(), 118);
 }
 
 TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
