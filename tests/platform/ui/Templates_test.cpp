@@ -29,8 +29,9 @@ TEST(Templates, EveryRegisteredTemplateIsSoundAndOpens) {
             EXPECT_GE(c.rect.width, 0) << c.id;
             EXPECT_GE(c.rect.height, 0) << c.id;
             // GetDlgItem finds only the first control of an id.
-            if (c.id != IDC_STATIC)
+            if (c.id != IDC_STATIC) {
                 EXPECT_TRUE(controlIds.insert(c.id).second) << "duplicate control id " << c.id;
+            }
         }
         CDialog dlg(id);
         OpenDialog open(dlg);
