@@ -241,6 +241,17 @@ TEST(Install, BackendPutsNumbersBackIntoTheCLocale) {
     EXPECT_EQ(GetBackend(), &ui);
 }
 
+TEST(Install, DialogLeftOpenOutlivesItsBackend) {
+    AddTemplate(GalleryTemplate());
+    CDialog dlg(9000);
+    {
+        HeadlessBackend ui;
+        ASSERT_TRUE(dlg.Create());
+    }
+    EXPECT_FALSE(dlg.IsOpen()); // closed by the backend on its way out
+    RemoveTemplate(9000);
+}
+
 TEST(Install, BackendsNestAndRestore) {
     HeadlessBackend outer;
     {
