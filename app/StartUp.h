@@ -44,8 +44,8 @@ public:
     CBitmap m_bmpLogo;  // bitmap 143
     uint8_t m_bNoHeads; // 1: every controller was queried and one reported 0 heads
     CStatic m_staticLogo;
-    int m_nBoards;                               // one per port name read (0 to 10)
-    std::unique_ptr<CControlBoard[]> m_pBoards;  // m_nBoards controllers; null when none
+    int m_nBoards;                              // one per port name read (0 to 10)
+    std::unique_ptr<CControlBoard[]> m_pBoards; // m_nBoards controllers; null when none
     CButton m_btnCancel;
     CProgressCtrl m_progress; // 0 to 100
     CListBox m_listReport;    // newest line at index 0
