@@ -31,7 +31,9 @@ float ToFloat(double value) {
 
 CSensorComm::CSensorComm() : m_pLineBuf(new char[kLineMax + 1]()) {}
 
-CSensorComm::~CSensorComm() { Close(); }
+CSensorComm::~CSensorComm() {
+    Close();
+}
 
 bool CSensorComm::Open(const char* port) {
     if (!OpenPort(port, 1200, 'N', 8, 2, EV_RXCHAR | EV_CTS, 1024))

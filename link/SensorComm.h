@@ -30,10 +30,10 @@ public:
     std::atomic<float> m_fSpread{0.0f};  // largest minus smallest of the last ten
 
     // Touched only by the listening thread.
-    std::string m_strLine;                // last complete line, blanks removed
-    std::unique_ptr<char[]> m_pLineBuf;   // line being collected: 31 chars + NUL
+    std::string m_strLine;              // last complete line, blanks removed
+    std::unique_ptr<char[]> m_pLineBuf; // line being collected: 31 chars + NUL
     int32_t m_nLineLen = 0;
-    float m_history[10] = {};             // last ten readings, oldest first
+    float m_history[10] = {}; // last ten readings, oldest first
 
     static constexpr int kLineMax = 31;
     static constexpr double kStableSpread = 5500.0; // µW/cm²

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/Event.h"
 #include "platform/PollableEvent.h"
 #include "platform/SerialDevice.h"
 
@@ -64,8 +65,8 @@ public:
     // only when the port cannot be opened; a later set-up step that fails
     // shows its error box and the port stays open. An open port is closed
     // first.
-    bool OpenPort(const char* port, int32_t baud, char parity, int32_t dataBits,
-                  int32_t stopBits, uint32_t eventMask, int32_t sendBufferSize);
+    bool OpenPort(const char* port, int32_t baud, char parity, int32_t dataBits, int32_t stopBits,
+                  uint32_t eventMask, int32_t sendBufferSize);
     // Starts the listening thread; true when it was created.
     bool StartListening();
     // Stops the listening thread and releases the port; nothing when closed.
@@ -96,6 +97,7 @@ public:
     int32_t m_nSendBufferSize = 0;
 
 private:
+    platform::ManualResetEvent m_threadDone; // set by the listening thread as it ends
     void Listen();
     void StopListening();
     void DrainReceived();
