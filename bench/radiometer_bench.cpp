@@ -89,3 +89,5 @@ void BM_LineFeedToReading(benchmark::State& state) {
 BENCHMARK(BM_LineFeedToReading)->Iterations(500)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+BENCHMARK_MAIN();

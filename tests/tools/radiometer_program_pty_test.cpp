@@ -37,11 +37,11 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::vector<char*> argv{const_cast<char*>(LUMIFLEX_SIM)};
+        std::vector<char*> argv{const_cast<char*>(LUMIFLEX_SIM_EXE)};
         for (const auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, LUMIFLEX_SIM, &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawn(&m_pid, LUMIFLEX_SIM_EXE, &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(in[0]);
