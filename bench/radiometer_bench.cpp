@@ -73,8 +73,10 @@ void BM_LineFeedToReading(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const auto t0 = Clock::now();
         pty.Send("\n");
-        while (meter.m_fReading.load() != expected) {
-        }
+        // Yielding, so that the spin does not keep the listening thread or the
+        // pseudo-terminal's kernel worker off a shared core.
+        while (meter.m_fReading.load() != expected)
+            std::this_thread::yield();
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         state.SetIterationTime(seconds);
         samples.push_back(seconds * 1e6);
