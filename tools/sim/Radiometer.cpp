@@ -123,6 +123,7 @@ bool Radiometer::Start() {
         return false;
     }
     m_portPath = name;
+    m_pending.clear();
     m_stop = false;
     try {
         m_thread = std::thread([this] { Run(); });
