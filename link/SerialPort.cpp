@@ -187,8 +187,8 @@ void CSerialPort::Listen() {
                 ReportError("WaitCommEvent()");
             }
         }
-        const int handles[3] = {m_waitHandles[0], commHandle, m_waitHandles[2]};
-        const int which = platform::WaitForAny(handles, 3, platform::kWaitInfinite);
+        m_waitHandles[1] = commHandle; // only this thread touches it while it runs
+        const int which = platform::WaitForAny(m_waitHandles, 3, platform::kWaitInfinite);
         if (which == 0)
             break;
         if (which != 1)
@@ -200,6 +200,7 @@ void CSerialPort::Listen() {
         if (mask & EV_RXCHAR)
             DrainReceived();
     }
+    m_waitHandles[1] = -1;
     m_bListening.store(0);
     m_threadDone.Set();
 }

@@ -67,7 +67,8 @@ public:
     // first.
     bool OpenPort(const char* port, int32_t baud, char parity, int32_t dataBits, int32_t stopBits,
                   uint32_t eventMask, int32_t sendBufferSize);
-    // Starts the listening thread; true when it was created.
+    // Starts the listening thread; true when it was created. False, starting
+    // nothing, when the port is not open or its thread already runs.
     bool StartListening();
     // Stops the listening thread and releases the port; nothing when closed.
     void Close();
@@ -86,8 +87,8 @@ public:
     platform::SerialDevice m_hComm;
     platform::PollableEvent m_hSendEvent; // never signalled
     // Stop event, comm event, send event. The comm event is the device
-    // itself: ready when bytes arrived or the line hung up; -1 while no line
-    // event is awaited.
+    // itself, put in by the listening thread while it awaits a line event:
+    // ready when bytes arrived or the line hung up; -1 otherwise.
     int m_waitHandles[3] = {-1, -1, -1};
     CommTimeouts m_timeouts;
     CommLineState m_dcb;
