@@ -142,10 +142,11 @@ Wake PollUntil(int fd, short events, int wakeFd, const Clock::time_point* deadli
                 error = EBADF;
                 return Wake::Failed;
             }
-            if (r & events)
-                return Wake::Readable;
+            // A hung-up terminal also reports POLLIN, and then reads 0 bytes forever.
             if (r & (POLLHUP | POLLERR))
                 return Wake::HungUp;
+            if (r & events)
+                return Wake::Readable;
         }
         if (deadline && Clock::now() >= *deadline)
             return Wake::Timeout;
@@ -290,8 +291,9 @@ int SerialDevice::Configure(const LineSettings& settings) {
     if (::tcgetattr(m_fd.Get(), &t) != 0)
         return errno;
     MakeRaw(t);
-    speed_t code;
-    SpeedCode(settings.baud, code);
+    speed_t code = B0;
+    if (!SpeedCode(settings.baud, code))
+        return EINVAL;
     if (cfsetispeed(&t, code) != 0 || cfsetospeed(&t, code) != 0)
         return errno;
     t.c_cflag = (t.c_cflag & ~kFramingFlags) | FramingFlags(settings);
