@@ -54,7 +54,14 @@ Controller::Controller(const ControllerOptions& options)
     char name[128];
     if (::ttyname_r(m_slave, name, sizeof name) == 0)
         m_slavePath = name;
-    m_thread = std::thread([this] { Serve(); });
+    try {
+        m_thread = std::thread([this] { Serve(); });
+    } catch (...) {
+        CloseMaster();
+        CloseFd(m_wake[0]);
+        CloseFd(m_wake[1]);
+        throw;
+    }
 }
 
 Controller::~Controller() {
