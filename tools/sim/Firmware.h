@@ -1,0 +1,114 @@
+#pragma once
+// What a simulated controller knows and how it answers: board information,
+// two head channels with their EEPROM records, and a light model per head.
+// Pure state machine, no I/O: Controller feeds it decoded requests.
+//
+// Light model of one head (all figures per head, see HeadOptics):
+//  * drive level u = min(index, 255) / 255; the optical output is
+//    peak * (u + curvature * u * (1 - u)) mW/cm2 (smooth, slightly concave),
+//    scaled by the held DAC value in PWM mode (dac / 140, at most 1.5) or by
+//    the held PWM value in DAC mode (pwm / 255);
+//  * a calibrated set point x mW/cm2 becomes index a*x^2 + b*x + c through the
+//    record's mW-to-Index curve, rounded and clamped to 0..255;
+//  * photodiode counts = countsPerMw * out * (1 - photoSag * out / peak), plus
+//    uniform noise of +-noiseCounts;
+//  * the read-output reply carries what the head believes: the record's
+//    Photo-to-mW curve applied to the counts, divided by 1000;
+//  * temperature = ambient + degreesPerMw * out, times 1.6 with the fan off;
+//    above the record's maxTemperature the head latches over-temperature and
+//    goes dark until the protection is cancelled.
+
+#include "link/ControllerCommand.h"
+#include "link/HeadRecord.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct HeadOptics {
+    double peakMw = 180.0;   // output at index 255 with unity scale, mW/cm2
+    double curvature = 0.18; // 0 = linear in the index
+    double countsPerMw = 20.0;
+    double photoSag = 0.04; // relative loss of photodiode gain at peak output
+    double ambientC = 25.0;
+    double degreesPerMw = 0.15;
+};
+
+struct PulseTrain {
+    bool running = false;
+    uint8_t channel = 0;
+    uint16_t onMs = 0;
+    uint16_t offMs = 0;
+    uint8_t index = 0;
+    uint8_t mode = 0;
+    uint16_t count = 0;
+};
+
+struct ChannelState {
+    bool present = true;
+    HeadRecord record{};
+    HeadOptics optics;
+    uint16_t index = 0; // last index as received (16 bits)
+    uint16_t dac = 140;
+    uint8_t pwm = 255;
+    bool overTemperature = false;
+};
+
+struct FirmwareOptions {
+    BoardInfo board{1, 0, false, false, 2, "3.02", "01001001"};
+    bool headPresent[2] = {true, true};
+    HeadOptics optics[2] = {HeadOptics{}, HeadOptics{140.0, 0.25, 24.0, 0.05, 25.0, 0.18}};
+    double noiseCounts = 1.5;
+    uint32_t seed = 1;
+};
+
+// A record as a fresh, uncalibrated head of this simulator carries it.
+HeadRecord FactoryRecord(const std::string& boardSerial, int channel);
+
+class Firmware {
+public:
+    struct Reply {
+        uint8_t code = 0;
+        std::vector<uint8_t> payload;
+    };
+
+    explicit Firmware(const FirmwareOptions& options);
+
+    // Answers one well-formed request. Returns false when the controller stays
+    // silent (unknown code, payload too short). Sets `recordChanged` to the
+    // channel whose EEPROM record was written or erased, else -1.
+    bool Handle(uint8_t code, const std::vector<uint8_t>& payload, Reply& reply,
+                int& recordChanged);
+
+    void FireTrigger() { m_triggerFired = true; }
+
+    double OpticalOutput(int channel) const;                  // mW/cm2 the head really emits
+    double Temperature(int channel) const;                    // degrees C
+    uint16_t PhotoCounts(int channel);                        // with noise
+    float BelievedOutput(int channel, uint16_t counts) const; // mW/cm2
+
+    // Power-on values of the held DAC and PWM from a channel's record.
+    void LoadDefaultsFromRecord(int channel);
+
+    BoardInfo board;
+    ChannelState channels[2];
+    bool fanOn = true;
+    bool calibrationMode = false;
+    bool debugWithoutHead = false;
+    PulseTrain pulse;
+
+private:
+    void SetIndex(int channel, uint16_t index);
+    void SetIntensity(int channel, float mw);
+    void UpdateProtection(int channel);
+    template <class F> void ForChannels(uint8_t channelByte, F&& f);
+
+    bool m_triggerFired = false;
+    double m_noise;
+    std::mt19937 m_rng;
+};
+
+} // namespace sim
