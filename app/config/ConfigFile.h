@@ -1,0 +1,18 @@
+#pragma once
+
+// Reading and writing the settings record as a file (normally "config.ini" in
+// the current directory). No messages here: the caller tells the user.
+
+#include "app/config/ConfigRecord.h"
+
+// Loads the file into `record`: clears the record, then takes up to its first
+// 1432 bytes (a shorter file leaves the rest zero, a longer one is cut). False,
+// with the record cleared, when the file cannot be opened as a regular file. A
+// read error after opening keeps what was read before it.
+bool ReadConfigFile(const char* path, ConfigRecord& record);
+
+// Replaces the file with the record's 1432 bytes. The bytes go to a temporary
+// file beside it, reach the disk, and are renamed over the old file, so a
+// failure at any point leaves the old file as it was. An existing file keeps
+// its permission bits. False when the file could not be replaced.
+bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record);
