@@ -1,0 +1,333 @@
+// The start-up search against simulated controllers on pseudo-terminals, with
+// a stand-in port lister written by each test, on the headless backend.
+
+#include "app/StartUp.h"
+#include "platform/ui/Headless.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <thread>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using platform::ui::HeadlessBackend;
+
+namespace {
+
+constexpr int IDC_REPORT = 1087;
+constexpr int IDC_RESULTS = 1096;
+constexpr int IDC_PROGRESS = 1034;
+
+std::vector<std::string> Lines(const CDialog& dlg) {
+    return dlg.GetDlgItem(IDC_REPORT)->Items();
+}
+
+class StartUpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/lumi-startup-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+        m_oldCwd = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override {
+        if (m_linker.joinable())
+            m_linker.join();
+        fs::current_path(m_oldCwd);
+        fs::remove_all(m_dir);
+    }
+
+    // A port lister that leaves `text` as comlist.txt, whole.
+    void Lister(const std::string& text) {
+        std::ofstream(m_dir / "ports.txt") << text;
+        Script("#!/bin/sh\ncp ports.txt comlist.tmp && mv comlist.tmp comlist.txt\n");
+    }
+    void Script(const std::string& body) {
+        const fs::path exe = m_dir / "ComList.exe";
+        std::ofstream(exe) << body;
+        fs::permissions(exe, fs::perms::owner_all);
+    }
+
+    sim::Controller& AddController(const std::string& serial, int heads) {
+        sim::ControllerOptions options;
+        options.board.boardSerial = serial;
+        options.board.headCount = static_cast<uint8_t>(heads);
+        options.board.firmwareVersion = "3.02";
+        m_sims.push_back(std::make_unique<sim::Controller>(options));
+        return *m_sims.back();
+    }
+
+    // A link to `target` that appears `delayMs` after the lister has written
+    // its file: the first open (after the 250 ms wait) misses it, the second
+    // (500 ms later) finds it.
+    std::string LateLink(const std::string& target, int delayMs = 500) {
+        const fs::path link = m_dir / "late-port";
+        m_linker = std::thread([this, link, target, delayMs] {
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!fs::exists(m_dir / "comlist.txt") && std::chrono::steady_clock::now() < give_up)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            fs::create_symlink(target, link);
+        });
+        return link.string();
+    }
+
+    // Runs the dialog modally; `script` sees it after the search.
+    int Run(CStartUp& dlg, std::function<void(CStartUp&)> script) {
+        m_ui.OnModal(CStartUp::IDD, [&](CDialog& d) { script(static_cast<CStartUp&>(d)); });
+        return static_cast<int>(dlg.DoModal());
+    }
+
+    HeadlessBackend m_ui;
+    fs::path m_dir;
+    fs::path m_oldCwd;
+    std::vector<std::unique_ptr<sim::Controller>> m_sims;
+    std::thread m_linker;
+};
+
+TEST_F(StartUpTest, OneControllerWithTwoHeadsClosesAfterTwoSeconds) {
+    sim::Controller& box = AddController("01001001", 2);
+    Lister(box.SlavePath() + "\r\n");
+    CStartUp dlg;
+    const int code = Run(dlg, [&](CStartUp& d) {
+        EXPECT_EQ(Lines(d),
+                  (std::vector<std::string>{"Found controller 01001001, version 3.02, RVXs 2.",
+                                            "Opening Lumiflex 1", "1 Lumiflex Controller found."}));
+        EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Pos(), 100);
+        EXPECT_EQ(d.GetDlgItemText(IDC_RESULTS), "");
+        EXPECT_NE(d.GetDlgItem(1041)->Bitmap(), nullptr);
+        EXPECT_FALSE(d.GetDlgItem(1043)->IsEnabled());
+        m_ui.Advance(1999);
+        EXPECT_FALSE(d.IsEnded());
+        m_ui.Advance(1);
+        EXPECT_TRUE(d.IsEnded());
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_EQ(dlg.m_nBoards, 1);
+    EXPECT_EQ(dlg.m_bNoHeads, 0);
+    EXPECT_EQ(dlg.m_pBoards[0].m_strPort, "\\\\.\\" + box.SlavePath());
+    EXPECT_TRUE(dlg.m_pBoards[0].m_bOpen); // handed over open
+    EXPECT_EQ(dlg.m_pBoards[0].m_nHeadCount, 2);
+}
+
+TEST_F(StartUpTest, SeveralControllersReportInOrderNewestOnTop) {
+    sim::Controller& a = AddController("0A000001", 2);
+    sim::Controller& b = AddController("0B000002", 1);
+    sim::Controller& c = AddController("0C000003", 2);
+    Lister(a.SlavePath() + "\n" + b.SlavePath() + "\n" + c.SlavePath()); // last line unterminated
+    CStartUp dlg;
+    const int code = Run(dlg, [&](CStartUp& d) {
+        EXPECT_EQ(Lines(d), (std::vector<std::string>{
+                                "Found controller 0C000003, version 3.02, RVXs 2.",
+                                "Opening Lumiflex 3",
+                                "Found controller 0B000002, version 3.02, RVXs 1.",
+                                "Opening Lumiflex 2",
+                                "Found controller 0A000001, version 3.02, RVXs 2.",
+                                "Opening Lumiflex 1",
+                                "3 Lumiflex Controllers found.",
+                            }));
+        EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Pos(), 100);
+        m_ui.Advance(2000);
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_EQ(dlg.m_nBoards, 3);
+    EXPECT_EQ(dlg.m_pBoards[1].m_strBoardSerial, "0B000002");
+}
+
+TEST_F(StartUpTest, TwelveLinesMakeTenControllers) {
+    std::string text;
+    for (int i = 1; i <= 12; ++i)
+        text += (m_dir / ("missing" + std::to_string(i))).string() + "\n";
+    Lister(text);
+    CStartUp dlg;
+    Run(dlg, [&](CStartUp& d) {
+        const auto lines = Lines(d);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[2], "10 Lumiflex Controllers found.");
+        EXPECT_EQ(lines[1], "Opening Lumiflex 1");
+        // The first cannot be opened: the search stops there and stays open.
+        EXPECT_TRUE(std::regex_match(
+            lines[0], std::regex("Lumiflex connection failed \\(\\\\\\\\\\.\\\\.*missing1, "
+                                 "error 8:2\\)\\.")))
+            << lines[0];
+        m_ui.Advance(5000);
+        EXPECT_FALSE(d.IsEnded());
+    });
+    ASSERT_EQ(dlg.m_nBoards, 10);
+    EXPECT_EQ(dlg.m_pBoards[9].m_strPort, "\\\\.\\" + (m_dir / "missing10").string());
+    EXPECT_FALSE(dlg.m_pBoards[1].m_bOpen);
+}
+
+TEST_F(StartUpTest, EmptyLineIsAControllerThatCannotBeOpened) {
+    sim::Controller& a = AddController("0A000001", 2);
+    sim::Controller& b = AddController("0B000002", 2);
+    Lister(a.SlavePath() + "\n\n" + b.SlavePath() + "\n");
+    CStartUp dlg;
+    const int code = Run(dlg, [&](CStartUp& d) {
+        const auto lines = Lines(d);
+        ASSERT_EQ(lines.size(), 5u);
+        EXPECT_TRUE(std::regex_match(
+            lines[0],
+            std::regex("Lumiflex connection failed \\(\\\\\\\\\\.\\\\, error [0-9]+:[0-9]+\\)\\.")))
+            << lines[0];
+        EXPECT_EQ(lines[1], "Opening Lumiflex 2");
+        EXPECT_EQ(d.GetDlgItemText(IDC_RESULTS), "");
+        EXPECT_FALSE(d.HasTimer(CStartUp::IDT_CLOSE_STARTUP));
+        d.UserPressEscape();
+    });
+    EXPECT_EQ(code, IDCANCEL);
+    ASSERT_EQ(dlg.m_nBoards, 3);
+    EXPECT_EQ(dlg.m_pBoards[1].m_strPort, "\\\\.\\");
+    EXPECT_TRUE(dlg.m_pBoards[0].m_bOpen);
+    EXPECT_FALSE(dlg.m_pBoards[2].m_bOpen); // never tried
+    EXPECT_EQ(b.RequestCount(), 0u);
+}
+
+TEST_F(StartUpTest, NoListOrNoLister) {
+    {
+        Script("#!/bin/sh\nexit 0\n"); // starts, writes nothing
+        CStartUp dlg;
+        const int code = Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d), std::vector<std::string>{"No Lumiflex Controllers found on USB."});
+            m_ui.Advance(5000);
+            EXPECT_FALSE(d.IsEnded());
+            d.UserPressEnter(); // "Exit Application" is the default button
+        });
+        EXPECT_EQ(code, CStartUp::kExitApplication);
+        EXPECT_EQ(dlg.m_nBoards, 0);
+        EXPECT_EQ(dlg.m_pBoards, nullptr);
+    }
+    {
+        Lister(""); // an empty list
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d), std::vector<std::string>{"No Lumiflex Controllers found on USB."});
+        });
+        EXPECT_EQ(dlg.m_nBoards, 0);
+    }
+    {
+        fs::remove(m_dir / "ComList.exe");
+        fs::remove(m_dir / "comlist.txt"); // a stale list must not be read
+        std::ofstream(m_dir / "comlist.txt") << "stale\n";
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d), (std::vector<std::string>{
+                                    "No Lumiflex Controllers found on USB.",
+                                    "No Lumiflex Controllers Found (ComList utility: 2)"}));
+        });
+        EXPECT_EQ(dlg.m_nBoards, 0);
+    }
+}
+
+TEST_F(StartUpTest, LowerCaseOnlyWhenBothSecondTriesWereNeeded) {
+    {
+        sim::Controller& box = AddController("01001001", 2);
+        box.DropReplies(1);
+        Lister(LateLink(box.SlavePath()) + "\n");
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d).front(), "Found controller 01001001, version 3.02, rvxs 2.");
+            m_ui.Advance(2000);
+        });
+        EXPECT_EQ(dlg.m_pBoards[0].m_strPort, "\\\\.\\" + (m_dir / "late-port").string());
+    }
+    m_linker.join();
+    fs::remove(m_dir / "late-port");
+    fs::remove(m_dir / "comlist.txt");
+    {
+        sim::Controller& box = AddController("01001002", 2);
+        Lister(LateLink(box.SlavePath()) + "\n"); // only the open needed its second try
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d).front(), "Found controller 01001002, version 3.02, RVXs 2.");
+        });
+    }
+    {
+        sim::Controller& box = AddController("01001003", 2);
+        box.DropReplies(1); // only the board information needed its second try
+        Lister(box.SlavePath() + "\n");
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d).front(), "Found controller 01001003, version 3.02, RVXs 2.");
+        });
+    }
+}
+
+TEST_F(StartUpTest, BoardInformationFailingTwiceStopsTheSearch) {
+    sim::Controller& a = AddController("0A000001", 2);
+    sim::Controller& b = AddController("0B000002", 2);
+    a.DropReplies(2);
+    Lister(a.SlavePath() + "\n" + b.SlavePath() + "\n");
+    CStartUp dlg;
+    Run(dlg, [&](CStartUp& d) {
+        EXPECT_EQ(Lines(d), (std::vector<std::string>{"Failed to get controller configuration.",
+                                                      "Opening Lumiflex 1",
+                                                      "2 Lumiflex Controllers found."}));
+        EXPECT_FALSE(d.HasTimer(CStartUp::IDT_CLOSE_STARTUP));
+    });
+    EXPECT_EQ(a.RequestCount(), 2u);
+    EXPECT_EQ(b.RequestCount(), 0u);
+}
+
+TEST_F(StartUpTest, ControllerWithoutHeads) {
+    sim::Controller& a = AddController("0A000001", 0);
+    sim::Controller& b = AddController("0B000002", 2);
+    Lister(a.SlavePath() + "\n" + b.SlavePath() + "\n");
+    {
+        CStartUp dlg;
+        const int code = Run(dlg, [&](CStartUp& d) {
+            const auto lines = Lines(d);
+            ASSERT_EQ(lines.size(), 6u);
+            EXPECT_EQ(lines[0], "Found controller 0B000002, version 3.02, RVXs 2.");
+            EXPECT_EQ(lines[2], "Controller 1 has no optical heads.");
+            EXPECT_EQ(lines[3], "Found controller 0A000001, version 3.02, RVXs 0.");
+            EXPECT_EQ(d.GetDlgItemText(IDC_RESULTS), "No RVXs are Attached.");
+            EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Pos(), 100);
+            m_ui.Advance(5000);
+            EXPECT_FALSE(d.IsEnded());
+            d.UserClick(IDCANCEL);
+        });
+        EXPECT_EQ(code, IDCANCEL);
+        EXPECT_EQ(dlg.m_bNoHeads, 1);
+        EXPECT_TRUE(dlg.m_pBoards[1].m_bOpen);
+    }
+    // Without heads, then one that cannot be opened: the failure decides.
+    Lister(a.SlavePath() + "\n" + (m_dir / "missing").string() + "\n");
+    {
+        CStartUp dlg;
+        Run(dlg, [&](CStartUp& d) {
+            EXPECT_EQ(Lines(d)[2], "Controller 1 has no optical heads.");
+            EXPECT_EQ(Lines(d)[0].rfind("Lumiflex connection failed (", 0), 0u);
+            EXPECT_EQ(d.GetDlgItemText(IDC_RESULTS), "");
+            EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Pos(), 50);
+        });
+        EXPECT_EQ(dlg.m_bNoHeads, 0);
+    }
+}
+
+TEST_F(StartUpTest, ButtonDuringTheTwoSecondsWins) {
+    sim::Controller& box = AddController("01001001", 2);
+    Lister(box.SlavePath() + "\n");
+    for (const int button : {IDCANCEL, platform::ui::IDABORT}) {
+        CStartUp dlg;
+        const int code = Run(dlg, [&](CStartUp& d) {
+            m_ui.Advance(1500);
+            d.UserClick(button);
+            m_ui.Advance(1000); // the timer no longer counts
+        });
+        EXPECT_EQ(code, button == IDCANCEL ? IDCANCEL : CStartUp::kExitApplication);
+        EXPECT_EQ(dlg.m_bNoHeads, 0);
+        EXPECT_EQ(dlg.m_nBoards, 1);
+    }
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+// The settings object against real files in a scratch current directory, with
+// its messages taken by the headless backend.
+
+#include "app/config/Config.h"
+#include "platform/Application.h"
+#include "platform/ui/Headless.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace fs = std::filesystem;
+using platform::ui::HeadlessBackend;
+
+namespace {
+
+constexpr char kNotFound[] = "Configuration file not found. Creating with defaults.";
+constexpr char kNotWritten[] = "Config.ini could not be opened for writing.";
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetApplicationName("sorvane");
+        char tmpl[] = "/tmp/lumi-config-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+        m_oldCwd = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override {
+        fs::current_path(m_oldCwd);
+        fs::remove_all(m_dir);
+    }
+    std::vector<uint8_t> File() const {
+        std::ifstream in(m_dir / "config.ini", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    void Put(const std::vector<uint8_t>& bytes) const {
+        std::ofstream(m_dir / "config.ini", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& box : m_ui.Boxes())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    HeadlessBackend m_ui;
+    fs::path m_dir;
+    fs::path m_oldCwd;
+};
+
+TEST_F(ConfigTest, MissingFileIsCreatedWithDefaults) {
+    Config config;
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{kNotFound});
+    EXPECT_EQ(m_ui.LastBox().caption, "sorvane");
+    EXPECT_EQ(m_ui.LastBox().flags & 0xF, MB_OK);
+    EXPECT_STREQ(config.m_record.title, "Lumiflex");
+    EXPECT_EQ(config.m_record.headCount, 0);
+
+    const auto bytes = File();
+    ASSERT_EQ(bytes.size(), 1432u);
+    EXPECT_EQ(std::memcmp(bytes.data(), "Lumiflex", 8), 0);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 8, bytes.end(), [](uint8_t b) { return b == 0; }));
+
+    // The next start finds it and says nothing.
+    m_ui.ClearBoxes();
+    Config again;
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_STREQ(again.m_record.title, "Lumiflex");
+}
+
+TEST_F(ConfigTest, DirectoryWhereNothingCanBeCreated) {
+    const fs::path gone = m_dir / "gone";
+    fs::create_directory(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+
+    Config config;
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kNotFound, kNotWritten}));
+    EXPECT_STREQ(config.m_record.title, "Lumiflex");
+    EXPECT_EQ(config.m_record.headCount, 0);
+    EXPECT_EQ(config.m_record.passwordProtect, 0);
+    fs::current_path(m_dir);
+}
+
+TEST_F(ConfigTest, ShortFileCountsAsFoundAndStaysAsItIs) {
+    std::vector<uint8_t> bytes(100, 0);
+    std::memcpy(bytes.data(), "MX12 DSC Photo Module", 21);
+    bytes[64] = 2;
+    bytes[68] = 1;                                    // heads[0].channel
+    std::memcpy(&bytes[72], "12345678", 8);           // heads[0].boardSerial, no terminator
+    bytes[80] = 200;                                  // heads[0].x
+    bytes[84] = 120;                                  // heads[0].y
+    std::fill(bytes.begin() + 88, bytes.end(), 0xEE); // heads[1] cut off at byte 100
+    Put(bytes);
+
+    Config config;
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_STREQ(config.m_record.title, "MX12 DSC Photo Module");
+    EXPECT_EQ(config.m_record.headCount, 2);
+    EXPECT_EQ(BoardSerialText(config.m_record.heads[0]), "12345678");
+    EXPECT_EQ(config.m_record.heads[0].x, 200);
+    EXPECT_EQ(config.m_record.heads[0].y, 120);
+    EXPECT_EQ(config.m_record.heads[1].x, 0);
+    EXPECT_EQ(config.m_record.heads[1].y, 0);
+    EXPECT_EQ(config.m_record.passwordProtect, 0);
+    EXPECT_EQ(File().size(), 100u);
+}
+
+TEST_F(ConfigTest, WriteKeepsReservedBytesAndCutsALongFile) {
+    std::vector<uint8_t> bytes(1500);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 31 + 7);
+    bytes[63] = 0;
+    Put(bytes);
+
+    Config config;
+    EXPECT_TRUE(BoxTexts().empty());
+    std::strcpy(config.m_record.title, "Talon DSC Photo Module");
+    config.WriteConfigFile();
+    EXPECT_TRUE(BoxTexts().empty());
+
+    const auto written = File();
+    ASSERT_EQ(written.size(), 1432u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(written.data()), "Talon DSC Photo Module");
+    EXPECT_TRUE(std::equal(written.begin() + 64, written.end(), bytes.begin() + 64));
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+#include "controller_sim_support.h"
+
+#include "platform/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+BoxRecorder::BoxRecorder() {
+    platform::SetMessageBoxSink([this](const char* text, const char* caption, unsigned flags) {
+        std::lock_guard lock(m_mutex);
+        m_boxes.push_back({text, caption, flags});
+        return platform::IDOK;
+    });
+}
+
+BoxRecorder::~BoxRecorder() {
+    platform::SetMessageBoxSink(nullptr);
+}
+
+std::vector<BoxRecord> BoxRecorder::Boxes() const {
+    std::lock_guard lock(m_mutex);
+    return m_boxes;
+}
+
+sim::ControllerOptions QuietOptions() {
+    sim::ControllerOptions o;
+    o.noiseCounts = 0.0;
+    return o;
+}
+
+SimBoard::SimBoard(const sim::ControllerOptions& options) : sim(options) {
+    board.m_strPort = sim.SlavePath();
+    EXPECT_EQ(board.Open(board.m_strPort.c_str(), 115200, 1000), SERIAL_OK);
+}
+
+sim::Request SimBoard::Last() const {
+    const std::vector<sim::Request> all = sim.Requests();
+    return all.empty() ? sim::Request{} : all.back();
+}
+
+std::vector<uint8_t> SimBoard::LastWire() const {
+    return Last().wire;
+}
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<uint8_t> out;
+    for (int v : values)
+        out.push_back(static_cast<uint8_t>(v));
+    return out;
+}
