@@ -25,7 +25,7 @@ public:
     // Runs the main window; always returns FALSE (there is no message loop of ours after it).
     virtual BOOL InitInstance();
 
-    std::string m_pszAppName; // the executable's base name, e.g. "sorvane"
+    std::string m_pszAppName;          // the executable's base name, e.g. "sorvane"
     CSorvaneDlg* m_pMainWnd = nullptr; // the main window while it runs
 
     // Where the main window is made: tests put a scripted window here. Default: CSorvaneDlg.

@@ -1,6 +1,5 @@
 #include "app/SorvaneDlg.h"
 
-#include "app/Resources.h"
 #include "app/StartUp.h"
 
 #include <algorithm>
@@ -8,8 +7,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kEndExit = 1000; // start-up dialog: "Exit Application"
 
 // Simulated heads take their serials from this table, head i entry i.
 constexpr const char* kSimulatedSerials[24] = {
@@ -116,10 +113,10 @@ BOOL CSorvaneDlg::OnInitDialog() {
     // The system menu's About item and the window icon belong to the backend's
     // window frame; the dialog itself has nothing to add here.
 
-    m_bmpLogo = LoadBitmapResource(143);
-    m_staticLogo.SetBitmap(m_bmpLogo);
-    m_bmpInstrument = LoadBitmapResource(157);
-    m_staticInstrument.SetBitmap(m_bmpInstrument);
+    m_bmpLogo.LoadBitmap(IDB_LOGO);
+    m_staticLogo.SetBitmap(m_bmpLogo.Image());
+    m_bmpInstrument.LoadBitmap(IDB_INSTRUMENT);
+    m_staticInstrument.SetBitmap(m_bmpInstrument.Image());
 
     SetUpControllers();
 
@@ -189,22 +186,15 @@ void CSorvaneDlg::SetUpControllers() {
     {
         CStartUp startUp;
         const intptr_t code = startUp.DoModal();
-        if (code == kEndExit) {
+        if (code == CStartUp::kExitApplication) {
+            // The controllers found are not taken over: they close with the start-up dialog.
             demo = true;
-            // The operator leaves: the controllers found are not used. Close them
-            // now rather than leave their ports and read threads behind.
-            for (int k = 0; k < startUp.m_nBoards && startUp.m_pBoards; ++k)
-                startUp.m_pBoards[k].Close();
-            delete[] startUp.m_pBoards;
-            startUp.m_pBoards = nullptr;
-            startUp.m_nBoards = 0;
             OnCancel();
         } else {
             if (code == IDCANCEL && !startUp.m_bNoHeads)
                 demo = true;
             m_nBoards = startUp.m_pBoards ? startUp.m_nBoards : 0;
-            m_pBoards.reset(startUp.m_pBoards);
-            startUp.m_pBoards = nullptr;
+            m_pBoards = std::move(startUp.m_pBoards);
             startUp.m_nBoards = 0;
         }
     }
@@ -396,11 +386,20 @@ void CSorvaneDlg::OnEnChangeStepEdit() {
 
 void CSorvaneDlg::OnTimer(uintptr_t id) {
     switch (id) {
-    case IDT_TRIGGER_POLL: OnTriggerPollTimer(); break;
-    case IDT_STEP_END: OnStepEndTimer(); break;
-    case IDT_PROGRESS_TICK: OnProgressTimer(); break;
-    case IDT_TELEMETRY: OnTelemetryTimer(); break;
-    default: break;
+    case IDT_TRIGGER_POLL:
+        OnTriggerPollTimer();
+        break;
+    case IDT_STEP_END:
+        OnStepEndTimer();
+        break;
+    case IDT_PROGRESS_TICK:
+        OnProgressTimer();
+        break;
+    case IDT_TELEMETRY:
+        OnTelemetryTimer();
+        break;
+    default:
+        break;
     }
 }
 

@@ -7,12 +7,13 @@
 //
 // Everything runs on the UI thread; controller requests are synchronous.
 
+#include "app/DialogHelpersShim.h"
 #include "app/LogHeadInfo.h"
 #include "app/config/Config.h"
-#include "app/DialogHelpers.h"
 #include "link/ControlBoard.h"
 #include "link/OpticalHead.h"
 #include "platform/ui/Afx.h"
+#include "resources/Resources.h"
 
 #include <cstdint>
 #include <memory>
@@ -80,9 +81,9 @@ public:
     CButton m_checkIntensity2;
     CEdit m_editIntensity1;
     CButton m_btnSwitchModes;
-    std::shared_ptr<const platform::Image> m_bmpLogo;
+    CBitmap m_bmpLogo;
     CStatic m_staticLogo;
-    std::shared_ptr<const platform::Image> m_bmpInstrument;
+    CBitmap m_bmpInstrument;
     CStatic m_staticInstrument;
 
     BOOL OnInitDialog() override;

@@ -97,8 +97,8 @@ inline void WriteComList(const std::vector<std::string>& lines) {
 class RecordingMainWindow : public CSorvaneDlg {
 public:
     struct Door {
-        std::string kind; // "detail", "calibration", "config", "pulse", "modeswitch", "log"
-        int head;         // head index, -1 when none
+        std::string kind;      // "detail", "calibration", "config", "pulse", "modeswitch", "log"
+        int head;              // head index, -1 when none
         bool telemetryRunning; // timer 12 state while the door's dialog runs
         bool calibrated;       // detail: the mode handed over
     };

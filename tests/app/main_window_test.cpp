@@ -139,8 +139,8 @@ TEST_F(MainWindowTest, HeadClickBoxEdges) {
     struct Case {
         int x, y;
         bool opens;
-    } cases[] = {{100, 200, true},  {133, 236, true},  {134, 200, false},
-                 {100, 237, false}, {99, 210, false},  {110, 199, false}};
+    } cases[] = {{100, 200, true},  {133, 236, true}, {134, 200, false},
+                 {100, 237, false}, {99, 210, false}, {110, 199, false}};
     for (const Case& c : cases) {
         dlg->doors.clear();
         dlg->UserMouseDown(0, c.x, c.y);
@@ -168,8 +168,8 @@ TEST_F(MainWindowTest, ConfigurationBoxOverTheLogo) {
     struct Case {
         int x, y;
         bool opens;
-    } cases[] = {{23, 6, true}, {177, 61, true}, {22, 30, false}, {100, 62, false},
-                 {178, 30, false}, {100, 5, false}};
+    } cases[] = {{23, 6, true},    {177, 61, true},  {22, 30, false},
+                 {100, 62, false}, {178, 30, false}, {100, 5, false}};
     for (const Case& c : cases) {
         dlg->doors.clear();
         dlg->UserMouseDown(MK_CONTROL, c.x, c.y);
@@ -204,7 +204,8 @@ TEST_F(MainWindowTest, ShiftClickShowsOnlyTheCoordinates) {
 TEST_F(MainWindowTest, PasswordGate) {
     Open(MakeConfig(2, kTwoHeads, "Lumiflex", true));
     // Cancel: nothing, no message.
-    ui.OnModal(kPasswordTemplate, [](CDialog& d) { d.UserType(1000, "pelrud"); }, IDCANCEL);
+    ui.OnModal(
+        kPasswordTemplate, [](CDialog& d) { d.UserType(1000, "pelrud"); }, IDCANCEL);
     dlg->UserMouseDown(MK_CONTROL, 50, 30);
     EXPECT_TRUE(dlg->doors.empty());
     EXPECT_EQ(ui.BoxCount(), 0u);
