@@ -5,6 +5,7 @@
 // window whose doors record what they were asked to open.
 
 #include "app/SorvaneDlg.h"
+#include "app/StartUp.h"
 #include "app/config/ConfigFile.h"
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Headless.h"
