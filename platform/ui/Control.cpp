@@ -32,7 +32,9 @@ Control::Control(CDialog& owner, const ControlTemplate& t)
       m_text(t.caption), m_enabled(!(t.styles & style::Disabled)),
       m_visible(!(t.styles & style::Hidden)) {}
 
-void Control::Changed(Aspect a) { m_owner.ControlChanged(*this, a); }
+void Control::Changed(Aspect a) {
+    m_owner.ControlChanged(*this, a);
+}
 
 void Control::SetPixelRect(const Rect& r) {
     m_pixelRect = r;
@@ -124,10 +126,9 @@ void Control::ScrollCaret() {
 int Control::AddString(const std::string& s) {
     int index = static_cast<int>(m_items.size());
     if (Has(style::Sorted)) {
-        auto it = std::upper_bound(m_items.begin(), m_items.end(), s,
-                                   [](const std::string& a, const std::string& b) {
-                                       return CompareNoCase(a, b) < 0;
-                                   });
+        auto it = std::upper_bound(
+            m_items.begin(), m_items.end(), s,
+            [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
         index = static_cast<int>(it - m_items.begin());
     }
     return InsertString(index, s);

@@ -25,7 +25,9 @@ public:
             MapCommand(id, BN_CLICKED, [this, id] { Log("click", id); });
         MapCommand(2030, LBN_SELCHANGE, [this] { Log("sel", 2030); });
     }
-    void Log(const char* what, int id) { log.push_back(std::string(what) + " " + std::to_string(id)); }
+    void Log(const char* what, int id) {
+        log.push_back(std::string(what) + " " + std::to_string(id));
+    }
     void DoDataExchange(CDataExchange* pDX) override {
         DDX_Control(pDX, 2010, m_edit);
         DDX_Control(pDX, 2020, m_check);
@@ -188,7 +190,14 @@ public:
 };
 
 TEST_F(DialogTest, WithoutDefaultEnterEndsUntilAnEditChangeSetsOne) {
-    static const DialogTemplate t{9001, "x", 100, 50, {"MS Shell Dlg", 8, 400}, 0, 0, 0,
+    static const DialogTemplate t{9001,
+                                  "x",
+                                  100,
+                                  50,
+                                  {"MS Shell Dlg", 8, 400},
+                                  0,
+                                  0,
+                                  0,
                                   {{9, ControlKind::Edit, "", {1, 1, 40, 14}, 0},
                                    {10, ControlKind::PushButton, "Set", {50, 1, 40, 14}, 0}}};
     AddTemplate(t);
@@ -363,7 +372,8 @@ TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
     dlg.m_edit.SetWindowText("ignored"); // no crash, no effect
     EXPECT_EQ(dlg.m_list.GetCount(), 0);
     // A second run builds fresh controls from the template.
-    ui.OnModal(9000, [](CDialog& d) { EXPECT_EQ(d.GetDlgItemText(2010), ""); }, IDOK);
+    ui.OnModal(
+        9000, [](CDialog& d) { EXPECT_EQ(d.GetDlgItemText(2010), ""); }, IDOK);
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
@@ -406,11 +416,19 @@ TEST(DialogText, SignedIntegerReading) {
         int value;
         bool ok;
     } cases[] = {
-        {"42", true, 42, true},     {"  -17  ", true, -17, true}, {"-17", false, 0, false},
-        {"12.5", true, 0, false},   {"12 mW", true, 0, false},    {"", true, 0, false},
-        {"abc", true, 0, false},    {"-", true, 0, false},        {"2147483647", true, INT32_MAX, true},
-        {"2147483648", true, 0, false}, {"-2147483648", true, INT32_MIN, true},
-        {"4294967295", false, -1, true}, {"99999999999", false, 0, false},
+        {"42", true, 42, true},
+        {"  -17  ", true, -17, true},
+        {"-17", false, 0, false},
+        {"12.5", true, 0, false},
+        {"12 mW", true, 0, false},
+        {"", true, 0, false},
+        {"abc", true, 0, false},
+        {"-", true, 0, false},
+        {"2147483647", true, INT32_MAX, true},
+        {"2147483648", true, 0, false},
+        {"-2147483648", true, INT32_MIN, true},
+        {"4294967295", false, -1, true},
+        {"99999999999", false, 0, false},
     };
     for (const Case& c : cases) {
         bool ok = true;
