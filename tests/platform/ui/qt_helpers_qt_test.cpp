@@ -4,6 +4,7 @@
 
 #include "platform/ui/qt/Cp1252.h"
 #include "platform/ui/qt/DialogUnits.h"
+#include "platform/ui/qt/FileFilter.h"
 #include "platform/ui/qt/Fonts.h"
 
 #include <QFontInfo>
@@ -103,4 +104,27 @@ TEST(Fonts, FitTextShrinksOnlyWhatDoesNotFit) {
     const QFont twoLines = FitText(base, QStringLiteral("Calibration\nCheck"), 200,
                                    QFontMetrics(base).height() * 2 - 1);
     EXPECT_LT(twoLines.pixelSize(), base.pixelSize());
+}
+
+TEST(FileFilter, PairsBecomeQtNameFilters) {
+    EXPECT_EQ(TranslateFilter("Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||"),
+              (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
+    // Names without their patterns, several patterns, no closing "||".
+    EXPECT_EQ(TranslateFilter("Text|*.txt;*.log|RVX (*.rvx)|*.rvx"),
+              (QStringList{"Text (*.txt *.log)", "RVX (*.rvx)"}));
+    // Qt reads the last group; a name whose group differs gets the real patterns.
+    EXPECT_EQ(TranslateFilter("Logs (*.txt;*.log)|*.txt;*.log||"),
+              (QStringList{"Logs (*.txt;*.log) (*.txt *.log)"}));
+    EXPECT_EQ(TranslateFilter("Odd|"), (QStringList{"Odd (*)"}));
+    EXPECT_TRUE(TranslateFilter("").isEmpty());
+    EXPECT_TRUE(TranslateFilter("||").isEmpty());
+    EXPECT_EQ(TranslateFilter("Gr\xF6\xDF"
+                              "e|*.g||"),
+              (QStringList{QString::fromUtf8("Größe (*.g)")}));
+}
+
+TEST(FileFilter, DefaultSuffixLosesItsDot) {
+    EXPECT_EQ(DefaultSuffix(".profile"), QStringLiteral("profile"));
+    EXPECT_EQ(DefaultSuffix("rvx"), QStringLiteral("rvx"));
+    EXPECT_EQ(DefaultSuffix(""), QString());
 }
