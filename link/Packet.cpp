@@ -1,0 +1,183 @@
+#include "link/Packet.h"
+
+#include <cstring>
+
+#include "platform/MessageBox.h"
+
+namespace {
+
+constexpr int kRxSize = 516;
+constexpr int kTxSize = 729;
+
+bool NeedsStuffing(uint8_t value) {
+    return value == CPacket::STX || value == CPacket::ETX || value == CPacket::DLE;
+}
+
+} // namespace
+
+CPacket::CPacket()
+    : m_bDemo(false), m_rx{}, m_nRxLen(0), m_bValid(false), m_nReplyCode(0), m_pPayload(nullptr),
+      m_nPayloadLen(0), m_tx{}, m_nTxLen(0), m_nTxSum(0), m_bEscape(false), m_nRxSum(0) {
+    m_hReplyEvent.Reset();
+}
+
+CPacket::~CPacket() {
+    // The read thread runs OnReceive on this object's state: it must be gone first.
+    Close();
+}
+
+void CPacket::BeginFrame(uint8_t code) {
+    m_nTxLen = 0;
+    m_nTxSum = 0;
+    m_bTxOverflow = false;
+    m_tx[m_nTxLen++] = STX;
+    StuffByte(code);
+}
+
+void CPacket::StuffByte(uint8_t value) {
+    int need = NeedsStuffing(value) ? 2 : 1;
+    // One byte always stays free for the ETX.
+    if (m_nTxLen + need > kTxSize - 1) {
+        m_bTxOverflow = true;
+        return;
+    }
+    if (need == 2) {
+        m_tx[m_nTxLen++] = DLE;
+        m_tx[m_nTxLen++] = static_cast<uint8_t>(value + 0x10);
+    } else {
+        m_tx[m_nTxLen++] = value;
+    }
+    m_nTxSum = static_cast<uint8_t>(m_nTxSum + value);
+}
+
+void CPacket::AddByte(uint8_t value) {
+    StuffByte(value);
+}
+
+void CPacket::AddWord(uint16_t value) {
+    StuffByte(static_cast<uint8_t>(value & 0xFF));
+    StuffByte(static_cast<uint8_t>(value >> 8));
+}
+
+void CPacket::AddFloat(float value) {
+    uint32_t bits;
+    static_assert(sizeof bits == sizeof value);
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i)
+        StuffByte(static_cast<uint8_t>(bits >> (8 * i)));
+}
+
+void CPacket::Finish(bool write) {
+    StuffByte(static_cast<uint8_t>(0x100 - m_nTxSum));
+    if (m_nTxLen < kTxSize)
+        m_tx[m_nTxLen++] = ETX;
+    if (!write)
+        return;
+    ResetReply();
+    // A request that did not fit is never sent cut short: its wait runs out instead.
+    if (!m_bTxOverflow)
+        Write(m_tx, m_nTxLen);
+}
+
+void CPacket::EndFrame() {
+    Finish(!m_bDemo);
+}
+
+void CPacket::EndFrameAlways() {
+    Finish(true);
+}
+
+void CPacket::SendCommand(uint8_t code) {
+    BeginFrame(code);
+    EndFrame();
+}
+
+void CPacket::ResetReply() {
+    std::lock_guard<std::mutex> lock(m_rxLock);
+    std::memset(m_rx, 0, sizeof m_rx);
+    m_nRxLen = 0;
+    m_bValid = false;
+    m_nReplyCode = 0;
+    m_pPayload = nullptr;
+    m_nPayloadLen = 0;
+    m_hReplyEvent.Reset();
+}
+
+bool CPacket::WaitAck(uint16_t ms) {
+    return WaitReply(ACK, ms);
+}
+
+bool CPacket::WaitReply(uint8_t code, uint16_t ms) {
+    if (m_bDemo)
+        return true;
+    if (!m_hReplyEvent.Wait(ms))
+        return false;
+    std::lock_guard<std::mutex> lock(m_rxLock);
+    return m_nReplyCode == code;
+}
+
+uint16_t CPacket::ReplyWord(int offset) {
+    if (offset < 0 || offset > kRxSize - 2)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_rxLock);
+    return static_cast<uint16_t>(m_rx[offset] | (m_rx[offset + 1] << 8));
+}
+
+float CPacket::ReplyFloat(int offset) {
+    if (offset < 0 || offset > kRxSize - 4)
+        return 0.0f;
+    std::lock_guard<std::mutex> lock(m_rxLock);
+    uint32_t bits = static_cast<uint32_t>(m_rx[offset]) |
+                    (static_cast<uint32_t>(m_rx[offset + 1]) << 8) |
+                    (static_cast<uint32_t>(m_rx[offset + 2]) << 16) |
+                    (static_cast<uint32_t>(m_rx[offset + 3]) << 24);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+inline void CPacket::Store(uint8_t value) {
+    if (m_nRxLen < kRxSize)
+        m_rx[m_nRxLen++] = value;
+}
+
+int CPacket::OnReceive(const uint8_t* data, int count) {
+    std::unique_lock<std::mutex> lock(m_rxLock);
+    if (!data || count <= 0)
+        return m_bValid;
+    for (int i = 0; i < count; ++i) {
+        uint8_t b = data[i];
+        if (b == STX) {
+            m_rx[0] = STX;
+            m_nRxLen = 1;
+            m_nRxSum = 0;
+            m_bEscape = false;
+        } else if (m_bEscape) {
+            m_bEscape = false;
+            uint8_t value = static_cast<uint8_t>(b - 0x10);
+            Store(value);
+            m_nRxSum = static_cast<uint8_t>(m_nRxSum + value);
+        } else if (b == ETX) {
+            Store(ETX);
+            m_bValid = (m_nRxSum == 0);
+            if (m_bValid) {
+                m_nReplyCode = m_rx[1];
+                m_pPayload = m_rx + 2;
+                m_nPayloadLen = m_nRxLen >= 4 ? m_nRxLen - 4 : 0;
+                m_hReplyEvent.Set();
+            } else {
+                // The box blocks this thread until it is dismissed; the owning thread must
+                // stay free to reset the reply (or to show the box) meanwhile.
+                lock.unlock();
+                platform::MessageBox("Invaild Checksum", "Debug", platform::MB_OK);
+                lock.lock();
+            }
+        } else if (b == DLE) {
+            m_bEscape = true;
+        } else {
+            Store(b);
+            m_nRxSum = static_cast<uint8_t>(m_nRxSum + b);
+        }
+    }
+    return m_bValid;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// CPacket: the controller's wire frame on top of CSerial.
+//
+// Frame: STX, code, payload, checksum, ETX. Code, payload and checksum bytes of
+// value 0x02, 0x03 or 0x10 are sent as DLE followed by the value + 0x10; the
+// checksum makes code + payload + checksum = 0 modulo 256 (unstuffed values).
+//
+// A request is built in m_tx and written by EndFrame; the read thread parses the
+// reply into m_rx and sets m_hReplyEvent; the caller waits with WaitAck or
+// WaitReply and then reads the reply. In simulation (m_bDemo) nothing is written
+// and every wait succeeds at once.
+#include <cstdint>
+#include <mutex>
+
+#include "link/Serial.h"
+#include "platform/Event.h"
+
+class CPacket : public CSerial {
+public:
+    static constexpr uint8_t STX = 0x02;
+    static constexpr uint8_t ETX = 0x03;
+    static constexpr uint8_t ACK = 0x06;
+    static constexpr uint8_t DLE = 0x10;
+
+    CPacket();
+    // Closes the port (stopping the read thread) before the frame state goes.
+    ~CPacket();
+
+    // Starts a request: STX, then the code.
+    void BeginFrame(uint8_t code);
+    // Appends one byte, stuffed, and adds it to the checksum. A byte that would not fit
+    // in m_tx marks the request as overlong; EndFrame then sends nothing.
+    void StuffByte(uint8_t value);
+    void AddByte(uint8_t value);
+    void AddWord(uint16_t value); // low byte first
+    void AddFloat(float value);   // IEEE-754 single, least significant byte first
+    // Appends checksum and ETX; unless m_bDemo, resets the reply and writes the request.
+    void EndFrame();
+    // As EndFrame, but resets the reply and writes also in simulation.
+    void EndFrameAlways();
+    // A request without payload.
+    void SendCommand(uint8_t code);
+
+    // Forgets the last reply and resets m_hReplyEvent; the parser's position is kept.
+    void ResetReply();
+    // True when a valid frame arrives within ms milliseconds (or had arrived since the
+    // last reset) and its code is ACK (WaitAck) or code (WaitReply); true at once in
+    // simulation.
+    bool WaitAck(uint16_t ms);
+    bool WaitReply(uint8_t code, uint16_t ms);
+    // The little-endian value at that offset of m_rx (2 is the first payload byte);
+    // 0 when the value would lie outside m_rx.
+    uint16_t ReplyWord(int offset);
+    float ReplyFloat(int offset);
+
+    // The parser, run on the read thread; returns m_bValid.
+    int OnReceive(const uint8_t* data, int count) override;
+
+    bool m_bDemo;
+    uint8_t m_rx[516];         // last or current frame, unstuffed, from its STX
+    int32_t m_nRxLen;          // bytes held in m_rx
+    bool m_bValid;             // the last ETX closed a frame with a zero sum
+    uint8_t m_nReplyCode;      // code of the last valid frame (0 after a reset)
+    const uint8_t* m_pPayload; // m_rx + 2 for a valid frame, nullptr after a reset
+    int32_t m_nPayloadLen;     // payload bytes of the last valid frame
+    uint8_t m_tx[729];         // request being built, stuffed, from its STX
+    int32_t m_nTxLen;
+    uint8_t m_nTxSum; // running sum of the unstuffed code and payload bytes
+    platform::ManualResetEvent m_hReplyEvent;
+    bool m_bEscape;   // parser: the last byte was DLE
+    uint8_t m_nRxSum; // parser: sum of the unstuffed bytes since the last STX
+
+private:
+    void Finish(bool write);
+    void Store(uint8_t value);
+
+    // Held by the parser for each chunk and by ResetReply and the reply readers, so a
+    // reset and the parsing of a byte never interleave. Released while a box is shown.
+    std::mutex m_rxLock;
+    bool m_bTxOverflow = false;
+};

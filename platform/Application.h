@@ -1,0 +1,12 @@
+// The application's name: the caption of its message boxes and the name of
+// its settings file. Set once at start (the program sets "Sorvane").
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+void SetApplicationName(const std::string& name);
+std::string GetApplicationName(); // "" until set
+
+} // namespace platform

@@ -1,0 +1,17 @@
+// High-resolution counter and sleeping, in place of the performance counter.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Ticks of a monotonic counter and its ticks per second (1,000,000,000: the
+// counter is CLOCK_MONOTONIC in nanoseconds). Callers use the low 32 bits
+// where the original did.
+int64_t QueryPerformanceCounter();
+int64_t QueryPerformanceFrequency();
+
+// Blocks the calling thread for `ms` milliseconds.
+void Sleep(uint32_t ms);
+
+} // namespace platform

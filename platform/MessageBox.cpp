@@ -1,0 +1,142 @@
+#include "platform/MessageBox.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/Event.h"
+
+namespace platform {
+namespace {
+
+struct Request {
+    const char* text;
+    const char* caption;
+    unsigned flags;
+    int result = IDOK;
+    bool taken = false; // the owner is showing it
+    bool done = false;
+};
+
+struct State {
+    std::mutex mutex;
+    std::condition_variable answered; // a queued request was answered or the owner left
+    MessageBoxSink sink;
+    std::optional<std::thread::id> owner;
+    std::function<void()> wake;
+    std::deque<Request*> queue;
+};
+
+State& Shared() {
+    static State state;
+    return state;
+}
+
+int DefaultSink(const char* text, const char* caption, unsigned) {
+    static std::mutex printing;
+    std::lock_guard<std::mutex> lock(printing);
+    std::fprintf(stderr, "[%s] %s\n", caption, text);
+    return IDOK;
+}
+
+int CallSink(State& s, const char* text, const char* caption, unsigned flags) {
+    MessageBoxSink sink;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        sink = s.sink;
+    }
+    return sink ? sink(text, caption, flags) : DefaultSink(text, caption, flags);
+}
+
+} // namespace
+
+int MessageBox(const char* text, const char* caption, unsigned flags) {
+    text = text ? text : "";
+    caption = caption ? caption : "";
+    State& s = Shared();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    if (!s.owner || *s.owner == std::this_thread::get_id()) {
+        lock.unlock();
+        return CallSink(s, text, caption, flags);
+    }
+    Request request{text, caption, flags};
+    s.queue.push_back(&request);
+    std::function<void()> wake = s.wake;
+    lock.unlock();
+    if (wake)
+        wake();
+    lock.lock();
+    s.answered.wait(lock, [&] { return request.done || (!s.owner && !request.taken); });
+    if (request.done)
+        return request.result;
+    // The owner left before showing it: show it here after all.
+    std::erase(s.queue, &request);
+    lock.unlock();
+    return CallSink(s, text, caption, flags);
+}
+
+void SetMessageBoxSink(MessageBoxSink sink) {
+    State& s = Shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.sink = std::move(sink);
+}
+
+void SetMessageBoxOwner(std::function<void()> wake) {
+    State& s = Shared();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.owner = std::this_thread::get_id();
+    s.wake = std::move(wake);
+}
+
+void ReleaseMessageBoxOwner() {
+    State& s = Shared();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.owner.reset();
+        s.wake = nullptr;
+    }
+    s.answered.notify_all();
+}
+
+int ServicePendingMessageBoxes() {
+    State& s = Shared();
+    int shown = 0;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    while (s.owner && *s.owner == std::this_thread::get_id() && !s.queue.empty()) {
+        Request* request = s.queue.front();
+        s.queue.pop_front();
+        request->taken = true;
+        lock.unlock();
+        int result = CallSink(s, request->text, request->caption, request->flags);
+        lock.lock();
+        request->result = result;
+        request->done = true;
+        ++shown;
+        s.answered.notify_all();
+    }
+    return shown;
+}
+
+void WaitServicingMessageBoxes(ManualResetEvent& done) {
+    // Polls: only used while waiting for a thread that has been told to stop, which
+    // normally takes no time at all, so a short period costs nothing worth a second
+    // wake-up channel.
+    constexpr uint32_t kPollMs = 10;
+    for (;;) {
+        {
+            State& s = Shared();
+            std::lock_guard<std::mutex> lock(s.mutex);
+            if (!s.owner || *s.owner != std::this_thread::get_id())
+                break;
+        }
+        if (done.Wait(kPollMs))
+            return;
+        ServicePendingMessageBoxes();
+    }
+    done.Wait(ManualResetEvent::kInfinite);
+}
+
+} // namespace platform
