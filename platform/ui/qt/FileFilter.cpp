@@ -4,15 +4,11 @@
 
 namespace platform::ui::qt {
 
-QStringList TranslateFilter(std::string_view filter) {
-    const QStringList parts = FromCp1252(filter).split(QLatin1Char('|'));
+QStringList TranslateFilter(const std::vector<FileFilter>& filters) {
     QStringList out;
-    for (qsizetype i = 0; i < parts.size(); i += 2) {
-        const QString name = parts[i].trimmed();
-        if (name.isEmpty()) {
-            break; // "||" ends the list
-        }
-        QString patterns = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+    for (const FileFilter& f : filters) {
+        const QString name = FromCp1252(f.name).trimmed();
+        QString patterns = FromCp1252(f.pattern);
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         patterns = patterns.simplified();
         if (patterns.isEmpty()) {
@@ -27,14 +23,6 @@ QStringList TranslateFilter(std::string_view filter) {
         }
     }
     return out;
-}
-
-QString DefaultSuffix(std::string_view extension) {
-    QString s = FromCp1252(extension).trimmed();
-    while (s.startsWith(QLatin1Char('.'))) {
-        s.remove(0, 1);
-    }
-    return s;
 }
 
 } // namespace platform::ui::qt

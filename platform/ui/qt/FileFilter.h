@@ -1,21 +1,17 @@
 #pragma once
 // File-dialog helpers that need no widgets.
 
-#include <QString>
+#include "platform/ui/FileDialog.h"
+
 #include <QStringList>
 
-#include <string_view>
+#include <vector>
 
 namespace platform::ui::qt {
 
-// The original's filter form "Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||"
-// (CP1252 bytes) as Qt name filters: one entry per name/pattern pair, patterns
-// separated by blanks. "*.*" stays as it is: Qt reads it as every file, and on
-// Linux every file is what the original meant by it. A name without a pattern
-// is kept with "*".
-QStringList TranslateFilter(std::string_view filter);
-
-// The default extension without its leading dot ("profile" from ".profile").
-QString DefaultSuffix(std::string_view extension);
+// The original's filter pairs (ParseFilter) as Qt name filters: one entry per
+// pair, patterns separated by blanks. "*.*" stays as it is: Qt reads it as
+// every file, and on Linux every file is what the original meant by it.
+QStringList TranslateFilter(const std::vector<FileFilter>& filters);
 
 } // namespace platform::ui::qt

@@ -73,14 +73,35 @@ QFont LogicalFont(int height, int weight, bool italic) {
     return f;
 }
 
-QFont FitText(const QFont& font, const QString& text, int width, int height, int minPixels) {
+QString WrapLines(const QFont& font, const QString& text, int width) {
+    const QFontMetrics m(font);
+    QStringList out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && m.horizontalAdvance(candidate) > width) {
+                out << line;
+                line = word;
+            } else {
+                line = candidate;
+            }
+        }
+        out << line;
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
+QFont FitText(const QFont& font, const QString& text, int width, int height, Wrap wrap,
+              int minPixels) {
     QFont f = font;
     if (f.pixelSize() <= 0 || text.isEmpty()) {
         return f;
     }
-    const QStringList lines = text.split(QLatin1Char('\n'));
     auto fits = [&](const QFont& candidate) {
         const QFontMetrics m(candidate);
+        const QString laid = wrap == Wrap::Words ? WrapLines(candidate, text, width) : text;
+        const QStringList lines = laid.split(QLatin1Char('\n'));
         int widest = 0;
         for (const QString& line : lines) {
             widest = std::max(widest, m.horizontalAdvance(line));

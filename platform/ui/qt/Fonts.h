@@ -25,8 +25,19 @@ QFont DialogFont(BaseUnits base);
 // weight is 100..900 (400 normal, 700 bold).
 QFont LogicalFont(int height, int weight, bool italic = false);
 
-// font, shrunk (never below minPixels) until text fits width x height pixels,
-// line breaks honoured. Unchanged when it already fits or has no pixel size.
-QFont FitText(const QFont& font, const QString& text, int width, int height, int minPixels = 7);
+// How a caption is laid out in its rectangle.
+enum class Wrap {
+    None,  // line breaks only where the text has them
+    Words, // also between words, as the original's statics and multi-line buttons do
+};
+
+// text broken into lines no wider than width (Wrap::Words; a word wider than
+// width stands on a line of its own), joined by '\n'.
+QString WrapLines(const QFont& font, const QString& text, int width);
+
+// font, shrunk (never below minPixels) until text fits width x height pixels.
+// Unchanged when it already fits or has no pixel size.
+QFont FitText(const QFont& font, const QString& text, int width, int height, Wrap wrap = Wrap::None,
+              int minPixels = 7);
 
 } // namespace platform::ui::qt

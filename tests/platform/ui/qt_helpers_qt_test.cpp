@@ -99,32 +99,40 @@ TEST(Fonts, FitTextShrinksOnlyWhatDoesNotFit) {
     const QFont fitted = FitText(base, caption, room, 30);
     EXPECT_LT(fitted.pixelSize(), base.pixelSize());
     EXPECT_LE(QFontMetrics(fitted).horizontalAdvance(caption), room);
-    EXPECT_EQ(FitText(base, caption, 5, 30, 7).pixelSize(), 7) << "never below the floor";
+    EXPECT_EQ(FitText(base, caption, 5, 30, Wrap::None, 7).pixelSize(), 7) << "never below the floor";
     // Two lines need two line heights.
     const QFont twoLines = FitText(base, QStringLiteral("Calibration\nCheck"), 200,
                                    QFontMetrics(base).height() * 2 - 1);
     EXPECT_LT(twoLines.pixelSize(), base.pixelSize());
 }
 
-TEST(FileFilter, PairsBecomeQtNameFilters) {
-    EXPECT_EQ(TranslateFilter("Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||"),
-              (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
-    // Names without their patterns, several patterns, no closing "||".
-    EXPECT_EQ(TranslateFilter("Text|*.txt;*.log|RVX (*.rvx)|*.rvx"),
-              (QStringList{"Text (*.txt *.log)", "RVX (*.rvx)"}));
-    // Qt reads the last group; a name whose group differs gets the real patterns.
-    EXPECT_EQ(TranslateFilter("Logs (*.txt;*.log)|*.txt;*.log||"),
-              (QStringList{"Logs (*.txt;*.log) (*.txt *.log)"}));
-    EXPECT_EQ(TranslateFilter("Odd|"), (QStringList{"Odd (*)"}));
-    EXPECT_TRUE(TranslateFilter("").isEmpty());
-    EXPECT_TRUE(TranslateFilter("||").isEmpty());
-    EXPECT_EQ(TranslateFilter("Gr\xF6\xDF"
-                              "e|*.g||"),
-              (QStringList{QString::fromUtf8("Größe (*.g)")}));
+TEST(Fonts, WordWrapBreaksBetweenWordsAndFitsTheLines) {
+    QtTestApp();
+    const QFont base = DialogFont({6, 13});
+    const QString caption = QStringLiteral("Cancel Search and Continue for Troubleshooting");
+    const int width = QFontMetrics(base).horizontalAdvance(QStringLiteral("Cancel Search and"));
+    const QString wrapped = WrapLines(base, caption, width);
+    EXPECT_EQ(wrapped, QStringLiteral("Cancel Search and\nContinue for\nTroubleshooting"));
+    EXPECT_EQ(WrapLines(base, QStringLiteral("Calibration\nCheck"), 1000),
+              QStringLiteral("Calibration\nCheck"));
+    // Three lines fit three line heights at the dialog size, not two.
+    const int line = QFontMetrics(base).height();
+    EXPECT_EQ(FitText(base, caption, width, 3 * line, Wrap::Words).pixelSize(), base.pixelSize());
+    EXPECT_LT(FitText(base, caption, width, 2 * line, Wrap::Words).pixelSize(), base.pixelSize());
 }
 
-TEST(FileFilter, DefaultSuffixLosesItsDot) {
-    EXPECT_EQ(DefaultSuffix(".profile"), QStringLiteral("profile"));
-    EXPECT_EQ(DefaultSuffix("rvx"), QStringLiteral("rvx"));
-    EXPECT_EQ(DefaultSuffix(""), QString());
+TEST(FileFilter, PairsBecomeQtNameFilters) {
+    using platform::ui::ParseFilter;
+    EXPECT_EQ(TranslateFilter(
+                  ParseFilter("Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||")),
+              (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
+    // Names without their patterns, several patterns, no closing "||".
+    EXPECT_EQ(TranslateFilter(ParseFilter("Text|*.txt;*.log|RVX (*.rvx)|*.rvx")),
+              (QStringList{"Text (*.txt *.log)", "RVX (*.rvx)"}));
+    // Qt reads the last group; a name whose group differs gets the real patterns.
+    EXPECT_EQ(TranslateFilter(ParseFilter("Logs (*.txt;*.log)|*.txt;*.log||")),
+              (QStringList{"Logs (*.txt;*.log) (*.txt *.log)"}));
+    EXPECT_TRUE(TranslateFilter({}).isEmpty());
+    EXPECT_EQ(TranslateFilter(ParseFilter("Gr\xF6\xDF" "e|*.g||")),
+              (QStringList{QString::fromUtf8("Größe (*.g)")}));
 }
