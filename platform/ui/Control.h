@@ -138,6 +138,7 @@ public:
     int StepIt();          // wraps to the start past the end; returns the old position
 
 private:
+    friend class CDialog; // sets the pixel rect of a control it creates, quietly
     void Changed(Aspect a);
 
     CDialog& m_owner;

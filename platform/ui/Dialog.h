@@ -229,6 +229,13 @@ public:
     void Dispatch(int id, int code);
     void DispatchTimer(uintptr_t id);
 
+    // Focus to a control without touching its selection (CWnd::SetFocus).
+    void SetFocusControl(Control* c);
+
+    // Wrapper bookkeeping: a bound CWnd is detached when the controls go.
+    void Bind(CWnd& wrapper, Control* c);
+    void Unbind(CWnd& wrapper);
+
     // Called by Control when the model changed (forwards to the backend).
     void ControlChanged(Control& c, Aspect what);
     // Called by CWnd::SetWindowText and SetDlgItemText.
@@ -256,6 +263,7 @@ private:
     int m_result = 0;
     void* m_native = nullptr;
     Backend* m_backend = nullptr;
+    std::vector<CWnd*> m_bound;
 };
 
 // The active (innermost) modal dialog or nullptr: the owner of boxes.
@@ -288,9 +296,12 @@ private:
 class CWnd {
 public:
     CWnd() = default;
-    virtual ~CWnd() = default;
-    void Attach(Control* c) { m_pCtrl = c; }
-    void Detach() { m_pCtrl = nullptr; }
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    // Binds to a control (its dialog detaches the wrapper when the controls go).
+    void Attach(Control* c);
+    void Detach();
     Control* GetControl() const { return m_pCtrl; }
     bool IsBound() const { return m_pCtrl != nullptr; }
     int GetDlgCtrlID() const;
@@ -306,6 +317,7 @@ public:
     void SetFocus();
 
 protected:
+    friend class CDialog;
     Control* m_pCtrl = nullptr;
 };
 

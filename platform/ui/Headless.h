@@ -19,6 +19,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/FileDialog.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -39,7 +40,7 @@ public:
     HeadlessBackend& operator=(const HeadlessBackend&) = delete;
 
     // ---- Virtual clock ----
-    uint64_t Now() const { return m_now; } // ms since construction
+    uint64_t Now() const { return m_now.load(); } // ms since construction
     void Advance(uint64_t ms);
     // Due time of a running timer, or 0 when it does not run.
     uint64_t DueTime(const CDialog& dlg, uintptr_t id) const;
@@ -116,7 +117,7 @@ private:
     bool NextDue(uint64_t limit, CDialog*& dlg, uintptr_t& id);
 
     Backend* m_previous = nullptr;
-    uint64_t m_now = 0;
+    std::atomic<uint64_t> m_now{0}; // read by worker threads showing boxes
     uint64_t m_order = 0;
     std::map<CDialog*, std::map<uintptr_t, Timer>> m_timers;
     std::vector<CDialog*> m_open;

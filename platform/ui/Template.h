@@ -107,4 +107,14 @@ const DialogTemplate* FindTemplate(int id);
 // Every registered template id, in registry order (tests and benches).
 std::vector<int> TemplateIds();
 
+// Templates added at run time (tests, tools): found before the registry's.
+// The caller keeps `t` alive until RemoveTemplate. UI thread only.
+void AddTemplate(const DialogTemplate& t);
+void RemoveTemplate(int id);
+
+// A template with one control of every kind and style the program uses
+// (id 9000, "Control Gallery"), for tests and benches of the backends. It is
+// not in the registry; AddTemplate it.
+const DialogTemplate& GalleryTemplate();
+
 } // namespace platform::ui

@@ -19,9 +19,26 @@ const Entry kRegistry[] = {
 #undef LUMI_DIALOG
 };
 
+std::vector<const DialogTemplate*>& Added() {
+    static std::vector<const DialogTemplate*> added;
+    return added;
+}
+
 } // namespace
 
+void AddTemplate(const DialogTemplate& t) {
+    RemoveTemplate(t.id);
+    Added().push_back(&t);
+}
+
+void RemoveTemplate(int id) {
+    std::erase_if(Added(), [id](const DialogTemplate* t) { return t->id == id; });
+}
+
 const DialogTemplate* FindTemplate(int id) {
+    for (const DialogTemplate* t : Added())
+        if (t->id == id)
+            return t;
     for (const Entry& e : kRegistry)
         if (e.id == id)
             return &e.get();
