@@ -397,9 +397,8 @@ void DialogWindow::Place(Control& c, QWidget* w) {
 
 void DialogWindow::ApplyFont(Control& c, QWidget* w) {
     if (const FontSpec* spec = c.Font()) {
-        QFont f = spec->pixelHeight != 0
-                      ? LogicalFont(std::abs(spec->pixelHeight), spec->weight)
-                      : qt::DialogFont(BaseUnitsFor(spec->face, spec->points));
+        QFont f = spec->pixelHeight != 0 ? LogicalFont(std::abs(spec->pixelHeight), spec->weight)
+                                         : qt::DialogFont(BaseUnitsFor(spec->face, spec->points));
         if (spec->pixelHeight == 0 && spec->weight >= 600) {
             f.setWeight(QFont::Bold);
         }
@@ -409,8 +408,8 @@ void DialogWindow::ApplyFont(Control& c, QWidget* w) {
     }
     // The template font, shrunk where a caption would not fit its rectangle in
     // the substitute face.
-    const QString text = c.Kind() == ControlKind::Static ? StaticText(c.Text())
-                                                         : FromCp1252(c.Text()).remove('&');
+    const QString text =
+        c.Kind() == ControlKind::Static ? StaticText(c.Text()) : FromCp1252(c.Text()).remove('&');
     const int inset = CaptionInset(w);
     const int width = w->width() - inset;
     int height = w->height();
@@ -450,10 +449,10 @@ void DialogWindow::SyncText(Control& c, QWidget* w) {
         if (c.Has(style::Multiline) && IsPushButtonLike(c)) {
             // Qt's buttons break lines only where the text says; the original's
             // multi-line buttons also wrap between words.
-            const QFont f = c.Font() ? w->font()
-                                     : FitText(m_font, QString(text).remove('&'),
-                                               w->width() - CaptionInset(w), w->height() - 4,
-                                               Wrap::Words);
+            const QFont f =
+                c.Font() ? w->font()
+                         : FitText(m_font, QString(text).remove('&'), w->width() - CaptionInset(w),
+                                   w->height() - 4, Wrap::Words);
             text = WrapLines(f, text, w->width() - CaptionInset(w));
         }
         auto* b = static_cast<QAbstractButton*>(w);
@@ -564,9 +563,9 @@ void DialogWindow::SyncItems(Control& c, QWidget* w) {
         auto rowMatches = [&](int r) {
             QTreeWidgetItem* item = view->topLevelItem(r);
             for (int col = 0; col < cols; ++col) {
-                const std::string want =
-                    size_t(col) < rows[size_t(r)].texts.size() ? rows[size_t(r)].texts[size_t(col)]
-                                                                : std::string();
+                const std::string want = size_t(col) < rows[size_t(r)].texts.size()
+                                             ? rows[size_t(r)].texts[size_t(col)]
+                                             : std::string();
                 if (ToCp1252(item->text(col)) != want) {
                     return false;
                 }
@@ -785,6 +784,14 @@ void DialogWindow::SyncDialog(DialogAspect what) {
     }
 }
 
+void DialogWindow::FocusArrived(QWidget* w) {
+    Control* c = ControlOf(w);
+    if (c == nullptr || m_model == nullptr || m_model->FocusedControl() == c) {
+        return;
+    }
+    CallModel([c](CDialog& d) { d.SetFocusControl(c); });
+}
+
 void DialogWindow::SetTimer(uintptr_t id, unsigned periodMs) {
     QTimer*& timer = m_timers[id];
     if (timer == nullptr) {
@@ -792,10 +799,29 @@ void DialogWindow::SetTimer(uintptr_t id, unsigned periodMs) {
         // The original's timers are not coarsened; a profile step's length is
         // its timer.
         timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this,
-                [this, id] { CallModel([id](CDialog& d) { d.DispatchTimer(id); }); });
+        connect(timer, &QTimer::timeout, this, [this, id] { TimerDue(id); });
     }
     timer->start(static_cast<int>(std::min<unsigned>(periodMs, 0x7FFFFFFF)));
+}
+
+void DialogWindow::TimerDue(uintptr_t id) {
+    // Qt does not fire a timer again while its own timeout is still running,
+    // but the original does: a handler that opens a box or a child dialog sees
+    // its timer go on under it. So the handler runs from the event queue, not
+    // from the timeout, and like the original's timer message, one expiry
+    // waits at most.
+    if (!m_pendingTimers.insert(id).second) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, id] {
+            m_pendingTimers.erase(id);
+            if (m_timers.count(id) != 0) {
+                CallModel([id](CDialog& d) { d.DispatchTimer(id); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void DialogWindow::KillTimer(uintptr_t id) {
@@ -810,7 +836,7 @@ void DialogWindow::KillTimer(uintptr_t id) {
 void DialogWindow::EnterPressed() {
     // A focused push button takes Enter itself; anything else presses the
     // dialog's default button (or OK).
-    const Control* focused = ControlOf(QApplication::focusWidget());
+    const Control* focused = ControlOf(focusWidget());
     if (focused != nullptr && focused->Kind() == ControlKind::PushButton) {
         Control* target = const_cast<Control*>(focused);
         CallModel([&](CDialog& d) { d.UserClick(target); });

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 class QEventLoop;
@@ -34,6 +35,10 @@ public:
     void AddControl(Control& c);
     void Sync(Control& c, Aspect what);
     void SyncDialog(DialogAspect what);
+
+    // Qt moved the keyboard focus to w (somewhere in this window): the model
+    // follows, without the select-all of a programmatic GotoDlgCtrl.
+    void FocusArrived(QWidget* w);
 
     void SetTimer(uintptr_t id, unsigned periodMs);
     void KillTimer(uintptr_t id);
@@ -68,6 +73,7 @@ private:
     void SyncDefaultButton();
     Control* ControlOf(const QWidget* w) const;
     void EnterPressed();
+    void TimerDue(uintptr_t id);
 
     CDialog* m_model;
     BaseUnits m_base;
@@ -77,6 +83,7 @@ private:
     std::unordered_map<const Control*, QWidget*> m_widgets;
     std::unordered_map<const QWidget*, Control*> m_controls;
     std::map<uintptr_t, QTimer*> m_timers;
+    std::set<uintptr_t> m_pendingTimers; // expiries queued, not yet handled
     QEventLoop* m_loop = nullptr;
     int m_calls = 0;
     bool m_retired = false;

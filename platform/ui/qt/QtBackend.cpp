@@ -16,7 +16,24 @@
 
 namespace platform::ui::qt {
 
-QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {}
+QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {
+    QObject::connect(qApp, &QApplication::focusChanged, m_anchor.get(),
+                     [this](QWidget*, QWidget* now) {
+                         if (now == nullptr) {
+                             return;
+                         }
+                         auto* window = dynamic_cast<DialogWindow*>(now->window());
+                         if (window == nullptr) {
+                             return;
+                         }
+                         for (auto& [dlg, w] : m_windows) {
+                             if (w == window) {
+                                 window->FocusArrived(now);
+                                 return;
+                             }
+                         }
+                     });
+}
 
 QtBackend::~QtBackend() {
     for (auto& [dlg, window] : m_windows) {
@@ -31,7 +48,9 @@ DialogWindow* QtBackend::Find(const CDialog& dlg) const {
     return it == m_windows.end() ? nullptr : it->second.data();
 }
 
-QWidget* QtBackend::WindowOf(const CDialog& dlg) const { return Find(dlg); }
+QWidget* QtBackend::WindowOf(const CDialog& dlg) const {
+    return Find(dlg);
+}
 
 QWidget* QtBackend::WidgetOf(const Control& c) const {
     DialogWindow* w = Find(c.Owner());
@@ -88,7 +107,6 @@ void QtBackend::RunModal(CDialog& dlg) {
     }
     window->setWindowModality(Qt::ApplicationModal);
     window->show();
-    window->raise();
     window->activateWindow();
     if (m_shown) {
         m_shown(dlg, *window);
@@ -180,7 +198,7 @@ bool QtBackend::FileDialog(CDialog* owner, const FileDialogRequest& request, std
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(request.open && request.MustExist() ? QFileDialog::ExistingFile
-                                                            : QFileDialog::AnyFile);
+                                                           : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt());
     const QStringList filters = TranslateFilter(request.filters);
     if (!filters.isEmpty()) {

@@ -99,7 +99,8 @@ TEST(Fonts, FitTextShrinksOnlyWhatDoesNotFit) {
     const QFont fitted = FitText(base, caption, room, 30);
     EXPECT_LT(fitted.pixelSize(), base.pixelSize());
     EXPECT_LE(QFontMetrics(fitted).horizontalAdvance(caption), room);
-    EXPECT_EQ(FitText(base, caption, 5, 30, Wrap::None, 7).pixelSize(), 7) << "never below the floor";
+    EXPECT_EQ(FitText(base, caption, 5, 30, Wrap::None, 7).pixelSize(), 7)
+        << "never below the floor";
     // Two lines need two line heights.
     const QFont twoLines = FitText(base, QStringLiteral("Calibration\nCheck"), 200,
                                    QFontMetrics(base).height() * 2 - 1);
@@ -123,9 +124,9 @@ TEST(Fonts, WordWrapBreaksBetweenWordsAndFitsTheLines) {
 
 TEST(FileFilter, PairsBecomeQtNameFilters) {
     using platform::ui::ParseFilter;
-    EXPECT_EQ(TranslateFilter(
-                  ParseFilter("Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||")),
-              (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
+    EXPECT_EQ(
+        TranslateFilter(ParseFilter("Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||")),
+        (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
     // Names without their patterns, several patterns, no closing "||".
     EXPECT_EQ(TranslateFilter(ParseFilter("Text|*.txt;*.log|RVX (*.rvx)|*.rvx")),
               (QStringList{"Text (*.txt *.log)", "RVX (*.rvx)"}));
@@ -133,6 +134,7 @@ TEST(FileFilter, PairsBecomeQtNameFilters) {
     EXPECT_EQ(TranslateFilter(ParseFilter("Logs (*.txt;*.log)|*.txt;*.log||")),
               (QStringList{"Logs (*.txt;*.log) (*.txt *.log)"}));
     EXPECT_TRUE(TranslateFilter({}).isEmpty());
-    EXPECT_EQ(TranslateFilter(ParseFilter("Gr\xF6\xDF" "e|*.g||")),
+    EXPECT_EQ(TranslateFilter(ParseFilter("Gr\xF6\xDF"
+                                          "e|*.g||")),
               (QStringList{QString::fromUtf8("Größe (*.g)")}));
 }
