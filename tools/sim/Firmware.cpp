@@ -83,8 +83,10 @@ HeadRecord FactoryRecord(const std::string& boardSerial, int channel) {
     HeadRecord r{};
     r.marker = kHeadRecordMarker;
     SetFieldText(r.model, channel == 0 ? "RVX-1-365" : "RVX-1-395");
-    SetFieldText(r.serial, "S" + boardSerial.substr(std::min<std::size_t>(2, boardSerial.size())) +
-                               static_cast<char>('A' + channel));
+    std::string serial(1, 'S');
+    serial.append(boardSerial, std::min<std::size_t>(2, boardSerial.size()));
+    serial.push_back(static_cast<char>('A' + channel));
+    SetFieldText(r.serial, serial);
     r.calMonth = 1;
     r.calDay = 15;
     r.calYear = 24;

@@ -15,16 +15,16 @@ void PutStuffed(std::vector<uint8_t>& out, uint8_t value) {
 
 } // namespace
 
-std::vector<uint8_t> EncodeFrame(uint8_t code, const uint8_t* payload, std::size_t length,
+std::vector<uint8_t> EncodeFrame(uint8_t code, const std::vector<uint8_t>& payload,
                                  uint8_t checksumError) {
     std::vector<uint8_t> out;
-    out.reserve(2 * length + 6);
+    out.reserve(2 * payload.size() + 6);
     out.push_back(kStx);
     unsigned sum = code;
     PutStuffed(out, code);
-    for (std::size_t i = 0; i < length; ++i) {
-        sum += payload[i];
-        PutStuffed(out, payload[i]);
+    for (uint8_t b : payload) {
+        sum += b;
+        PutStuffed(out, b);
     }
     PutStuffed(out, static_cast<uint8_t>((0x100 - (sum & 0xFF)) + checksumError));
     out.push_back(kEtx);

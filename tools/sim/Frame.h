@@ -16,12 +16,8 @@ constexpr uint8_t kDle = 0x10;
 // Wire bytes of one frame: STX, code, payload, checksum, ETX, with every byte
 // between STX and ETX that equals STX, ETX or DLE sent as DLE, value + 0x10.
 // `checksumError` is added to the right checksum (0 for a good frame).
-std::vector<uint8_t> EncodeFrame(uint8_t code, const uint8_t* payload, std::size_t length,
+std::vector<uint8_t> EncodeFrame(uint8_t code, const std::vector<uint8_t>& payload,
                                  uint8_t checksumError = 0);
-inline std::vector<uint8_t> EncodeFrame(uint8_t code, const std::vector<uint8_t>& payload,
-                                        uint8_t checksumError = 0) {
-    return EncodeFrame(code, payload.data(), payload.size(), checksumError);
-}
 
 // One frame as received.
 struct DecodedFrame {

@@ -1,0 +1,68 @@
+// A head-record burn (729-byte request, ACK) and a record read over a pty
+// against the controller simulator. Reports the median and 99th percentile of
+// single operations as counters.
+
+#include "link/ControlBoard.h"
+#include "tools/sim/Controller.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Percentiles(benchmark::State& state, std::vector<double>& ms) {
+    if (ms.empty())
+        return;
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+    state.counters["max_ms"] = ms.back();
+}
+
+template <class Op> void Measure(benchmark::State& state, Op op) {
+    sim::ControllerOptions options;
+    options.noiseCounts = 0.0;
+    sim::Controller controller(options);
+    CControlBoard board;
+    if (board.Open(controller.SlavePath().c_str(), 115200, 1000) != SERIAL_OK) {
+        state.SkipWithError("cannot open the simulated port");
+        return;
+    }
+    std::vector<double> ms;
+    ms.reserve(100000);
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const bool ok = op(board);
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        if (!ok) {
+            state.SkipWithError("the controller did not answer");
+            break;
+        }
+    }
+    Percentiles(state, ms);
+}
+
+void BM_HeadRecordBurn(benchmark::State& state) {
+    // Every byte needs stuffing: the longest request there is.
+    HeadRecord record;
+    std::memset(&record, 0x10, sizeof record);
+    record.marker = kHeadRecordMarker;
+    Measure(state, [&](CControlBoard& b) { return b.WriteHeadRecord(0, record); });
+}
+BENCHMARK(BM_HeadRecordBurn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_HeadRecordRead(benchmark::State& state) {
+    HeadRecord record{};
+    Measure(state, [&](CControlBoard& b) { return b.ReadHeadRecord(1, record); });
+}
+BENCHMARK(BM_HeadRecordRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,184 @@
+// The lumiflex-sim program: port links, stdin commands, clean exit on a signal.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimProcess {
+public:
+    SimProcess(const fs::path& runtime, std::vector<std::string> args) {
+        int in[2], out[2];
+        EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+        EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        args.insert(args.begin(), LUMIFLEX_SIM_EXE);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime.string()};
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0)
+                env.push_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        EXPECT_EQ(
+            posix_spawn(&m_pid, LUMIFLEX_SIM_EXE, &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        m_in = in[1];
+        m_out = out[0];
+    }
+    ~SimProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            Wait();
+        }
+        ::close(m_in);
+        ::close(m_out);
+    }
+    // The next output line, or "" after 5 s.
+    std::string Line() {
+        for (;;) {
+            const std::size_t nl = m_buffer.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = m_buffer.substr(0, nl);
+                m_buffer.erase(0, nl + 1);
+                return line;
+            }
+            pollfd p{m_out, POLLIN, 0};
+            char chunk[256];
+            if (::poll(&p, 1, 5000) <= 0)
+                return "";
+            const ssize_t n = ::read(m_out, chunk, sizeof chunk);
+            if (n <= 0)
+                return "";
+            m_buffer.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    void Say(const std::string& text) {
+        ASSERT_EQ(::write(m_in, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    int Wait() {
+        int status = -1;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
+    }
+    pid_t Pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_in = -1;
+    int m_out = -1;
+    std::string m_buffer;
+};
+
+// Sends the trigger query over the port and returns the reply's payload byte.
+int QueryTrigger(const std::string& port) {
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    const uint8_t query[] = {0x02, 0x71, 0x8F, 0x03};
+    int result = -1;
+    if (::write(fd, query, sizeof query) == sizeof query) {
+        uint8_t reply[5];
+        std::size_t got = 0;
+        pollfd p{fd, POLLIN, 0};
+        while (got<sizeof reply&& ::poll(&p, 1, 2000)> 0) {
+            const ssize_t n = ::read(fd, reply + got, sizeof reply - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (got == sizeof reply && reply[1] == 0x71)
+            result = reply[2];
+    }
+    ::close(fd);
+    return result;
+}
+
+struct Runtime {
+    Runtime() : dir(fs::temp_directory_path() / ("lumisim-run-" + std::to_string(::getpid()))) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~Runtime() { fs::remove_all(dir); }
+    fs::path dir;
+};
+
+TEST(SimProgram, RegistersPortsTakesCommandsAndCleansUpOnSignal) {
+    Runtime rt;
+    SimProcess p(rt.dir, {"--controllers", "2", "--serial", "77000001", "--no-noise"});
+    const fs::path ports = rt.dir / "lumiflex" / "ports";
+    const std::string first = p.Line();
+    const std::string second = p.Line();
+    EXPECT_EQ(p.Line().rfind("ready", 0), 0u);
+    const std::string link1 = (ports / "sim-77000001").string();
+    const std::string link2 = (ports / "sim-01001002").string();
+    EXPECT_EQ(first.rfind("controller 1: " + link1 + " -> /dev/pts/", 0), 0u) << first;
+    EXPECT_EQ(second.rfind("controller 2: " + link2 + " -> /dev/pts/", 0), 0u) << second;
+    ASSERT_TRUE(fs::is_symlink(link1));
+    ASSERT_TRUE(fs::is_symlink(link2));
+
+    EXPECT_EQ(QueryTrigger(link2), 0);
+    p.Say("trigger 2\n");
+    EXPECT_EQ(p.Line(), "trigger fired");
+    EXPECT_EQ(QueryTrigger(link1), 0);
+    EXPECT_EQ(QueryTrigger(link2), 1);
+    p.Say("trigger 3\n");
+    EXPECT_EQ(p.Line(), "no controller 3");
+
+    ::kill(p.Pid(), SIGTERM);
+    const int status = p.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link1)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link2)));
+}
+
+TEST(SimProgram, QuitCommandAndBadOptions) {
+    Runtime rt;
+    {
+        SimProcess p(rt.dir, {"--heads", "1"});
+        EXPECT_NE(p.Line().find("sim-01001001"), std::string::npos);
+        p.Line();
+        p.Say("status\n");
+        EXPECT_EQ(p.Line().rfind("controller 1: serial 01001001", 0), 0u);
+        EXPECT_EQ(p.Line().rfind("  head A:", 0), 0u);
+        p.Say("quit\n");
+        const int status = p.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(fs::is_empty(rt.dir / "lumiflex" / "ports"));
+    }
+    SimProcess bad(rt.dir, {"--controllers", "0"});
+    const int status = bad.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
+} // namespace
