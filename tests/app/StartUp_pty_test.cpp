@@ -4,11 +4,13 @@
 #include "app/StartUp.h"
 #include "platform/ui/Headless.h"
 #include "tools/sim/Controller.h"
+#include "tools/sim/PortLink.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -328,6 +330,33 @@ TEST_F(StartUpTest, ButtonDuringTheTwoSecondsWins) {
         EXPECT_EQ(dlg.m_bNoHeads, 0);
         EXPECT_EQ(dlg.m_nBoards, 1);
     }
+}
+
+TEST_F(StartUpTest, RealListerFindsASimulatedController) {
+    // The port lister of the program and the simulator's port link together.
+    const fs::path runtime = m_dir / "runtime";
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    fs::copy_file(COMLIST_EXE, m_dir / "ComList.exe");
+    sim::Controller& box = AddController("01001001", 2);
+    {
+        sim::PortLink link(sim::PortsDirectory(), "sim-01001001", box.SlavePath());
+        CStartUp dlg;
+        const int code = Run(dlg, [&](CStartUp& d) {
+            const auto lines = Lines(d);
+            ASSERT_GE(lines.size(), 3u);
+            EXPECT_EQ(lines[lines.size() - 2], "Opening Lumiflex 1");
+            EXPECT_EQ(lines[lines.size() - 3], "Found controller 01001001, version 3.02, RVXs 2.");
+        });
+        EXPECT_NE(code, -1);
+        ASSERT_GE(dlg.m_nBoards, 1);
+        EXPECT_EQ(dlg.m_pBoards[0].m_strPort, "\\\\.\\" + link.Path());
+    }
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 } // namespace
