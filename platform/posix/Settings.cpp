@@ -143,7 +143,8 @@ std::string GetProfileString(const std::string& section, const std::string& entr
 
 bool WriteProfileString(const std::string& section, const std::string& entry,
                         const std::string& value) {
-    if (!ValidName(section) || !ValidName(entry) ||
+    // The empty section is the key itself: its entries come before any header.
+    if ((!section.empty() && !ValidName(section)) || !ValidName(entry) ||
         value.find_first_of("\r\n") != std::string::npos)
         return false;
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -168,7 +169,9 @@ bool WriteProfileString(const std::string& section, const std::string& entry,
                 at = i + 1;
                 found = true;
             }
-        if (!found)
+        if (!found && section.empty())
+            at = 0;
+        else if (!found)
             lines.push_back(Line{section, {}, "[" + section + "]"}), at = lines.size();
         lines.insert(lines.begin() + long(at), Line{section, entry, text});
     }
