@@ -143,7 +143,7 @@ std::string GetProfileString(const std::string& section, const std::string& entr
 
 bool WriteProfileString(const std::string& section, const std::string& entry,
                         const std::string& value) {
-    // The empty section is the key itself: its entries come before any header.
+    // The empty section holds values directly under the application's key.
     if ((!section.empty() && !ValidName(section)) || !ValidName(entry) ||
         value.find_first_of("\r\n") != std::string::npos)
         return false;
@@ -162,16 +162,14 @@ bool WriteProfileString(const std::string& section, const std::string& entry,
         }
     if (!done) {
         // Append to the section's last line, or start the section at the end.
-        size_t at = lines.size();
-        bool found = false;
+        size_t at = section.empty() ? 0 : lines.size();
+        bool found = section.empty();
         for (size_t i = 0; i < lines.size(); ++i)
             if (SameName(lines[i].section, section)) {
                 at = i + 1;
                 found = true;
             }
-        if (!found && section.empty())
-            at = 0;
-        else if (!found)
+        if (!found)
             lines.push_back(Line{section, {}, "[" + section + "]"}), at = lines.size();
         lines.insert(lines.begin() + long(at), Line{section, entry, text});
     }

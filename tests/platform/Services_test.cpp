@@ -49,9 +49,13 @@ TEST(Settings, ProfileStringsPersistUnderTheConfigDirectory) {
     // Line breaks cannot be stored and do not corrupt the file.
     EXPECT_FALSE(platform::WriteProfileString("Settings", "COMPort", "a\nb=c"));
     EXPECT_FALSE(platform::WriteProfileString("Set]tings", "k", "v"));
+    // The empty section: values directly under the key.
+    EXPECT_TRUE(platform::WriteProfileString("", "COMPort", "COM9"));
+    EXPECT_EQ(platform::GetProfileString("", "COMPort", "COM3"), "COM9");
+    EXPECT_EQ(platform::GetProfileString("Settings", "COMPort"), "/dev/ttyUSB1");
     std::ifstream in(platform::ProfilePath());
     std::string all((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(all, "[Settings]\nCOMPort=/dev/ttyUSB1\n[Other]\nx=a=b\n");
+    EXPECT_EQ(all, "COMPort=COM9\n[Settings]\nCOMPort=/dev/ttyUSB1\n[Other]\nx=a=b\n");
     // No temporary file is left behind.
     int files = 0;
     for (auto& e : fs::directory_iterator(dir.path + "/Lumiflex"))

@@ -1,15 +1,11 @@
 // The headless backend: virtual clock and timers, scripted modal runs, boxes
 // and file dialogs, boxes from other threads.
 #include "platform/Application.h"
-#include "platform/Event.h"
 #include "platform/MessageBox.h"
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace platform::ui;
 
@@ -204,20 +200,6 @@ TEST_F(HeadlessTest, BoxesAreRecordedAndAnsweredByScriptOrDefault) {
     EXPECT_EQ(ui.BoxCount(), 0u);
 }
 
-TEST_F(HeadlessTest, BoxFromAnotherThreadIsAnsweredThereWithoutTheUiThread) {
-    ui.AnswerBox(IDCANCEL);
-    std::atomic<int> answer{0};
-    // The UI thread blocks on the worker (as a port's Close joins its read
-    // thread) while the worker raises its box: no deadlock.
-    std::thread worker(
-        [&] { answer = platform::MessageBox("Port failed", "Application Error", MB_OKCANCEL); });
-    worker.join();
-    EXPECT_EQ(answer.load(), IDCANCEL);
-    ASSERT_EQ(ui.BoxCount(), 1u);
-    EXPECT_FALSE(ui.LastBox().uiThread);
-    EXPECT_EQ(ui.LastBox().ownerTemplate, 0);
-}
-
 TEST_F(HeadlessTest, FileDialogsAreRecordedAndAnswered) {
     ui.AnswerFile("/tmp/run.profile");
     ui.CancelFile();
@@ -242,50 +224,6 @@ TEST_F(HeadlessTest, FileDialogsAreRecordedAndAnswered) {
     EXPECT_FALSE(r1.open);
     EXPECT_TRUE(r1.OverwritePrompt());
     EXPECT_EQ(r1.defaultExt, "dsc");
-}
-
-// A backend that, like a real toolkit, shows boxes only on the UI thread.
-class UiOnlyBackend : public HeadlessBackend {
-public:
-    bool AnswersBoxesOnAnyThread() const override { return false; }
-    int MessageBox(CDialog* owner, const std::string& text, const std::string& caption,
-                   unsigned flags) override {
-        EXPECT_TRUE(IsUiThread());
-        return HeadlessBackend::MessageBox(owner, text, caption, flags);
-    }
-};
-
-TEST(WorkerBoxes, UiThreadShowsAWorkersBoxWhileItWaitsForThatWorker) {
-    // The base class installed itself as answering anywhere; install again
-    // so the UI-thread-only routing applies.
-    UiOnlyBackend ui;
-    InstallBackend(&ui);
-    ui.AnswerBox(IDCANCEL);
-    platform::ManualResetEvent done;
-    int answer = 0;
-    std::thread worker([&] {
-        answer = platform::MessageBox("Port failed", "Application Error", MB_OKCANCEL);
-        done.Set();
-    });
-    platform::WaitServicingMessageBoxes(done);
-    worker.join();
-    EXPECT_EQ(answer, IDCANCEL);
-    ASSERT_EQ(ui.BoxCount(), 1u);
-    EXPECT_TRUE(ui.LastBox().uiThread);
-}
-
-TEST(WorkerBoxes, PostedWakeUpShowsTheBoxFromTheEventLoop) {
-    UiOnlyBackend ui;
-    InstallBackend(&ui);
-    std::atomic<int> answer{0};
-    std::thread worker([&] { answer = platform::MessageBox("late", "Debug", MB_OK); });
-    // The UI thread's loop (here: Advance) runs the posted wake-up.
-    while (ui.BoxCount() == 0) {
-        ui.Advance(1);
-        std::this_thread::yield();
-    }
-    worker.join();
-    EXPECT_EQ(answer.load(), IDOK);
 }
 
 } // namespace
