@@ -74,6 +74,11 @@ QString StaticText(const std::string& text) {
     return out;
 }
 
+// A multi-line edit's text ends its lines in CR LF on the original; Qt's in LF.
+QString ToModelLines(const QString& shown) {
+    return QString(shown).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
 QPixmap ToPixmap(const Image& image) {
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() < size_t(image.width) * size_t(image.height) * 3) {
@@ -99,6 +104,32 @@ int CaptionInset(const QWidget* w) {
     }
     return 0;
 }
+
+// The original's group box: an etched frame whose top line runs through the
+// middle of the caption. Qt's styles put the caption above the frame, which
+// pushes the frame into the controls laid out for the original.
+class GroupFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics m(font());
+        const int top = m.height() / 2;
+        qDrawShadeRect(&p, QRect(0, top, width(), height() - top), palette(), true, 1);
+        const QString text = title();
+        if (text.isEmpty()) {
+            return;
+        }
+        const int indent = m.averageCharWidth() + 2;
+        const QRect label(indent, 0, m.horizontalAdvance(text) + 4, m.height());
+        p.fillRect(label, palette().window());
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.drawText(label, Qt::AlignCenter | Qt::TextShowMnemonic, text);
+    }
+};
 
 bool IsPushButtonLike(const Control& c) {
     return c.Kind() == ControlKind::PushButton ||
@@ -240,7 +271,7 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         return label;
     }
     case ControlKind::GroupBox: {
-        auto* box = new QGroupBox(this);
+        auto* box = new GroupFrame(this);
         box->setAttribute(Qt::WA_TransparentForMouseEvents);
         box->setFocusPolicy(Qt::NoFocus);
         return box;
@@ -256,7 +287,7 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
             }
             edit->installEventFilter(this);
             connect(edit, &QPlainTextEdit::textChanged, this, [this, pc, edit] {
-                const std::string text = ToCp1252(edit->toPlainText());
+                const std::string text = ToCp1252(ToModelLines(edit->toPlainText()));
                 if (m_widgets.count(pc) == 0 || text == pc->Text()) {
                     return; // our own write-back
                 }
@@ -468,9 +499,9 @@ void DialogWindow::SyncText(Control& c, QWidget* w) {
                 line->setText(text);
             }
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-            if (ToCp1252(plain->toPlainText()) != c.Text()) {
+            if (ToCp1252(ToModelLines(plain->toPlainText())) != c.Text()) {
                 const QSignalBlocker block(plain);
-                plain->setPlainText(text);
+                plain->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             }
         }
         break;

@@ -597,3 +597,37 @@ TEST_F(QtBackendTest, PasswordPromptRendersAndReturnsWhatWasTyped) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.SetDlgItemText(2010, "12.5");
+    dlg.SetDlgItemText(2011, "secret");
+    dlg.SetDlgItemText(2012, "first line\r\nsecond line");
+    dlg.CheckDlgButton(2020, BST_CHECKED);
+    dlg.CheckDlgButton(2021, BST_CHECKED);
+    dlg.CheckRadioButton(2022, 2024, 2022);
+    dlg.m_list.SetCurSel(0);
+    dlg.m_combo.SetCurSel(1);
+    dlg.m_progress.SetPos(40);
+    auto image = std::make_shared<platform::Image>();
+    image->width = 24;
+    image->height = 24;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const uint8_t v = ((x / 6 + y / 6) % 2) ? 0x30 : 0xD0;
+            image->rgb.insert(image->rgb.end(), {v, uint8_t(v / 2), 0x80});
+        }
+    CStatic picture;
+    picture.Attach(dlg.GetDlgItem(2001));
+    picture.SetBitmap(image);
+    const QImage shot = ui.WindowOf(dlg)->grab().toImage();
+    const char* out = std::getenv("LUMI_TEST_OUTPUT");
+    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
+    QDir().mkpath(dirName);
+    EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+}
+
+} // namespace
