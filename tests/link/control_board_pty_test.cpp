@@ -348,7 +348,7 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     s.sim.SetReplyDelay(750);
     EXPECT_TRUE(s.board.SetPersistence(1));                      // 1000 ms
     EXPECT_FALSE(s.board.StopPulseMode());                       // 500 ms
-    std::this_thread::sleep_for(std::chrono::milliseconds(400)); // let the late ACK pass
+    std::this_thread::sleep_for(std::chrono::milliseconds(700)); // let the late ACK pass
     s.sim.SetReplyDelay(1250);
     HeadRecord r{};
     EXPECT_TRUE(s.board.ReadHeadRecord(0, r));                // 1500 ms
@@ -367,7 +367,7 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     EXPECT_EQ(shown[0].text, "Invaild Checksum");
     EXPECT_EQ(shown[0].caption, "Debug");
 
-    // A reply in one-byte pieces parses as a whole.
+    // A reply in one-byte chunks parses as a whole.
     s.sim.SetChunking(1, 1);
     uint16_t a = 0, b = 0;
     ASSERT_TRUE(s.board.SetDacValue(1, 0x1003));

@@ -13,9 +13,9 @@ namespace {
 void MakeDirectories(const std::string& dir) {
     for (std::size_t pos = 1; pos != std::string::npos;) {
         pos = dir.find('/', pos + 1);
-        const std::string part = dir.substr(0, pos);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            throw std::system_error(errno, std::generic_category(), "mkdir " + part);
+        const std::string prefix = dir.substr(0, pos);
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::system_error(errno, std::generic_category(), "mkdir " + prefix);
     }
 }
 

@@ -163,8 +163,11 @@ int main(int argc, char** argv) {
             co.seed = static_cast<uint32_t>(i + 1);
             Simulated s;
             s.controller = std::make_unique<sim::Controller>(co);
-            s.link = std::make_unique<sim::PortLink>(dir, "sim-" + co.board.boardSerial,
-                                                     s.controller->SlavePath());
+            std::string name = "sim-" + co.board.boardSerial;
+            for (char& c : name)
+                if (c == '/')
+                    c = '_';
+            s.link = std::make_unique<sim::PortLink>(dir, name, s.controller->SlavePath());
             std::printf("controller %d: %s -> %s\n", i + 1, s.link->Path().c_str(),
                         s.controller->SlavePath().c_str());
             sims.push_back(std::move(s));
