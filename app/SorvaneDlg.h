@@ -7,8 +7,10 @@
 //
 // Everything runs on the UI thread; controller requests are synchronous.
 
-#include "app/DialogHelpersShim.h"
+#include "app/DialogHelpers.h"
 #include "app/LogHeadInfo.h"
+#include "app/Passwd.h"
+#include "app/Picture.h"
 #include "app/config/Config.h"
 #include "link/ControlBoard.h"
 #include "link/OpticalHead.h"
