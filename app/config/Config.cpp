@@ -1,5 +1,6 @@
 #include "app/config/Config.h"
 
+#include "app/DialogHelpers.h"
 #include "app/config/ConfigFile.h"
 
 #include <cstring>
@@ -7,7 +8,7 @@
 Config::Config(CDialog* parent) : CDialog(IDD, parent) {
     if (ReadConfigFile(kFileName, m_record))
         return;
-    AfxMessageBox("Configuration file not found. Creating with defaults.", MB_OK);
+    ShowMessage("Configuration file not found. Creating with defaults.");
     DecodeConfigRecord(nullptr, 0, m_record);
     std::strcpy(m_record.title, "Lumiflex");
     m_record.headCount = 0;
@@ -16,5 +17,5 @@ Config::Config(CDialog* parent) : CDialog(IDD, parent) {
 
 void Config::WriteConfigFile() {
     if (!WriteConfigFileAtomically(kFileName, m_record))
-        AfxMessageBox("Config.ini could not be opened for writing.", MB_OK);
+        ShowMessage("Config.ini could not be opened for writing.");
 }
