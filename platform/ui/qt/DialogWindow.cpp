@@ -196,6 +196,7 @@ void DialogWindow::Retire() {
     }
     m_widgets.clear();
     m_controls.clear();
+    m_shownRows.clear();
     if (m_loop != nullptr) {
         m_loop->quit();
     }
@@ -501,7 +502,8 @@ void DialogWindow::SyncText(Control& c, QWidget* w) {
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
             if (ToCp1252(ToModelLines(plain->toPlainText())) != c.Text()) {
                 const QSignalBlocker block(plain);
-                plain->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+                plain->setPlainText(
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             }
         }
         break;
@@ -586,43 +588,48 @@ void DialogWindow::SyncItems(Control& c, QWidget* w) {
         }
         view->header()->setVisible(!columns.empty());
         const auto& rows = c.Rows();
-        // Rows change one at a time far more often than all at once; rebuild
-        // only from the first row that differs.
-        int first = 0;
-        const int have = view->topLevelItemCount();
         const int cols = std::max(1, static_cast<int>(columns.size()));
-        auto rowMatches = [&](int r) {
-            QTreeWidgetItem* item = view->topLevelItem(r);
-            for (int col = 0; col < cols; ++col) {
-                const std::string want = size_t(col) < rows[size_t(r)].texts.size()
-                                             ? rows[size_t(r)].texts[size_t(col)]
-                                             : std::string();
-                if (ToCp1252(item->text(col)) != want) {
-                    return false;
-                }
+        // Rows come and go one at a time (appended, or inserted on top), so
+        // only the rows between the unchanged head and tail are rebuilt. What
+        // the widget shows is kept as model bytes to compare without converting.
+        std::vector<std::vector<std::string>>& shown = m_shownRows[&c];
+        auto texts = [&](const ListRow& row) {
+            std::vector<std::string> v(static_cast<size_t>(cols));
+            for (size_t col = 0; col < v.size() && col < row.texts.size(); ++col) {
+                v[col] = row.texts[col];
             }
-            return true;
+            return v;
         };
-        while (first < have && first < static_cast<int>(rows.size()) && rowMatches(first)) {
-            ++first;
+        size_t head = 0;
+        while (head < shown.size() && head < rows.size() && shown[head] == texts(rows[head])) {
+            ++head;
         }
-        while (view->topLevelItemCount() > first) {
-            delete view->takeTopLevelItem(view->topLevelItemCount() - 1);
+        size_t tail = 0;
+        while (tail < shown.size() - head && tail < rows.size() - head &&
+               shown[shown.size() - 1 - tail] == texts(rows[rows.size() - 1 - tail])) {
+            ++tail;
+        }
+        for (size_t r = shown.size() - tail; r > head; --r) {
+            delete view->takeTopLevelItem(static_cast<int>(r - 1));
         }
         QList<QTreeWidgetItem*> added;
-        for (size_t r = size_t(first); r < rows.size(); ++r) {
+        std::vector<std::vector<std::string>> addedTexts;
+        for (size_t r = head; r < rows.size() - tail; ++r) {
             auto* item = new QTreeWidgetItem;
+            addedTexts.push_back(texts(rows[r]));
             for (int col = 0; col < cols; ++col) {
-                if (size_t(col) < rows[r].texts.size()) {
-                    item->setText(col, FromCp1252(rows[r].texts[size_t(col)]));
-                }
+                item->setText(col, FromCp1252(addedTexts.back()[size_t(col)]));
                 if (size_t(col) < columns.size()) {
                     item->setTextAlignment(col, ColumnAlign(columns[size_t(col)].align));
                 }
             }
             added << item;
         }
-        view->addTopLevelItems(added);
+        view->insertTopLevelItems(static_cast<int>(head), added);
+        shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(head),
+                    shown.end() - static_cast<std::ptrdiff_t>(tail));
+        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(head), addedTexts.begin(),
+                     addedTexts.end());
         break;
     }
     default:

@@ -25,4 +25,6 @@ private:
 inline const bool kQtAppEnvironmentAdded =
     (::testing::AddGlobalTestEnvironment(new QtAppEnvironment), true);
 
-inline QApplication& QtTestApp() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
+inline QApplication& QtTestApp() {
+    return *static_cast<QApplication*>(QCoreApplication::instance());
+}
