@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// Ticks of a monotonic counter and its ticks per second (1,000,000,000: the
-// counter is CLOCK_MONOTONIC in nanoseconds). Callers use the low 32 bits
-// where the original did.
+// Ticks of a monotonic counter and its ticks per second (10,000,000: the
+// counter is CLOCK_MONOTONIC in 100 ns steps, so its low 32 bits wrap only
+// every 429 s). Callers use the low 32 bits where the original did.
 int64_t QueryPerformanceCounter();
 int64_t QueryPerformanceFrequency();
 

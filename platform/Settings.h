@@ -23,7 +23,8 @@ std::string GetProfileString(const std::string& section, const std::string& entr
 
 // Stores the value; false when the file could not be written. Section and
 // entry names are compared ignoring case, as the registry does; values may
-// hold any byte but CR and LF.
+// hold any byte but CR and LF. The empty section name keeps the value
+// directly under the application's key (at the top of the file).
 bool WriteProfileString(const std::string& section, const std::string& entry,
                         const std::string& value);
 

@@ -11,9 +11,12 @@ namespace platform {
 std::tm LocalTime(std::time_t t);
 std::tm LocalTimeNow();
 
-// strftime with the Windows "#" flag: "%#x" long date "Tuesday, March 14, 1995",
-// "%#c" long date and time "Tuesday, March 14, 1995 14:03:05", "%#d" etc. without
-// leading zeros; "%X" "14:03:05", "%x" "03/14/95". Other conversions as strftime.
+// Formats in the C locale with the original runtime's conversions: "%#x"
+// "Tuesday, March 14, 1995", "%#c" "Tuesday, March 14, 1995, 14:03:05",
+// "%X" "14:03:05", "%x" "03/14/95", "%c" "03/14/95 14:03:05"; "#" before a
+// number (%#d, %#H, ...) drops its leading zeros. Names are English.
+// Conversions not listed (a, A, b, B, d, H, I, j, m, M, p, S, U, w, W, y, Y,
+// x, X, c, %) are copied as they stand.
 std::string FormatTime(const char* format, const std::tm& tm);
 
 } // namespace platform

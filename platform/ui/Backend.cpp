@@ -42,8 +42,12 @@ void InstallBackend(Backend* backend) {
     }
 }
 
-Backend* GetBackend() { return g_backend.load(); }
+Backend* GetBackend() {
+    return g_backend.load();
+}
 
-bool IsUiThread() { return g_uiThread.load() == std::this_thread::get_id(); }
+bool IsUiThread() {
+    return g_uiThread.load() == std::this_thread::get_id();
+}
 
 } // namespace platform::ui

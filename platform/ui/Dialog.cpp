@@ -11,18 +11,12 @@
 namespace platform::ui {
 namespace {
 
-// Modal dialogs running now, innermost last. UI thread only.
-std::vector<CDialog*>& ModalStack() {
-    static std::vector<CDialog*> stack;
-    return stack;
+// Open dialogs, in the order they were opened: the last one is the active
+// one (the innermost modal dialog). UI thread only.
+std::vector<CDialog*>& OpenList() {
+    static std::vector<CDialog*> open;
+    return open;
 }
-
-struct ModalScope {
-    explicit ModalScope(CDialog* d) { ModalStack().push_back(d); }
-    ~ModalScope() { ModalStack().pop_back(); }
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-};
 
 bool IsTabStop(const Control& c) {
     if (!c.IsVisible() || !c.IsEnabled())
@@ -48,8 +42,8 @@ constexpr unsigned kMaxTimerMs = 0x7FFFFFFFu; // USER_TIMER_MAXIMUM
 } // namespace
 
 CDialog* ActiveDialog() {
-    auto& stack = ModalStack();
-    return stack.empty() ? nullptr : stack.back();
+    auto& open = OpenList();
+    return open.empty() ? nullptr : open.back();
 }
 
 int AfxMessageBox(const char* text, unsigned flags) {
@@ -92,6 +86,7 @@ bool CDialog::Create() {
     m_focus = nullptr;
     BuildControls();
     m_open = true;
+    OpenList().push_back(this);
     m_backend->CreateDialog(*this);
     BOOL focusFirst = TRUE;
     Guarded([&] { focusFirst = OnInitDialog(); });
@@ -118,6 +113,7 @@ void CDialog::DestroyWindow() {
     m_timers.clear();
     m_backend->DestroyDialog(*this);
     m_open = false;
+    std::erase(OpenList(), this);
     m_focus = nullptr;
     for (CWnd* w : m_bound)
         w->m_pCtrl = nullptr;
@@ -129,11 +125,8 @@ void CDialog::DestroyWindow() {
 intptr_t CDialog::DoModal() {
     if (!Create())
         return -1;
-    {
-        ModalScope scope(this);
-        if (!m_ended)
-            m_backend->RunModal(*this);
-    }
+    if (!m_ended)
+        m_backend->RunModal(*this);
     int result = m_result;
     DestroyWindow();
     return result;
@@ -153,8 +146,12 @@ BOOL CDialog::OnInitDialog() {
 }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
-void CDialog::OnOK() { EndDialog(IDOK); }
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnOK() {
+    EndDialog(IDOK);
+}
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 void CDialog::OnTimer(uintptr_t) {}
 void CDialog::OnLButtonDown(unsigned, CPoint) {}
 
@@ -222,7 +219,9 @@ void CDialog::SetWindowText(const std::string& text) {
     NotifyDialog(DialogAspect::Caption);
 }
 
-std::string CDialog::GetWindowText() const { return m_caption; }
+std::string CDialog::GetWindowText() const {
+    return m_caption;
+}
 
 Control* CDialog::GetDlgItem(int id) const {
     for (const auto& c : m_controls)
@@ -244,6 +243,11 @@ int CDialog::GetDlgItemText(int id, char* buffer, int size) const {
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return static_cast<int>(n);
+}
+
+int CDialog::GetDlgItemText(int id, std::string& out) const {
+    out = GetDlgItemText(id);
+    return static_cast<int>(out.size());
 }
 
 void CDialog::SetDlgItemText(int id, const std::string& text) {
@@ -430,7 +434,9 @@ bool CDialog::UserClick(Control* c) {
     return true;
 }
 
-bool CDialog::UserClick(int id) { return UserClick(GetDlgItem(id)); }
+bool CDialog::UserClick(int id) {
+    return UserClick(GetDlgItem(id));
+}
 
 bool CDialog::UserType(int id, const std::string& text) {
     Control* c = GetDlgItem(id);
@@ -552,7 +558,9 @@ BOOL CFont::CreateFont(int height, int, int, int, int weight, unsigned char, uns
     return TRUE;
 }
 
-CWnd::~CWnd() { Detach(); }
+CWnd::~CWnd() {
+    Detach();
+}
 
 void CWnd::Attach(Control* c) {
     if (c)
@@ -567,14 +575,18 @@ void CWnd::Detach() {
     m_pCtrl = nullptr;
 }
 
-int CWnd::GetDlgCtrlID() const { return m_pCtrl ? m_pCtrl->Id() : 0; }
+int CWnd::GetDlgCtrlID() const {
+    return m_pCtrl ? m_pCtrl->Id() : 0;
+}
 
 void CWnd::SetWindowText(const std::string& text) {
     if (m_pCtrl)
         m_pCtrl->Owner().SetItemText(*m_pCtrl, text);
 }
 
-std::string CWnd::GetWindowText() const { return m_pCtrl ? m_pCtrl->Text() : std::string(); }
+std::string CWnd::GetWindowText() const {
+    return m_pCtrl ? m_pCtrl->Text() : std::string();
+}
 
 BOOL CWnd::EnableWindow(BOOL enable) {
     if (!m_pCtrl)
@@ -584,7 +596,9 @@ BOOL CWnd::EnableWindow(BOOL enable) {
     return wasDisabled;
 }
 
-BOOL CWnd::IsWindowEnabled() const { return m_pCtrl && m_pCtrl->IsEnabled() ? TRUE : FALSE; }
+BOOL CWnd::IsWindowEnabled() const {
+    return m_pCtrl && m_pCtrl->IsEnabled() ? TRUE : FALSE;
+}
 
 BOOL CWnd::ShowWindow(int cmd) {
     if (!m_pCtrl)
@@ -594,7 +608,9 @@ BOOL CWnd::ShowWindow(int cmd) {
     return wasVisible;
 }
 
-BOOL CWnd::IsWindowVisible() const { return m_pCtrl && m_pCtrl->IsVisible() ? TRUE : FALSE; }
+BOOL CWnd::IsWindowVisible() const {
+    return m_pCtrl && m_pCtrl->IsVisible() ? TRUE : FALSE;
+}
 
 void CWnd::SetFont(CFont* font, BOOL) {
     if (m_pCtrl && font && font->IsCreated())
@@ -616,7 +632,9 @@ void CEdit::ScrollCaret() {
         m_pCtrl->ScrollCaret();
 }
 
-int CButton::GetCheck() const { return m_pCtrl ? m_pCtrl->Check() : 0; }
+int CButton::GetCheck() const {
+    return m_pCtrl ? m_pCtrl->Check() : 0;
+}
 
 void CButton::SetCheck(int state) {
     if (m_pCtrl)
@@ -640,18 +658,28 @@ void CStatic::SetBitmap(std::shared_ptr<const Image> image) {
         m_pCtrl->SetBitmap(std::move(image));
 }
 
-int CListBox::AddString(const char* text) { return m_pCtrl ? m_pCtrl->AddString(text) : -1; }
+int CListBox::AddString(const char* text) {
+    return m_pCtrl ? m_pCtrl->AddString(text) : -1;
+}
 int CListBox::InsertString(int index, const char* text) {
     return m_pCtrl ? m_pCtrl->InsertString(index, text) : -1;
 }
-int CListBox::DeleteString(int index) { return m_pCtrl ? m_pCtrl->DeleteString(index) : -1; }
+int CListBox::DeleteString(int index) {
+    return m_pCtrl ? m_pCtrl->DeleteString(index) : -1;
+}
 void CListBox::ResetContent() {
     if (m_pCtrl)
         m_pCtrl->ResetContent();
 }
-int CListBox::GetCount() const { return m_pCtrl ? int(m_pCtrl->Items().size()) : 0; }
-int CListBox::GetCurSel() const { return m_pCtrl ? m_pCtrl->CurSel() : -1; }
-int CListBox::SetCurSel(int index) { return m_pCtrl ? m_pCtrl->SetCurSel(index) : -1; }
+int CListBox::GetCount() const {
+    return m_pCtrl ? int(m_pCtrl->Items().size()) : 0;
+}
+int CListBox::GetCurSel() const {
+    return m_pCtrl ? m_pCtrl->CurSel() : -1;
+}
+int CListBox::SetCurSel(int index) {
+    return m_pCtrl ? m_pCtrl->SetCurSel(index) : -1;
+}
 int CListBox::GetText(int index, std::string& out) const {
     if (!m_pCtrl || index < 0 || index >= GetCount())
         return -1;
@@ -659,18 +687,28 @@ int CListBox::GetText(int index, std::string& out) const {
     return static_cast<int>(out.size());
 }
 
-int CComboBox::AddString(const char* text) { return m_pCtrl ? m_pCtrl->AddString(text) : -1; }
+int CComboBox::AddString(const char* text) {
+    return m_pCtrl ? m_pCtrl->AddString(text) : -1;
+}
 int CComboBox::InsertString(int index, const char* text) {
     return m_pCtrl ? m_pCtrl->InsertString(index, text) : -1;
 }
-int CComboBox::DeleteString(int index) { return m_pCtrl ? m_pCtrl->DeleteString(index) : -1; }
+int CComboBox::DeleteString(int index) {
+    return m_pCtrl ? m_pCtrl->DeleteString(index) : -1;
+}
 void CComboBox::ResetContent() {
     if (m_pCtrl)
         m_pCtrl->ResetContent();
 }
-int CComboBox::GetCount() const { return m_pCtrl ? int(m_pCtrl->Items().size()) : 0; }
-int CComboBox::GetCurSel() const { return m_pCtrl ? m_pCtrl->CurSel() : -1; }
-int CComboBox::SetCurSel(int index) { return m_pCtrl ? m_pCtrl->SetCurSel(index) : -1; }
+int CComboBox::GetCount() const {
+    return m_pCtrl ? int(m_pCtrl->Items().size()) : 0;
+}
+int CComboBox::GetCurSel() const {
+    return m_pCtrl ? m_pCtrl->CurSel() : -1;
+}
+int CComboBox::SetCurSel(int index) {
+    return m_pCtrl ? m_pCtrl->SetCurSel(index) : -1;
+}
 void CComboBox::GetLBText(int index, std::string& out) const {
     out.clear();
     if (m_pCtrl && index >= 0 && index < GetCount())
@@ -699,8 +737,12 @@ BOOL CListCtrl::SetItemText(int row, int column, const char* text) {
 std::string CListCtrl::GetItemText(int row, int column) const {
     return m_pCtrl ? m_pCtrl->SubItem(row, column) : std::string();
 }
-int CListCtrl::GetItemCount() const { return m_pCtrl ? int(m_pCtrl->Rows().size()) : 0; }
-BOOL CListCtrl::DeleteItem(int row) { return m_pCtrl && m_pCtrl->DeleteRow(row) ? TRUE : FALSE; }
+int CListCtrl::GetItemCount() const {
+    return m_pCtrl ? int(m_pCtrl->Rows().size()) : 0;
+}
+BOOL CListCtrl::DeleteItem(int row) {
+    return m_pCtrl && m_pCtrl->DeleteRow(row) ? TRUE : FALSE;
+}
 BOOL CListCtrl::DeleteAllItems() {
     if (!m_pCtrl)
         return FALSE;
@@ -710,7 +752,9 @@ BOOL CListCtrl::DeleteAllItems() {
 BOOL CListCtrl::SetItemData(int row, std::any data) {
     return m_pCtrl && m_pCtrl->SetRowData(row, std::move(data)) ? TRUE : FALSE;
 }
-int CListCtrl::GetSelectionMark() const { return m_pCtrl ? m_pCtrl->SelectionMark() : -1; }
+int CListCtrl::GetSelectionMark() const {
+    return m_pCtrl ? m_pCtrl->SelectionMark() : -1;
+}
 int CListCtrl::SetSelectionMark(int row) {
     if (!m_pCtrl)
         return -1;
@@ -739,9 +783,17 @@ void CProgressCtrl::GetRange(int& lower, int& upper) const {
     lower = m_pCtrl ? m_pCtrl->RangeLow() : 0;
     upper = m_pCtrl ? m_pCtrl->RangeHigh() : 0;
 }
-int CProgressCtrl::SetPos(int pos) { return m_pCtrl ? m_pCtrl->SetPos(pos) : 0; }
-int CProgressCtrl::GetPos() const { return m_pCtrl ? m_pCtrl->Pos() : 0; }
-int CProgressCtrl::SetStep(int step) { return m_pCtrl ? m_pCtrl->SetStep(step) : 0; }
-int CProgressCtrl::StepIt() { return m_pCtrl ? m_pCtrl->StepIt() : 0; }
+int CProgressCtrl::SetPos(int pos) {
+    return m_pCtrl ? m_pCtrl->SetPos(pos) : 0;
+}
+int CProgressCtrl::GetPos() const {
+    return m_pCtrl ? m_pCtrl->Pos() : 0;
+}
+int CProgressCtrl::SetStep(int step) {
+    return m_pCtrl ? m_pCtrl->SetStep(step) : 0;
+}
+int CProgressCtrl::StepIt() {
+    return m_pCtrl ? m_pCtrl->StepIt() : 0;
+}
 
 } // namespace platform::ui

@@ -4,9 +4,13 @@
 
 namespace platform::ui {
 
-HeadlessBackend::HeadlessBackend() : m_previous(GetBackend()) { InstallBackend(this); }
+HeadlessBackend::HeadlessBackend() : m_previous(GetBackend()) {
+    InstallBackend(this);
+}
 
-HeadlessBackend::~HeadlessBackend() { InstallBackend(m_previous); }
+HeadlessBackend::~HeadlessBackend() {
+    InstallBackend(m_previous);
+}
 
 // ---- clock
 
@@ -69,7 +73,9 @@ size_t HeadlessBackend::PendingScripts() const {
     return n;
 }
 
-void HeadlessBackend::CreateDialog(CDialog& dlg) { m_open.push_back(&dlg); }
+void HeadlessBackend::CreateDialog(CDialog& dlg) {
+    m_open.push_back(&dlg);
+}
 
 void HeadlessBackend::DestroyDialog(CDialog& dlg) {
     std::erase(m_open, &dlg);
@@ -115,8 +121,8 @@ void HeadlessBackend::AnswerBox(int answer, std::function<void(const Box&)> whil
     m_boxAnswers.push_back(BoxAnswer{answer, std::move(whileShown)});
 }
 
-int HeadlessBackend::MessageBox(CDialog* owner, const std::string& text,
-                                const std::string& caption, unsigned flags) {
+int HeadlessBackend::MessageBox(CDialog* owner, const std::string& text, const std::string& caption,
+                                unsigned flags) {
     Box box;
     box.text = text;
     box.caption = caption;
@@ -147,6 +153,14 @@ std::vector<HeadlessBackend::Box> HeadlessBackend::Boxes() const {
     return m_boxes;
 }
 
+std::vector<std::string> HeadlessBackend::BoxTexts() const {
+    std::lock_guard<std::mutex> lock(m_boxMutex);
+    std::vector<std::string> texts;
+    for (const Box& b : m_boxes)
+        texts.push_back(b.text);
+    return texts;
+}
+
 size_t HeadlessBackend::BoxCount() const {
     std::lock_guard<std::mutex> lock(m_boxMutex);
     return m_boxes.size();
@@ -164,9 +178,13 @@ void HeadlessBackend::ClearBoxes() {
 
 // ---- file dialogs
 
-void HeadlessBackend::AnswerFile(const std::string& path) { m_fileAnswers.push_back({true, path}); }
+void HeadlessBackend::AnswerFile(const std::string& path) {
+    m_fileAnswers.push_back({true, path});
+}
 
-void HeadlessBackend::CancelFile() { m_fileAnswers.push_back({false, {}}); }
+void HeadlessBackend::CancelFile() {
+    m_fileAnswers.push_back({false, {}});
+}
 
 bool HeadlessBackend::FileDialog(CDialog*, const FileDialogRequest& request, std::string& path) {
     m_fileRequests.push_back(request);

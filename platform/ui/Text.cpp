@@ -5,7 +5,9 @@
 
 namespace platform::ui {
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 } // namespace
 
 int ParseDlgInt(const std::string& text, bool isSigned, bool* ok) {
@@ -38,8 +40,7 @@ int ParseDlgInt(const std::string& text, bool isSigned, bool* ok) {
             return 0;
         if (ok)
             *ok = true;
-        return negative ? static_cast<int>(-static_cast<int64_t>(value))
-                        : static_cast<int>(value);
+        return negative ? static_cast<int>(-static_cast<int64_t>(value)) : static_cast<int>(value);
     }
     if (ok)
         *ok = true;

@@ -25,7 +25,9 @@ public:
             MapCommand(id, BN_CLICKED, [this, id] { Log("click", id); });
         MapCommand(2030, LBN_SELCHANGE, [this] { Log("sel", 2030); });
     }
-    void Log(const char* what, int id) { log.push_back(std::string(what) + " " + std::to_string(id)); }
+    void Log(const char* what, int id) {
+        log.push_back(std::string(what) + " " + std::to_string(id));
+    }
     void DoDataExchange(CDataExchange* pDX) override {
         DDX_Control(pDX, 2010, m_edit);
         DDX_Control(pDX, 2020, m_check);
@@ -63,10 +65,12 @@ TEST_F(DialogTest, ProgrammaticTextOfSingleLineEditRaisesChange) {
     ASSERT_TRUE(open.Ok());
     dlg.SetDlgItemText(2010, "12.5");
     dlg.m_edit.SetWindowText("12.5"); // the same text again still notifies
+    dlg.GetDlgItem(2010)->SetWindowText("");
     dlg.SetDlgItemInt(2011, -4);
     dlg.SetDlgItemText(2012, "multi-line edits stay quiet");
     dlg.SetDlgItemText(2002, "statics too");
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"change 2010", "change 2010", "change 2011"}));
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"change 2010", "change 2010", "change 2010",
+                                                 "change 2011"}));
     EXPECT_EQ(dlg.GetDlgItemText(2011), "-4");
     // Typing notifies for every kind of edit.
     dlg.log.clear();
@@ -119,8 +123,16 @@ TEST_F(DialogTest, HiddenOrDisabledControlsTakeNoInput) {
     EXPECT_FALSE(dlg.UserClick(2041));
     EXPECT_FALSE(dlg.UserClick(2042));
     EXPECT_FALSE(dlg.UserClick(4711));
-    dlg.GetDlgItem(2010)->SetEnabled(false);
+    Control* edit = dlg.GetDlgItem(2010);
+    EXPECT_EQ(edit->EnableWindow(FALSE), 0); // was enabled
+    EXPECT_EQ(edit->EnableWindow(FALSE), 1);
     EXPECT_FALSE(dlg.UserType(2010, "x"));
+    edit->EnableWindow(TRUE);
+    EXPECT_EQ(edit->ShowWindow(SW_HIDE), 1); // was visible
+    EXPECT_FALSE(dlg.UserType(2010, "x"));
+    EXPECT_EQ(edit->ShowWindow(SW_SHOW), 0);
+    EXPECT_TRUE(dlg.UserType(2010, "x"));
+    dlg.log.clear();
     EXPECT_TRUE(dlg.log.empty());
 }
 
@@ -188,7 +200,14 @@ public:
 };
 
 TEST_F(DialogTest, WithoutDefaultEnterEndsUntilAnEditChangeSetsOne) {
-    static const DialogTemplate t{9001, "x", 100, 50, {"MS Shell Dlg", 8, 400}, 0, 0, 0,
+    static const DialogTemplate t{9001,
+                                  "x",
+                                  100,
+                                  50,
+                                  {"MS Shell Dlg", 8, 400},
+                                  0,
+                                  0,
+                                  0,
                                   {{9, ControlKind::Edit, "", {1, 1, 40, 14}, 0},
                                    {10, ControlKind::PushButton, "Set", {50, 1, 40, 14}, 0}}};
     AddTemplate(t);
@@ -350,7 +369,10 @@ TEST_F(DialogTest, RunTimeStaticAtPixelRectWithFont) {
     CStatic logo;
     logo.Attach(dlg.GetDlgItem(2001));
     logo.SetBitmap(img);
-    EXPECT_EQ(logo.GetControl()->PixelRect().width, 308);
+    EXPECT_TRUE(logo.GetControl()->HasPixelSize());
+    EXPECT_FALSE(logo.GetControl()->HasPixelRect()); // placed by the template still
+    EXPECT_EQ(logo.GetControl()->PixelWidth(), 308);
+    EXPECT_EQ(logo.GetControl()->PixelHeight(), 118);
 }
 
 TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
@@ -363,7 +385,8 @@ TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
     dlg.m_edit.SetWindowText("ignored"); // no crash, no effect
     EXPECT_EQ(dlg.m_list.GetCount(), 0);
     // A second run builds fresh controls from the template.
-    ui.OnModal(9000, [](CDialog& d) { EXPECT_EQ(d.GetDlgItemText(2010), ""); }, IDOK);
+    ui.OnModal(
+        9000, [](CDialog& d) { EXPECT_EQ(d.GetDlgItemText(2010), ""); }, IDOK);
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
@@ -406,11 +429,19 @@ TEST(DialogText, SignedIntegerReading) {
         int value;
         bool ok;
     } cases[] = {
-        {"42", true, 42, true},     {"  -17  ", true, -17, true}, {"-17", false, 0, false},
-        {"12.5", true, 0, false},   {"12 mW", true, 0, false},    {"", true, 0, false},
-        {"abc", true, 0, false},    {"-", true, 0, false},        {"2147483647", true, INT32_MAX, true},
-        {"2147483648", true, 0, false}, {"-2147483648", true, INT32_MIN, true},
-        {"4294967295", false, -1, true}, {"99999999999", false, 0, false},
+        {"42", true, 42, true},
+        {"  -17  ", true, -17, true},
+        {"-17", false, 0, false},
+        {"12.5", true, 0, false},
+        {"12 mW", true, 0, false},
+        {"", true, 0, false},
+        {"abc", true, 0, false},
+        {"-", true, 0, false},
+        {"2147483647", true, INT32_MAX, true},
+        {"2147483648", true, 0, false},
+        {"-2147483648", true, INT32_MIN, true},
+        {"4294967295", false, -1, true},
+        {"99999999999", false, 0, false},
     };
     for (const Case& c : cases) {
         bool ok = true;

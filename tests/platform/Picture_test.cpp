@@ -1,0 +1,109 @@
+#include "platform/Picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using platform::DecodeBmp;
+using platform::EncodeBmp;
+using platform::Image;
+
+namespace {
+
+Image Checker(int w, int h) {
+    Image img;
+    img.width = w;
+    img.height = h;
+    img.rgb.resize(size_t(w * h * 3));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = img.Pixel(x, y);
+            p[0] = uint8_t(x * 40);
+            p[1] = uint8_t(y * 40);
+            p[2] = uint8_t((x + y) % 2 ? 255 : 0);
+        }
+    return img;
+}
+
+// A minimal 8-bit indexed BMP, bottom-up unless topDown.
+std::vector<uint8_t> Indexed(int w, int h, bool topDown) {
+    const size_t stride = ((size_t(w) * 8 + 31) / 32) * 4;
+    std::vector<uint8_t> v(54 + 8 + stride * size_t(h), 0);
+    v[0] = 'B';
+    v[1] = 'M';
+    uint32_t off = 54 + 8;
+    std::memcpy(&v[10], &off, 4);
+    uint32_t info = 40;
+    std::memcpy(&v[14], &info, 4);
+    int32_t width = w, height = topDown ? -h : h;
+    std::memcpy(&v[18], &width, 4);
+    std::memcpy(&v[22], &height, 4);
+    v[26] = 1;
+    v[28] = 8;
+    uint32_t used = 2;
+    std::memcpy(&v[46], &used, 4);
+    // palette: 0 = blue, 1 = red (BGRx)
+    v[54] = 255;
+    v[58 + 2] = 255;
+    // first stored row: index 1 at x 0
+    v[off] = 1;
+    return v;
+}
+
+TEST(Picture, BmpRoundTripKeepsEveryPixel) {
+    Image img = Checker(5, 3); // odd width: rows are padded
+    std::vector<uint8_t> bytes = EncodeBmp(img);
+    auto back = DecodeBmp(bytes.data(), bytes.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 5);
+    EXPECT_EQ(back->height, 3);
+    EXPECT_EQ(back->rgb, img.rgb);
+}
+
+TEST(Picture, IndexedRowsAndOrientation) {
+    for (bool topDown : {false, true}) {
+        auto v = Indexed(3, 2, topDown);
+        auto img = DecodeBmp(v.data(), v.size());
+        ASSERT_TRUE(img);
+        // The first stored row is the bottom one unless the height is negative.
+        const uint8_t* red = img->Pixel(0, topDown ? 0 : 1);
+        EXPECT_EQ(red[0], 255);
+        EXPECT_EQ(red[2], 0);
+        const uint8_t* blue = img->Pixel(1, 0);
+        EXPECT_EQ(blue[2], 255);
+    }
+}
+
+TEST(Picture, WhatIsNotABitmapIsRefusedQuietly) {
+    const char text[] = "This is not a picture at all, just some text in a file.........";
+    EXPECT_FALSE(DecodeBmp(reinterpret_cast<const uint8_t*>(text), sizeof text));
+    EXPECT_FALSE(DecodeBmp(nullptr, 0));
+    std::vector<uint8_t> good = EncodeBmp(Checker(4, 4));
+    // Truncated pixel data, absurd sizes, compressed data: all refused.
+    EXPECT_FALSE(DecodeBmp(good.data(), good.size() - 1));
+    auto big = good;
+    int32_t huge = 1 << 30;
+    std::memcpy(&big[18], &huge, 4);
+    EXPECT_FALSE(DecodeBmp(big.data(), big.size()));
+    auto rle = good;
+    rle[30] = 1;
+    EXPECT_FALSE(DecodeBmp(rle.data(), rle.size()));
+    auto off = good;
+    uint32_t past = uint32_t(good.size() + 10);
+    std::memcpy(&off[10], &past, 4);
+    EXPECT_FALSE(DecodeBmp(off.data(), off.size()));
+}
+
+TEST(Picture, LoadReadsAnOpenFile) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_TRUE(f);
+    std::vector<uint8_t> bytes = EncodeBmp(Checker(2, 2));
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    auto img = platform::LoadPicture(f);
+    std::fclose(f);
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->width, 2);
+}
+
+} // namespace

@@ -1,0 +1,152 @@
+// Settings store, outside programs, clock and time formats.
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "platform/Shell.h"
+#include "platform/TimeFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/lumi-platform-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string path;
+};
+
+TEST(Settings, ProfileStringsPersistUnderTheConfigDirectory) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.path.c_str(), 1);
+    platform::SetApplicationName("Sorvane");
+    platform::SetRegistryKey("");
+    EXPECT_EQ(platform::GetProfileString("Settings", "COMPort", "COM3"), "COM3");
+    EXPECT_FALSE(platform::WriteProfileString("Settings", "COMPort", "COM7")); // no key yet
+
+    platform::SetRegistryKey("Lumiflex");
+    EXPECT_EQ(platform::ProfilePath(), dir.path + "/Lumiflex/Sorvane");
+    EXPECT_EQ(platform::GetProfileString("Settings", "COMPort", "COM3"), "COM3");
+    EXPECT_TRUE(platform::WriteProfileString("Settings", "COMPort", "COM7"));
+    EXPECT_TRUE(platform::WriteProfileString("Other", "x", "a=b"));
+    EXPECT_TRUE(platform::WriteProfileString("settings", "comport", "/dev/ttyUSB1"));
+    EXPECT_EQ(platform::GetProfileString("SETTINGS", "ComPort"), "/dev/ttyUSB1");
+    EXPECT_EQ(platform::GetProfileString("Other", "x"), "a=b");
+    EXPECT_EQ(platform::GetProfileString("Other", "missing", "d"), "d");
+    // Line breaks cannot be stored and do not corrupt the file.
+    EXPECT_FALSE(platform::WriteProfileString("Settings", "COMPort", "a\nb=c"));
+    EXPECT_FALSE(platform::WriteProfileString("Set]tings", "k", "v"));
+    // The empty section: values directly under the key.
+    EXPECT_TRUE(platform::WriteProfileString("", "COMPort", "COM9"));
+    EXPECT_EQ(platform::GetProfileString("", "COMPort", "COM3"), "COM9");
+    EXPECT_EQ(platform::GetProfileString("Settings", "COMPort"), "/dev/ttyUSB1");
+    std::ifstream in(platform::ProfilePath());
+    std::string all((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(all, "COMPort=COM9\n[Settings]\nCOMPort=/dev/ttyUSB1\n[Other]\nx=a=b\n");
+    // No temporary file is left behind.
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir.path + "/Lumiflex"))
+        ++files, (void)e;
+    EXPECT_EQ(files, 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Settings, FallsBackToHomeConfig) {
+    TempDir dir;
+    const char* oldHome = std::getenv("HOME");
+    std::string saved = oldHome ? oldHome : "";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", dir.path.c_str(), 1);
+    platform::SetApplicationName("Sorvane");
+    platform::SetRegistryKey("Lumiflex");
+    EXPECT_TRUE(platform::WriteProfileString("Settings", "COMPort", "COM4"));
+    EXPECT_TRUE(fs::exists(dir.path + "/.config/Lumiflex/Sorvane"));
+    ::setenv("HOME", saved.c_str(), 1);
+}
+
+TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
+    TempDir dir;
+    std::string script = dir.path + "/ComList.exe";
+    {
+        std::ofstream out(script);
+        out << "#!/bin/sh\nsleep 0.2\necho \"$1\" > comlist.txt\n";
+    }
+    ::chmod(script.c_str(), 0755);
+    auto t0 = std::chrono::steady_clock::now();
+    intptr_t r =
+        platform::ShellExecute("ComList.exe", "COM5", dir.path.c_str(), platform::SW_HIDE_WINDOW);
+    auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_GT(r, 32);
+    EXPECT_LT(took, std::chrono::milliseconds(150)); // did not wait for it
+    for (int i = 0; i < 100 && !fs::exists(dir.path + "/comlist.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(dir.path + "/comlist.txt");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "COM5");
+}
+
+TEST(Shell, ReportsTheShellsErrorNumbers) {
+    TempDir dir;
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.path.c_str(), 0),
+              platform::SE_ERR_FNF);
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, (dir.path + "/nope").c_str(), 0),
+              platform::SE_ERR_PNF);
+    EXPECT_EQ(platform::ShellExecute("nope/ComList.exe", nullptr, dir.path.c_str(), 0),
+              platform::SE_ERR_PNF);
+    std::string plain = dir.path + "/ComList.exe";
+    std::ofstream(plain) << "not executable";
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.path.c_str(), 0),
+              platform::SE_ERR_ACCESSDENIED);
+    EXPECT_EQ(platform::ShellExecute("", nullptr, nullptr, 0), platform::SE_ERR_FNF);
+}
+
+TEST(Clock, CounterRunsAtItsFrequencyAndSleepWaits) {
+    int64_t f = platform::QueryPerformanceFrequency();
+    int64_t a = platform::QueryPerformanceCounter();
+    platform::Sleep(30);
+    int64_t b = platform::QueryPerformanceCounter();
+    double ms = double(b - a) * 1000.0 / double(f);
+    EXPECT_GE(ms, 29.0);
+    EXPECT_LT(ms, 1000.0);
+}
+
+TEST(TimeFormat, OriginalFormatsInTheCLocale) {
+    std::tm tm{};
+    tm.tm_year = 95;
+    tm.tm_mon = 2;
+    tm.tm_mday = 14;
+    tm.tm_wday = 2;
+    tm.tm_yday = 72;
+    tm.tm_hour = 14;
+    tm.tm_min = 3;
+    tm.tm_sec = 5;
+    EXPECT_EQ(platform::FormatTime("%#x", tm), "Tuesday, March 14, 1995");
+    EXPECT_EQ(platform::FormatTime("%#c", tm), "Tuesday, March 14, 1995, 14:03:05");
+    EXPECT_EQ(platform::FormatTime("%X", tm), "14:03:05");
+    EXPECT_EQ(platform::FormatTime("%x", tm), "03/14/95");
+    EXPECT_EQ(platform::FormatTime("%c", tm), "03/14/95 14:03:05");
+    EXPECT_EQ(platform::FormatTime("%#m/%#d %#H:%M %I%p %j %% %q", tm), "3/14 14:03 02PM 073 % %q");
+    tm.tm_mday = 4;
+    tm.tm_wday = 6;
+    EXPECT_EQ(platform::FormatTime("%#x", tm), "Saturday, March 4, 1995");
+    // A real local time formats without surprises.
+    std::tm now = platform::LocalTimeNow();
+    EXPECT_EQ(platform::FormatTime("%X", now).size(), 8u);
+}
+
+} // namespace
