@@ -420,6 +420,9 @@ void DialogWindow::Place(Control& c, QWidget* w) {
         const PixelRect p = DialogRectToPixels(d.x, d.y, d.width, d.height, m_base);
         r = QRect(p.x, p.y, p.width, p.height);
     }
+    if (c.HasPixelSize()) {
+        r.setSize(QSize(c.PixelWidth(), c.PixelHeight())); // a bitmap grown to its image
+    }
     if (c.Kind() == ControlKind::ComboBox) {
         // A combo's template height includes its drop-down list.
         r.setHeight(std::min(r.height(), QFontMetrics(w->font()).height() + 10));
