@@ -240,8 +240,8 @@ void DialogWindow::AddControl(Control& c) {
     m_widgets[&c] = w;
     m_controls[w] = &c;
     Place(c, w);
-    SyncText(c, w);
     ApplyFont(c, w);
+    SyncText(c, w);
     SyncCheck(c, w);
     SyncItems(c, w);
     SyncSelection(c, w);
@@ -263,7 +263,9 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
     case ControlKind::Bitmap: {
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(c.Kind() == ControlKind::Static);
+        // Lines break where the original breaks them (between words only,
+        // see SyncText); Qt's own wrapping would also break after a '/'.
+        label->setWordWrap(false);
         label->setAlignment(HorizontalAlign(c) | Qt::AlignTop);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (c.Has(style::Border)) {
@@ -471,9 +473,14 @@ void DialogWindow::ApplyFont(Control& c, QWidget* w) {
 
 void DialogWindow::SyncText(Control& c, QWidget* w) {
     switch (c.Kind()) {
-    case ControlKind::Static:
-        static_cast<QLabel*>(w)->setText(StaticText(c.Text()));
+    case ControlKind::Static: {
+        auto* label = static_cast<QLabel*>(w);
+        const QString text = WrapLines(label->font(), StaticText(c.Text()), label->width());
+        if (label->text() != text) {
+            label->setText(text);
+        }
         break;
+    }
     case ControlKind::GroupBox:
         static_cast<QGroupBox*>(w)->setTitle(FromCp1252(c.Text()));
         break;
@@ -734,11 +741,10 @@ void DialogWindow::Sync(Control& c, Aspect what) {
     }
     switch (what) {
     case Aspect::Text:
-        SyncText(c, w);
         if (c.Kind() != ControlKind::Edit && c.Kind() != ControlKind::ComboBox) {
-            ApplyFont(c, w);
-            SyncText(c, w); // a multi-line button wraps for its fitted font
+            ApplyFont(c, w); // captions are fitted, then wrapped for the fitted font
         }
+        SyncText(c, w);
         break;
     case Aspect::Check:
         SyncCheck(c, w);
@@ -760,6 +766,7 @@ void DialogWindow::Sync(Control& c, Aspect what) {
     case Aspect::Geometry:
         Place(c, w);
         ApplyFont(c, w);
+        SyncText(c, w);
         break;
     case Aspect::Items:
         SyncItems(c, w);
