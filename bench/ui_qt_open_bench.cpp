@@ -60,8 +60,7 @@ const DialogTemplate& LargeTemplate() {
             add(GroupBox, "Role", {x, 138, 115, 60}, style::None);
             add(RadioButton, "Lumiflex", {x + 8, 150, 50, 10}, style::Group);
             add(RadioButton, "MX12", {x + 60, 150, 50, 10}, style::None);
-            add(Static, "0.000000", {x + 8, 170, 100, 20},
-                style::AlignCenter | style::Border);
+            add(Static, "0.000000", {x + 8, 170, 100, 20}, style::AlignCenter | style::Border);
         }
         add(ListView, "", {5, 204, 300, 60}, style::SingleSel | style::Border);
         add(Progress, "", {5, 268, 300, 8}, style::Smooth | style::Border);
@@ -116,7 +115,10 @@ void BM_OpenLargestDialog(benchmark::State& state) {
     InstallBackend(nullptr);
 }
 // The first open of the process also loads the font database and the style.
-BENCHMARK(BM_OpenLargestDialog)->Name("FirstOpenInProcess")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenLargestDialog)
+    ->Name("FirstOpenInProcess")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenLargestDialog)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -43,15 +43,13 @@ void Control::SetPixelRect(const Rect& r) {
 }
 
 void Control::SetPixelSize(int width, int height) {
-    Rect r = m_pixelRect;
-    if (!m_hasPixelRect) {
-        // Top-left stays where the template put it; the backend converts.
-        r = Rect{-1, -1, 0, 0};
+    m_hasPixelSize = true;
+    m_pixelWidth = width;
+    m_pixelHeight = height;
+    if (m_hasPixelRect) {
+        m_pixelRect.width = width;
+        m_pixelRect.height = height;
     }
-    r.width = width;
-    r.height = height;
-    m_pixelRect = r;
-    m_hasPixelRect = true;
     Changed(Aspect::Geometry);
 }
 
@@ -61,6 +59,26 @@ void Control::SetText(const std::string& text) {
         m_selStart = m_selEnd = 0;
     }
     Changed(Aspect::Text);
+}
+
+void Control::SetWindowText(const std::string& text) {
+    m_owner.SetItemText(*this, text);
+}
+
+int Control::EnableWindow(int enable) {
+    int wasDisabled = m_enabled ? 0 : 1;
+    SetEnabled(enable != 0);
+    return wasDisabled;
+}
+
+int Control::ShowWindow(int cmd) {
+    int wasVisible = m_visible ? 1 : 0;
+    SetVisible(cmd != 0);
+    return wasVisible;
+}
+
+void Control::SetFocus() {
+    m_owner.SetFocusControl(this);
 }
 
 void Control::SetEnabled(bool on) {

@@ -69,7 +69,13 @@ public:
     bool HasPixelRect() const { return m_hasPixelRect; }
     const Rect& PixelRect() const { return m_pixelRect; }
     void SetPixelRect(const Rect& r);
-    void SetPixelSize(int width, int height); // keeps the top-left corner
+    // A size in pixels while the place stays where the template (or the
+    // pixel rect) puts it: a bitmap static grows to its image this way.
+    // HasPixelSize() then overrides the template's width and height.
+    void SetPixelSize(int width, int height);
+    bool HasPixelSize() const { return m_hasPixelSize; }
+    int PixelWidth() const { return m_pixelWidth; }
+    int PixelHeight() const { return m_pixelHeight; }
 
     // Common window state.
     const std::string& Text() const { return m_text; }
@@ -82,11 +88,24 @@ public:
     void SetFont(const FontSpec& font);
     void SetStyles(uint32_t styles);
 
+    // The window calls dialogs make on GetDlgItem(id): SetWindowText raises
+    // EN_CHANGE on a single-line edit as CDialog::SetDlgItemText does.
+    // EnableWindow returns nonzero when it was disabled; ShowWindow (SW_HIDE 0,
+    // SW_SHOW 5) nonzero when it was visible. SetFocus: focus only, no selection.
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const { return m_text; }
+    int EnableWindow(int enable = 1);
+    int IsWindowEnabled() const { return m_enabled ? 1 : 0; }
+    int ShowWindow(int cmd);
+    int IsWindowVisible() const { return m_visible ? 1 : 0; }
+    void SetFocus();
+
     // Buttons: 0 unchecked, 1 checked (2 indeterminate is never used).
     int Check() const { return m_check; }
     void SetCheck(int state);
 
-    // Bitmap static: the image it shows (shared, immutable).
+    // Bitmap static: the image it shows (shared, immutable); setting one
+    // grows the control to the image's size (SetPixelSize).
     const std::shared_ptr<const Image>& Bitmap() const { return m_image; }
     void SetBitmap(std::shared_ptr<const Image> image);
 
@@ -148,6 +167,8 @@ private:
     Rect m_rect;
     Rect m_pixelRect;
     bool m_hasPixelRect = false;
+    bool m_hasPixelSize = false;
+    int m_pixelWidth = 0, m_pixelHeight = 0;
     std::string m_text;
     bool m_enabled = true;
     bool m_visible = true;

@@ -245,6 +245,11 @@ int CDialog::GetDlgItemText(int id, char* buffer, int size) const {
     return static_cast<int>(n);
 }
 
+int CDialog::GetDlgItemText(int id, std::string& out) const {
+    out = GetDlgItemText(id);
+    return static_cast<int>(out.size());
+}
+
 void CDialog::SetDlgItemText(int id, const std::string& text) {
     if (Control* c = GetDlgItem(id))
         SetItemText(*c, text);

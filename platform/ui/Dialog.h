@@ -165,6 +165,7 @@ public:
     Control* GetDlgItem(int id) const; // first control with this id; nullptr
     std::string GetDlgItemText(int id) const;
     int GetDlgItemText(int id, char* buffer, int size) const; // copies, returns length
+    int GetDlgItemText(int id, std::string& out) const;       // returns the length
     // Sets the text; a single-line edit then raises EN_CHANGE (also when the
     // text is the same), as on the original platform.
     void SetDlgItemText(int id, const std::string& text);
@@ -222,7 +223,10 @@ public:
     void UserPressEnter();  // focused push button, else the default button, else IDOK
     void UserPressEscape(); // IDCANCEL
     void UserClose();       // the close box: IDCANCEL
-    void UserMouseDown(unsigned flags, int x, int y); // client pixels
+    // Left button down on the client area (not over a control that takes
+    // clicks); flags as Win32 gives them: MK_LBUTTON plus MK_SHIFT /
+    // MK_CONTROL for the keys held.
+    void UserMouseDown(unsigned flags, int x, int y);
 
     // Routing for backends: runs the mapped handler of (id, code) (IDOK and
     // IDCANCEL default to OnOK / OnCancel) inside the exception boundary.

@@ -153,6 +153,14 @@ std::vector<HeadlessBackend::Box> HeadlessBackend::Boxes() const {
     return m_boxes;
 }
 
+std::vector<std::string> HeadlessBackend::BoxTexts() const {
+    std::lock_guard<std::mutex> lock(m_boxMutex);
+    std::vector<std::string> texts;
+    for (const Box& b : m_boxes)
+        texts.push_back(b.text);
+    return texts;
+}
+
 size_t HeadlessBackend::BoxCount() const {
     std::lock_guard<std::mutex> lock(m_boxMutex);
     return m_boxes.size();

@@ -72,7 +72,8 @@ public:
     // The next box answers `answer`; `whileShown` runs first (it may Advance
     // the clock: timers fire under the box).
     void AnswerBox(int answer, std::function<void(const Box&)> whileShown = nullptr);
-    std::vector<Box> Boxes() const; // a copy; safe while other threads show boxes
+    std::vector<Box> Boxes() const;            // a copy; safe while other threads show boxes
+    std::vector<std::string> BoxTexts() const; // the texts alone, in order
     size_t BoxCount() const;
     Box LastBox() const; // empty Box when none
     void ClearBoxes();

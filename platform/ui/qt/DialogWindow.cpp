@@ -196,6 +196,7 @@ void DialogWindow::Retire() {
     }
     m_widgets.clear();
     m_controls.clear();
+    m_shownRows.clear();
     if (m_loop != nullptr) {
         m_loop->quit();
     }
@@ -239,8 +240,8 @@ void DialogWindow::AddControl(Control& c) {
     m_widgets[&c] = w;
     m_controls[w] = &c;
     Place(c, w);
-    SyncText(c, w);
     ApplyFont(c, w);
+    SyncText(c, w);
     SyncCheck(c, w);
     SyncItems(c, w);
     SyncSelection(c, w);
@@ -262,7 +263,9 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
     case ControlKind::Bitmap: {
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(c.Kind() == ControlKind::Static);
+        // Lines break where the original breaks them (between words only,
+        // see SyncText); Qt's own wrapping would also break after a '/'.
+        label->setWordWrap(false);
         label->setAlignment(HorizontalAlign(c) | Qt::AlignTop);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (c.Has(style::Border)) {
@@ -425,6 +428,9 @@ void DialogWindow::Place(Control& c, QWidget* w) {
         const PixelRect p = DialogRectToPixels(d.x, d.y, d.width, d.height, m_base);
         r = QRect(p.x, p.y, p.width, p.height);
     }
+    if (c.HasPixelSize()) {
+        r.setSize(QSize(c.PixelWidth(), c.PixelHeight())); // a bitmap grown to its image
+    }
     if (c.Kind() == ControlKind::ComboBox) {
         // A combo's template height includes its drop-down list.
         r.setHeight(std::min(r.height(), QFontMetrics(w->font()).height() + 10));
@@ -473,9 +479,14 @@ void DialogWindow::ApplyFont(Control& c, QWidget* w) {
 
 void DialogWindow::SyncText(Control& c, QWidget* w) {
     switch (c.Kind()) {
-    case ControlKind::Static:
-        static_cast<QLabel*>(w)->setText(StaticText(c.Text()));
+    case ControlKind::Static: {
+        auto* label = static_cast<QLabel*>(w);
+        const QString text = WrapLines(label->font(), StaticText(c.Text()), label->width());
+        if (label->text() != text) {
+            label->setText(text);
+        }
         break;
+    }
     case ControlKind::GroupBox:
         static_cast<QGroupBox*>(w)->setTitle(FromCp1252(c.Text()));
         break;
@@ -507,7 +518,8 @@ void DialogWindow::SyncText(Control& c, QWidget* w) {
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
             if (ToCp1252(ToModelLines(plain->toPlainText())) != c.Text()) {
                 const QSignalBlocker block(plain);
-                plain->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+                plain->setPlainText(
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             }
         }
         break;
@@ -592,43 +604,48 @@ void DialogWindow::SyncItems(Control& c, QWidget* w) {
         }
         view->header()->setVisible(!columns.empty());
         const auto& rows = c.Rows();
-        // Rows change one at a time far more often than all at once; rebuild
-        // only from the first row that differs.
-        int first = 0;
-        const int have = view->topLevelItemCount();
         const int cols = std::max(1, static_cast<int>(columns.size()));
-        auto rowMatches = [&](int r) {
-            QTreeWidgetItem* item = view->topLevelItem(r);
-            for (int col = 0; col < cols; ++col) {
-                const std::string want = size_t(col) < rows[size_t(r)].texts.size()
-                                             ? rows[size_t(r)].texts[size_t(col)]
-                                             : std::string();
-                if (ToCp1252(item->text(col)) != want) {
-                    return false;
-                }
+        // Rows come and go one at a time (appended, or inserted on top), so
+        // only the rows between the unchanged head and tail are rebuilt. What
+        // the widget shows is kept as model bytes to compare without converting.
+        std::vector<std::vector<std::string>>& shown = m_shownRows[&c];
+        auto texts = [&](const ListRow& row) {
+            std::vector<std::string> v(static_cast<size_t>(cols));
+            for (size_t col = 0; col < v.size() && col < row.texts.size(); ++col) {
+                v[col] = row.texts[col];
             }
-            return true;
+            return v;
         };
-        while (first < have && first < static_cast<int>(rows.size()) && rowMatches(first)) {
-            ++first;
+        size_t head = 0;
+        while (head < shown.size() && head < rows.size() && shown[head] == texts(rows[head])) {
+            ++head;
         }
-        while (view->topLevelItemCount() > first) {
-            delete view->takeTopLevelItem(view->topLevelItemCount() - 1);
+        size_t tail = 0;
+        while (tail < shown.size() - head && tail < rows.size() - head &&
+               shown[shown.size() - 1 - tail] == texts(rows[rows.size() - 1 - tail])) {
+            ++tail;
+        }
+        for (size_t r = shown.size() - tail; r > head; --r) {
+            delete view->takeTopLevelItem(static_cast<int>(r - 1));
         }
         QList<QTreeWidgetItem*> added;
-        for (size_t r = size_t(first); r < rows.size(); ++r) {
+        std::vector<std::vector<std::string>> addedTexts;
+        for (size_t r = head; r < rows.size() - tail; ++r) {
             auto* item = new QTreeWidgetItem;
+            addedTexts.push_back(texts(rows[r]));
             for (int col = 0; col < cols; ++col) {
-                if (size_t(col) < rows[r].texts.size()) {
-                    item->setText(col, FromCp1252(rows[r].texts[size_t(col)]));
-                }
+                item->setText(col, FromCp1252(addedTexts.back()[size_t(col)]));
                 if (size_t(col) < columns.size()) {
                     item->setTextAlignment(col, ColumnAlign(columns[size_t(col)].align));
                 }
             }
             added << item;
         }
-        view->addTopLevelItems(added);
+        view->insertTopLevelItems(static_cast<int>(head), added);
+        shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(head),
+                    shown.end() - static_cast<std::ptrdiff_t>(tail));
+        shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(head), addedTexts.begin(),
+                     addedTexts.end());
         break;
     }
     default:
@@ -730,11 +747,10 @@ void DialogWindow::Sync(Control& c, Aspect what) {
     }
     switch (what) {
     case Aspect::Text:
-        SyncText(c, w);
         if (c.Kind() != ControlKind::Edit && c.Kind() != ControlKind::ComboBox) {
-            ApplyFont(c, w);
-            SyncText(c, w); // a multi-line button wraps for its fitted font
+            ApplyFont(c, w); // captions are fitted, then wrapped for the fitted font
         }
+        SyncText(c, w);
         break;
     case Aspect::Check:
         SyncCheck(c, w);
@@ -756,6 +772,7 @@ void DialogWindow::Sync(Control& c, Aspect what) {
     case Aspect::Geometry:
         Place(c, w);
         ApplyFont(c, w);
+        SyncText(c, w);
         break;
     case Aspect::Items:
         SyncItems(c, w);

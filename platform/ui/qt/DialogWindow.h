@@ -13,7 +13,9 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 class QEventLoop;
 class QTimer;
@@ -83,6 +85,7 @@ private:
     std::unordered_map<const Control*, QWidget*> m_widgets;
     std::unordered_map<const QWidget*, Control*> m_controls;
     std::map<uintptr_t, QTimer*> m_timers;
+    std::unordered_map<const Control*, std::vector<std::vector<std::string>>> m_shownRows;
     std::set<uintptr_t> m_pendingTimers; // expiries queued, not yet handled
     QEventLoop* m_loop = nullptr;
     int m_calls = 0;

@@ -74,7 +74,9 @@ QFont LogicalFont(int height, int weight, bool italic) {
 }
 
 QString WrapLines(const QFont& font, const QString& text, int width) {
-    const QFontMetrics m(font);
+    // Fractional advances: a line that rounds down to the width would still
+    // overflow it when drawn.
+    const QFontMetricsF m(font);
     QStringList out;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
         QString line;
@@ -99,14 +101,16 @@ QFont FitText(const QFont& font, const QString& text, int width, int height, Wra
         return f;
     }
     auto fits = [&](const QFont& candidate) {
-        const QFontMetrics m(candidate);
+        const QFontMetricsF m(candidate);
         const QString laid = wrap == Wrap::Words ? WrapLines(candidate, text, width) : text;
         const QStringList lines = laid.split(QLatin1Char('\n'));
-        int widest = 0;
+        qreal widest = 0;
         for (const QString& line : lines) {
             widest = std::max(widest, m.horizontalAdvance(line));
         }
-        return widest <= width && m.height() * static_cast<int>(lines.size()) <= height;
+        // Lines stand a whole pixel line height apart, as drawn.
+        const int lineHeight = QFontMetrics(candidate).height();
+        return widest <= width && lineHeight * static_cast<int>(lines.size()) <= height;
     };
     while (!fits(f) && f.pixelSize() > minPixels) {
         f.setPixelSize(f.pixelSize() - 1);

@@ -65,10 +65,12 @@ TEST_F(DialogTest, ProgrammaticTextOfSingleLineEditRaisesChange) {
     ASSERT_TRUE(open.Ok());
     dlg.SetDlgItemText(2010, "12.5");
     dlg.m_edit.SetWindowText("12.5"); // the same text again still notifies
+    dlg.GetDlgItem(2010)->SetWindowText("");
     dlg.SetDlgItemInt(2011, -4);
     dlg.SetDlgItemText(2012, "multi-line edits stay quiet");
     dlg.SetDlgItemText(2002, "statics too");
-    EXPECT_EQ(dlg.log, (std::vector<std::string>{"change 2010", "change 2010", "change 2011"}));
+    EXPECT_EQ(dlg.log, (std::vector<std::string>{"change 2010", "change 2010", "change 2010",
+                                                 "change 2011"}));
     EXPECT_EQ(dlg.GetDlgItemText(2011), "-4");
     // Typing notifies for every kind of edit.
     dlg.log.clear();
@@ -121,8 +123,16 @@ TEST_F(DialogTest, HiddenOrDisabledControlsTakeNoInput) {
     EXPECT_FALSE(dlg.UserClick(2041));
     EXPECT_FALSE(dlg.UserClick(2042));
     EXPECT_FALSE(dlg.UserClick(4711));
-    dlg.GetDlgItem(2010)->SetEnabled(false);
+    Control* edit = dlg.GetDlgItem(2010);
+    EXPECT_EQ(edit->EnableWindow(FALSE), 0); // was enabled
+    EXPECT_EQ(edit->EnableWindow(FALSE), 1);
     EXPECT_FALSE(dlg.UserType(2010, "x"));
+    edit->EnableWindow(TRUE);
+    EXPECT_EQ(edit->ShowWindow(SW_HIDE), 1); // was visible
+    EXPECT_FALSE(dlg.UserType(2010, "x"));
+    EXPECT_EQ(edit->ShowWindow(SW_SHOW), 0);
+    EXPECT_TRUE(dlg.UserType(2010, "x"));
+    dlg.log.clear();
     EXPECT_TRUE(dlg.log.empty());
 }
 
@@ -359,7 +369,10 @@ TEST_F(DialogTest, RunTimeStaticAtPixelRectWithFont) {
     CStatic logo;
     logo.Attach(dlg.GetDlgItem(2001));
     logo.SetBitmap(img);
-    EXPECT_EQ(logo.GetControl()->PixelRect().width, 308);
+    EXPECT_TRUE(logo.GetControl()->HasPixelSize());
+    EXPECT_FALSE(logo.GetControl()->HasPixelRect()); // placed by the template still
+    EXPECT_EQ(logo.GetControl()->PixelWidth(), 308);
+    EXPECT_EQ(logo.GetControl()->PixelHeight(), 118);
 }
 
 TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {

@@ -189,6 +189,7 @@ TEST_F(HeadlessTest, BoxesAreRecordedAndAnsweredByScriptOrDefault) {
     EXPECT_EQ(AfxMessageBox("Sure?", MB_OKCANCEL | MB_ICONQUESTION), IDCANCEL);
     ui.AnswerBox(IDOK);
     EXPECT_EQ(platform::MessageBox("Sure?", "Debug", MB_OKCANCEL), IDOK);
+    EXPECT_EQ(ui.BoxTexts(), (std::vector<std::string>{"Invalid Password.", "Sure?", "Sure?"}));
     auto boxes = ui.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].caption, "Sorvane");

@@ -290,6 +290,49 @@ TEST_F(QtBackendTest, ModelChangesReachTheWidgets) {
     EXPECT_EQ(ui.WindowOf(dlg)->windowTitle(), QString::fromUtf8("Sorvane ²"));
 }
 
+TEST_F(QtBackendTest, ListViewFollowsEveryKindOfRowChange) {
+    // The view rebuilds only the rows between an unchanged head and tail;
+    // random inserts, edits and deletes must leave it equal to the model.
+    Gallery dlg;
+    OpenDialog open(dlg);
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int count = dlg.m_view.GetItemCount();
+        const std::string text = std::to_string(step);
+        switch (next(5)) {
+        case 0:
+            dlg.m_view.InsertItem(0, text.c_str());
+            break;
+        case 1:
+            dlg.m_view.InsertItem(count, text.c_str());
+            dlg.m_view.SetItemText(count, 1, ("v" + text).c_str());
+            break;
+        case 2:
+            if (count > 0)
+                dlg.m_view.SetItemText(int(next(unsigned(count))), 1, text.c_str());
+            break;
+        case 3:
+            if (count > 0)
+                dlg.m_view.DeleteItem(int(next(unsigned(count))));
+            break;
+        default:
+            dlg.m_view.InsertItem(count > 0 ? int(next(unsigned(count))) : 0, text.c_str());
+            break;
+        }
+        ASSERT_EQ(view->topLevelItemCount(), dlg.m_view.GetItemCount()) << "step " << step;
+        for (int r = 0; r < view->topLevelItemCount(); ++r)
+            for (int col = 0; col < 2; ++col)
+                ASSERT_EQ(view->topLevelItem(r)->text(col).toStdString(),
+                          dlg.m_view.GetItemText(r, col))
+                    << "step " << step << " row " << r << " column " << col;
+    }
+}
+
 TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     Gallery dlg;
     OpenDialog open(dlg);

@@ -9,6 +9,9 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace platform::ui::qt;
@@ -111,9 +114,12 @@ TEST(Fonts, WordWrapBreaksBetweenWordsAndFitsTheLines) {
     QtTestApp();
     const QFont base = DialogFont({6, 13});
     const QString caption = QStringLiteral("Cancel Search and Continue for Troubleshooting");
-    const int width = QFontMetrics(base).horizontalAdvance(QStringLiteral("Cancel Search and"));
+    const int width = static_cast<int>(
+        std::ceil(QFontMetricsF(base).horizontalAdvance(QStringLiteral("Cancel Search and"))));
     const QString wrapped = WrapLines(base, caption, width);
-    EXPECT_EQ(wrapped, QStringLiteral("Cancel Search and\nContinue for\nTroubleshooting"));
+    EXPECT_EQ(wrapped.toStdString(), "Cancel Search and\nContinue for\nTroubleshooting");
+    // Only blanks break a line, as on the original: not the '/' of a unit.
+    EXPECT_EQ(WrapLines(base, QStringLiteral("mW/cm2"), 5).toStdString(), "mW/cm2");
     EXPECT_EQ(WrapLines(base, QStringLiteral("Calibration\nCheck"), 1000),
               QStringLiteral("Calibration\nCheck"));
     // Three lines fit three line heights at the dialog size, not two.
