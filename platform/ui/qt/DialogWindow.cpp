@@ -417,12 +417,6 @@ void DialogWindow::Place(Control& c, QWidget* w) {
     if (c.HasPixelRect()) {
         const Rect& p = c.PixelRect();
         r = QRect(p.x, p.y, p.width, p.height);
-        if (p.x < 0 && p.y < 0) {
-            // A bitmap grown to its image keeps the template's top-left corner.
-            const Rect& d = c.DialogUnitRect();
-            const PixelRect at = DialogRectToPixels(d.x, d.y, d.width, d.height, m_base);
-            r.moveTo(at.x, at.y);
-        }
     } else {
         const Rect& d = c.DialogUnitRect();
         const PixelRect p = DialogRectToPixels(d.x, d.y, d.width, d.height, m_base);
