@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -54,6 +55,7 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
     std::vector<sim::Request> sets;
     QSize windowSize;
     std::vector<std::string> indicators;
+    bool clickWentThrough = false;
     backend.SetShownHook([&](CDialog& d, QWidget& window) {
         if (&d != &dlg)
             return;
@@ -64,6 +66,14 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
             dlg.UserType(1014, "12.5");
             dlg.UserClick(1019);
             indicators = {dlg.IndicatorText(0), dlg.IndicatorText(1)};
+            // A click on head A's display reaches the window through the picture
+            // and the indicator, and opens that head's door.
+            const QPoint at(290, 285);
+            QWidget* target = w->childAt(at);
+            clickWentThrough = target == nullptr;
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), w->mapToGlobal(QPointF(at)),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target ? target : w, &press);
             for (const auto& r : controller.Requests())
                 if (r.code == 97)
                     sets.push_back(r);
@@ -91,6 +101,10 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
     EXPECT_NEAR(controller.Channel(0).index, 12, 1);
     EXPECT_NEAR(controller.Channel(1).index, 12, 1);
     EXPECT_EQ(indicators, (std::vector<std::string>{"12.5", "12.5"}));
+    EXPECT_TRUE(clickWentThrough);
+    ASSERT_EQ(dlg.doors.size(), 1u);
+    EXPECT_EQ(dlg.doors[0].kind, "detail");
+    EXPECT_EQ(dlg.doors[0].head, 0);
     ASSERT_FALSE(screenshot.empty());
     EXPECT_TRUE(std::filesystem::file_size(screenshot) > 10000);
     EXPECT_GT(windowSize.width(), 700);
