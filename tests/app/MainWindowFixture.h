@@ -51,13 +51,13 @@ private:
     std::filesystem::path m_old;
 };
 
-struct HeadSpec {
+struct HeadPlace {
     int channel;
     std::string boardSerial; // up to 8 characters; 8 leave no terminator
     int x, y;
 };
 
-inline ConfigRecord MakeConfig(int headCount, const std::vector<HeadSpec>& heads,
+inline ConfigRecord MakeConfig(int headCount, const std::vector<HeadPlace>& heads,
                                const char* title = "Lumiflex", bool password = false) {
     ConfigRecord r;
     std::memset(&r, 0, sizeof r);

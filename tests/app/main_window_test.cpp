@@ -46,7 +46,7 @@ protected:
     std::unique_ptr<OpenDialog> open;
 };
 
-const std::vector<HeadSpec> kTwoHeads = {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}};
+const std::vector<HeadPlace> kTwoHeads = {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}};
 
 TEST_F(MainWindowTest, NoHeadPositions) {
     Open(MakeConfig(0, {}));
