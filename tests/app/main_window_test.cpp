@@ -329,6 +329,24 @@ TEST_F(MainWindowTest, TimersRouteByIdAndTelemetryRunsEveryThreeSeconds) {
     EXPECT_EQ(dlg->timerCalls[3], 3);
 }
 
+TEST_F(MainWindowTest, ProfileTimersRunOnUnderADoorWhileTelemetryPauses) {
+    Open(MakeConfig(2, kTwoHeads));
+    dlg->SetTimer(CSorvaneDlg::IDT_PROGRESS_TICK, 1000);
+    int progressDuring = -1, telemetryDuring = -1;
+    dlg->onDetail = [&](COpticalHead&) {
+        const int progress = dlg->timerCalls[2], telemetry = dlg->timerCalls[3];
+        ui.Advance(6500);
+        progressDuring = dlg->timerCalls[2] - progress;
+        telemetryDuring = dlg->timerCalls[3] - telemetry;
+        return IDOK;
+    };
+    dlg->UserMouseDown(0, 110, 210);
+    EXPECT_EQ(progressDuring, 6);
+    EXPECT_EQ(telemetryDuring, 0);
+    // Re-armed with its full period when the door closes.
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_TELEMETRY), ui.Now() + 3000);
+}
+
 TEST_F(MainWindowTest, EnterPressesSetOrAddAfterAnEdit) {
     Open(MakeConfig(2, kTwoHeads));
     EXPECT_EQ(dlg->GetDefID(), 0);
@@ -370,6 +388,28 @@ TEST_F(MainWindowTest, SmallButtons) {
     dlg->CheckDlgButton(1059, BST_UNCHECKED);
     dlg->Dispatch(1059, BN_CLICKED);
     EXPECT_EQ(dlg->GetDlgItemText(1059), "Log");
+}
+
+} // namespace
+
+namespace {
+
+// Without any way to show the start-up dialog there is nothing to work with,
+// and no simulation either.
+TEST(MainWindowSetUp, NoStartUpDialogMeansNoControllersAndNoHeads) {
+    mainwindow_test::WorkDir dir;
+    mainwindow_test::WriteConfig(mainwindow_test::MakeConfig(2, {{0, "A", 1, 1}, {1, "A", 50, 1}}));
+    ASSERT_EQ(platform::ui::GetBackend(), nullptr);
+    CSorvaneDlg dlg;
+    dlg.SetUpControllers();
+    EXPECT_FALSE(dlg.m_bDemo);
+    EXPECT_EQ(dlg.m_nBoards, 0);
+    EXPECT_EQ(dlg.m_pBoards, nullptr);
+    EXPECT_EQ(dlg.m_pHeads, nullptr);
+    EXPECT_EQ(dlg.HeadsInUse(), 0);
+    dlg.AllOff(); // nothing to address
+    for (const LogHeadInfo& h : dlg.m_logHeads)
+        EXPECT_EQ(h.present, 0);
 }
 
 } // namespace
