@@ -476,6 +476,30 @@ TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
     }
 }
 
+TEST_F(QtBackendTest, AWindowDestroyedFromItsOwnHandlerOutlivesTheCall) {
+    // The button whose click destroys the window is still on the stack; the
+    // window must go only once the click returns (ASan sees the difference).
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.MapCommand(2040, BN_CLICKED, [&dlg] { dlg.DestroyWindow(); });
+    QPointer<QWidget> window = ui.WindowOf(dlg);
+    window->show();
+    QTest::mouseClick(Widget<QPushButton>(dlg, 2040), Qt::LeftButton);
+    EXPECT_FALSE(dlg.IsOpen());
+    EXPECT_EQ(ui.WindowOf(dlg), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(QtBackendTest, ADialogEndedInOnInitDialogNeverWaitsForInput) {
+    Gallery dlg;
+    dlg.onInit = [](Gallery& d) { d.EndDialog(IDABORT); };
+    bool shown = false;
+    WhenShown([&](CDialog&, QWidget&) { shown = true; });
+    EXPECT_EQ(dlg.DoModal(), IDABORT);
+    EXPECT_FALSE(shown);
+}
+
 TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
     Gallery parent;
     parent.onInit = [](Gallery& d) { d.SetTimer(10, 5); };
