@@ -849,7 +849,9 @@ void DialogWindow::SetTimer(uintptr_t id, unsigned periodMs) {
         timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, id] { TimerDue(id); });
     }
-    timer->start(static_cast<int>(std::min<unsigned>(periodMs, 0x7FFFFFFF)));
+    // The original raises periods below 10 ms to 10 ms; a 0 ms QTimer would
+    // spin instead.
+    timer->start(static_cast<int>(std::clamp<unsigned>(periodMs, 10, 0x7FFFFFFF)));
 }
 
 void DialogWindow::TimerDue(uintptr_t id) {

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
@@ -207,13 +208,17 @@ bool QtBackend::FileDialog(CDialog* owner, const FileDialogRequest& request, std
     if (!request.defaultExt.empty()) {
         dialog.setDefaultSuffix(FromCp1252(request.defaultExt));
     }
+    // Paths are file-system names, not texts: they travel in the file
+    // system's own bytes, so that the program opens exactly the file chosen
+    // (a name outside code page 1252 would otherwise come back with '?').
     if (!request.initialName.empty()) {
-        dialog.selectFile(FromCp1252(request.initialName));
+        dialog.selectFile(QFile::decodeName(request.initialName.c_str()));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return false;
     }
-    path = ToCp1252(QDir::toNativeSeparators(dialog.selectedFiles().front()));
+    path =
+        QFile::encodeName(QDir::toNativeSeparators(dialog.selectedFiles().front())).toStdString();
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -34,6 +35,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -476,6 +478,30 @@ TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
     }
 }
 
+TEST_F(QtBackendTest, AWindowDestroyedFromItsOwnHandlerOutlivesTheCall) {
+    // The button whose click destroys the window is still on the stack; the
+    // window must go only once the click returns (ASan sees the difference).
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.MapCommand(2040, BN_CLICKED, [&dlg] { dlg.DestroyWindow(); });
+    QPointer<QWidget> window = ui.WindowOf(dlg);
+    window->show();
+    QTest::mouseClick(Widget<QPushButton>(dlg, 2040), Qt::LeftButton);
+    EXPECT_FALSE(dlg.IsOpen());
+    EXPECT_EQ(ui.WindowOf(dlg), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(QtBackendTest, ADialogEndedInOnInitDialogNeverWaitsForInput) {
+    Gallery dlg;
+    dlg.onInit = [](Gallery& d) { d.EndDialog(IDABORT); };
+    bool shown = false;
+    WhenShown([&](CDialog&, QWidget&) { shown = true; });
+    EXPECT_EQ(dlg.DoModal(), IDABORT);
+    EXPECT_FALSE(shown);
+}
+
 TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
     Gallery parent;
     parent.onInit = [](Gallery& d) { d.SetTimer(10, 5); };
@@ -565,10 +591,22 @@ TEST_F(QtBackendTest, BoxFromAWorkerThreadShowsOnTheUiThreadWhileTheUiWaitsForIt
     EXPECT_EQ(answer.load(), IDCANCEL);
 }
 
+// Types a name into a file dialog and presses its accept button. The name
+// goes into the name field: selectFile races the dialog's directory loading.
+void Choose(QFileDialog& d, const QString& name) {
+    auto* edit = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    static_cast<QDialog&>(d).accept();
+}
+
 TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString previous = QDir::currentPath();
+    struct Restore {
+        QString previous = QDir::currentPath();
+        ~Restore() { QDir::setCurrent(previous); }
+    } restore;
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     {
         QFileDialog::FileMode mode{};
@@ -580,8 +618,7 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
             filters = d.nameFilters();
             suffix = d.defaultSuffix();
             confirms = !d.testOption(QFileDialog::DontConfirmOverwrite);
-            d.selectFile(QStringLiteral("run1"));
-            static_cast<QDialog&>(d).accept();
+            Choose(d, QStringLiteral("run1"));
         });
         CFileDialog save(false, "profile", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                          "Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||");
@@ -602,7 +639,20 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
         EXPECT_EQ(open.DoModal(), IDCANCEL);
         EXPECT_EQ(mode, QFileDialog::ExistingFile);
     }
-    QDir::setCurrent(previous);
+    {
+        // A name outside code page 1252 still names the file that was chosen.
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            Choose(d, QString::fromUtf8("\u6e2c\u5b9a-Gr\u00f6\u00dfe.profile"));
+        });
+        CFileDialog save(false, "profile", nullptr, OFN_OVERWRITEPROMPT,
+                         "Profile Files (*.profile)|*.profile||");
+        ASSERT_EQ(save.DoModal(), IDOK);
+        std::FILE* f = std::fopen(save.GetPathName().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        EXPECT_TRUE(
+            QFile::exists(dir.filePath(QString::fromUtf8("\u6e2c\u5b9a-Gr\u00f6\u00dfe.profile"))));
+    }
 }
 
 // The password prompt as people see it; the picture lands in the build tree.
