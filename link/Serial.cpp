@@ -23,8 +23,12 @@ uint32_t WriteTimeoutMs(int count, uint32_t baud) {
 } // namespace
 
 CSerial::CSerial()
-    : m_nLastError(m_hPort.WakeError() ? SERIAL_EVENT_FAILED : SERIAL_OK), m_dwLastSystemError(0),
-      m_bOpen(false), m_dwReadTimeout(0), m_bKeepReading(false), m_rawRx{}, m_nRawRx(0) {}
+    : m_nLastError(SERIAL_OK), m_dwLastSystemError(0), m_bOpen(false), m_dwReadTimeout(0),
+      m_bKeepReading(false), m_rawRx{}, m_nRawRx(0) {
+    // m_hPort is built after the status words: look at it only now.
+    if (m_hPort.WakeError())
+        m_nLastError = SERIAL_EVENT_FAILED;
+}
 
 CSerial::~CSerial() {
     CSerial::Close();
