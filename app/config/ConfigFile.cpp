@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -83,7 +84,14 @@ bool ReadConfigFile(const char* path, ConfigRecord& record) {
 }
 
 bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record) {
-    const std::string target(path);
+    // A settings file that is a link is updated where it points; renaming over
+    // the link itself would cut it off from its file.
+    std::string target(path);
+    if (char* real = ::realpath(path, nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    path = target.c_str();
     struct stat old {};
     const bool exists = ::stat(path, &old) == 0;
     // Renaming would replace a file we may not write; keep the answer the

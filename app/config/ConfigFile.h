@@ -14,5 +14,6 @@ bool ReadConfigFile(const char* path, ConfigRecord& record);
 // Replaces the file with the record's 1432 bytes. The bytes go to a temporary
 // file beside it, reach the disk, and are renamed over the old file, so a
 // failure at any point leaves the old file as it was. An existing file keeps
-// its permission bits. False when the file could not be replaced.
+// its permission bits; a link is followed and its target replaced. False when
+// the file could not be replaced.
 bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record);

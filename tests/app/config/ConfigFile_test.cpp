@@ -105,6 +105,20 @@ TEST_F(ConfigFileTest, NewFileAndKeptPermissions) {
     EXPECT_EQ(Contents()[1428], 1);
 }
 
+TEST_F(ConfigFileTest, LinkedFileIsWrittenWhereItPoints) {
+    const fs::path shared = m_dir / "shared";
+    fs::create_directory(shared);
+    { std::ofstream(shared / "site.ini") << "old"; }
+    fs::create_symlink(shared / "site.ini", m_path);
+    ConfigRecord r{};
+    std::strcpy(r.title, "linked");
+    ASSERT_TRUE(WriteConfigFileAtomically(m_path.c_str(), r));
+    EXPECT_TRUE(fs::is_symlink(m_path));
+    EXPECT_EQ(fs::file_size(shared / "site.ini"), 1432u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(shared), {}), 1);
+    EXPECT_EQ(Contents()[0], 'l');
+}
+
 TEST_F(ConfigFileTest, FailedWriteLosesNothing) {
     const auto old = Pattern(1432);
     Put(old);
