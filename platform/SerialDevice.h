@@ -94,6 +94,10 @@ public:
 
     // Bytes received and not yet read (0 or errno).
     int QueuedBytes(size_t& count) const;
+    // The line's state now, without waiting: Ok with count = bytes queued, or
+    // FailedAtOnce (EIO) when the line has hung up (a pseudo-terminal whose other
+    // side closed, an unplugged adapter) and nothing is left to read.
+    IoResult LineStatus() const;
     // Discards unread input and unsent output (0 or errno).
     int Purge();
 

@@ -451,6 +451,30 @@ int SerialDevice::QueuedBytes(size_t& count) const {
     return 0;
 }
 
+IoResult SerialDevice::LineStatus() const {
+    IoResult r;
+    r.error = QueuedBytes(r.count);
+    if (r.error != 0) {
+        r.status = IoStatus::FailedAtOnce;
+        return r;
+    }
+    if (r.count > 0)
+        return r;
+    pollfd p{m_fd.Get(), POLLIN, 0};
+    while (::poll(&p, 1, 0) < 0) {
+        if (errno != EINTR) {
+            r.status = IoStatus::WaitFailed;
+            r.error = errno;
+            return r;
+        }
+    }
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        r.status = IoStatus::FailedAtOnce;
+        r.error = (p.revents & POLLNVAL) ? EBADF : EIO;
+    }
+    return r;
+}
+
 int SerialDevice::Purge() {
     return ::tcflush(m_fd.Get(), TCIOFLUSH) == 0 ? 0 : errno;
 }

@@ -139,6 +139,8 @@ TEST(SimProgram, RegistersPortsTakesCommandsAndCleansUpOnSignal) {
     const fs::path ports = rt.dir / "lumiflex" / "ports";
     const std::string first = p.Line();
     const std::string second = p.Line();
+    const std::string radiometer = p.Line();
+    EXPECT_EQ(radiometer.rfind("radiometer: /dev/pts/", 0), 0u) << radiometer;
     EXPECT_EQ(p.Line().rfind("ready", 0), 0u);
     const std::string link1 = (ports / "sim-77000001").string();
     const std::string link2 = (ports / "sim-01001002").string();
@@ -167,6 +169,7 @@ TEST(SimProgram, QuitCommandAndBadOptions) {
     {
         SimProcess p(rt.dir, {"--heads", "1"});
         EXPECT_NE(p.Line().find("sim-01001001"), std::string::npos);
+        EXPECT_NE(p.Line().find("under controller 1 head A"), std::string::npos);
         p.Line();
         p.Say("status\n");
         EXPECT_EQ(p.Line().rfind("controller 1: serial 01001001", 0), 0u);

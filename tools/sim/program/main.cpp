@@ -3,6 +3,7 @@
 
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
+#include "tools/sim/Radiometer.h"
 
 #include <csignal>
 #include <cstdio>
@@ -21,13 +22,17 @@ namespace {
 
 const char kUsage[] =
     "usage: lumiflex-sim [--controllers N] [--heads 0|1|2] [--serial S]... [--state-dir DIR]\n"
-    "                    [--ports-dir DIR] [--no-noise]\n"
+    "                    [--ports-dir DIR] [--no-noise] [--radiometer N:A|B]\n"
+    "                    [--radiometer-line plain|exp[+cr][+unit]]\n"
     "  --controllers N   simulated controllers (1-10, default 1)\n"
     "  --heads H         heads attached to each controller (default 2)\n"
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
     "  --state-dir DIR   keep the heads' EEPROM records in DIR across runs\n"
     "  --ports-dir DIR   register the ports here instead of the ports directory\n"
-    "  --no-noise        photodiode readings without noise\n"
+    "  --no-noise        photodiode and radiometer readings without noise\n"
+    "  --radiometer N:C  the radiometer sits under head C (A or B) of controller N\n"
+    "                    (default 1:A); its port is printed, not registered\n"
+    "  --radiometer-line how the radiometer writes a reading (default plain)\n"
     "commands on standard input: trigger [n], status, quit\n";
 
 struct Options {
@@ -37,6 +42,9 @@ struct Options {
     std::string stateDir;
     std::string portsDir;
     bool noise = true;
+    int radiometerController = 1;
+    int radiometerChannel = 0;
+    sim::LineStyle radiometerLine;
 };
 
 bool ParseInt(const char* text, int low, int high, int& out) {
@@ -45,6 +53,21 @@ bool ParseInt(const char* text, int low, int high, int& out) {
     if (end == text || *end != '\0' || v < low || v > high)
         return false;
     out = static_cast<int>(v);
+    return true;
+}
+
+// "N:A" or "N:B" (channel letter in either case).
+bool ParseHeadPosition(const char* text, int& controller, int& channel) {
+    const std::string s = text;
+    const std::size_t colon = s.find(':');
+    if (colon == std::string::npos || colon + 2 != s.size())
+        return false;
+    const char letter = s[colon + 1];
+    if (letter != 'A' && letter != 'a' && letter != 'B' && letter != 'b')
+        return false;
+    if (!ParseInt(s.substr(0, colon).c_str(), 1, 10, controller))
+        return false;
+    channel = (letter == 'A' || letter == 'a') ? 0 : 1;
     return true;
 }
 
@@ -64,6 +87,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.stateDir = argv[++i];
         } else if (arg == "--ports-dir" && hasValue) {
             o.portsDir = argv[++i];
+        } else if (arg == "--radiometer" && hasValue) {
+            if (!ParseHeadPosition(argv[++i], o.radiometerController, o.radiometerChannel))
+                return false;
+        } else if (arg == "--radiometer-line" && hasValue) {
+            if (!sim::ParseLineStyle(argv[++i], o.radiometerLine))
+                return false;
         } else if (arg == "--no-noise") {
             o.noise = false;
         } else {
@@ -177,6 +206,28 @@ int main(int argc, char** argv) {
         close(signalFd);
         return 1;
     }
+    if (options.radiometerController > options.controllers) {
+        std::fprintf(stderr, "lumiflex-sim: no controller %d for the radiometer\n",
+                     options.radiometerController);
+        sims.clear();
+        close(signalFd);
+        return 2;
+    }
+    // The radiometer is no controller: its port is printed, never registered.
+    const sim::Controller& under = *sims[options.radiometerController - 1].controller;
+    const int channel = options.radiometerChannel;
+    sim::RadiometerOptions ro;
+    ro.style = options.radiometerLine;
+    ro.noiseMicroWatts = options.noise ? ro.noiseMicroWatts : 0.0;
+    sim::Radiometer radiometer([&under, channel] { return under.OpticalOutput(channel); }, ro);
+    if (!radiometer.Start()) {
+        std::fprintf(stderr, "lumiflex-sim: radiometer: %s\n", radiometer.LastError().c_str());
+        sims.clear();
+        close(signalFd);
+        return 1;
+    }
+    std::printf("radiometer: %s (under controller %d head %c)\n", radiometer.PortPath().c_str(),
+                options.radiometerController, 'A' + channel);
     std::printf("ready; commands: trigger [n], status, quit\n");
     std::fflush(stdout);
 
@@ -205,6 +256,7 @@ int main(int argc, char** argv) {
                 break;
         }
     }
+    radiometer.Stop(); // it reads a controller's output until here
     sims.clear();
     close(signalFd);
     return 0;

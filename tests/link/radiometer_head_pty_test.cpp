@@ -1,0 +1,57 @@
+// The radiometer reader under a simulated head: the controller link sets the
+// head's output, the simulated meter sees it through its lag, and the reader
+// follows it to a stable reading.
+#include "link/SensorComm.h"
+
+#include <chrono>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "RadioPty.h"
+#include "controller_sim_support.h"
+#include "tools/sim/Radiometer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
+    SimBoard box;
+    sim::RadiometerOptions opt;
+    opt.interval = 20ms;
+    opt.baud = 0;
+    opt.settleSeconds = 0.15;
+    opt.noiseMicroWatts = 150.0;
+    const sim::Controller& controller = box.sim;
+    sim::Radiometer radiometer([&controller] { return controller.OpticalOutput(0); }, opt);
+    ASSERT_TRUE(radiometer.Start()) << radiometer.LastError();
+
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(radiometer.PortPath().c_str()));
+    auto settledAt = [&](double mw) {
+        return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - mw * 1000.0) < 1500.0;
+    };
+    ASSERT_TRUE(radio_test::WaitFor([&] { return settledAt(0.0); }));
+
+    double previous = 0.0;
+    for (uint16_t index : {120, 30, 90}) {
+        ASSERT_TRUE(box.board.SetIndex(0, index));
+        const double mw = controller.OpticalOutput(0);
+        ASSERT_GT(std::fabs(mw - previous), 20.0) << "index " << index;
+        // Above 99999.9 µW/cm² the reader never calls a reading stable.
+        ASSERT_LT(mw, 95.0) << "index " << index;
+        const auto change = std::chrono::steady_clock::now();
+        EXPECT_TRUE(radio_test::WaitFor([&] { return !meter.m_bStable.load(); }, 1000ms))
+            << "index " << index;
+        ASSERT_TRUE(radio_test::WaitFor([&] { return settledAt(mw); }))
+            << "index " << index << ": " << meter.m_fReading.load() << " for " << mw;
+        EXPECT_GT(std::chrono::steady_clock::now() - change, 200ms) << "index " << index;
+        previous = mw;
+    }
+
+    ASSERT_TRUE(box.board.HeadOff(0));
+    EXPECT_TRUE(radio_test::WaitFor([&] { return settledAt(0.0); }));
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+// The radiometer reader on a pseudo-terminal: a hand-fed line, reopening,
+// the user-interface thread reading while lines arrive, and the simulated
+// meter.
+#include "link/SensorComm.h"
+
+#include <atomic>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+#include "RadioPty.h"
+#include "tools/sim/Radiometer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using radio_test::BoxRecorder;
+using radio_test::MeterPty;
+using radio_test::WaitFor;
+
+bool Listening(const CSensorComm& s) {
+    return WaitFor([&] { return s.m_bListening.load() == 1; });
+}
+
+// True once the listening thread has read everything queued. Bytes of one
+// write reach the line together, so once any of them was handled this tells
+// that all were.
+bool Drained(const MeterPty& pty) {
+    return WaitFor([&] {
+        int queued = 0;
+        return ::ioctl(pty.Slave(), FIONREAD, &queued) == 0 && queued == 0;
+    });
+}
+
+TEST(SensorCommPty, OpenUsesTheRadiometerLineAndReadsItsLines) {
+    BoxRecorder boxes;
+    MeterPty pty;
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    EXPECT_EQ(meter.m_dcb.line.baud, 1200u);
+    EXPECT_EQ(meter.m_dcb.line.stopBits, 2);
+    EXPECT_EQ(meter.m_dwEventMask, EV_RXCHAR | EV_CTS);
+    EXPECT_EQ(meter.m_nSendBufferSize, 1024);
+    ASSERT_TRUE(Listening(meter));
+    pty.Send("0.0125\r\n");
+    EXPECT_TRUE(WaitFor([&] { return meter.m_fReading.load() == 12500.0f; }));
+    EXPECT_FALSE(meter.m_bStable.load()); // the other nine readings are still 0
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(SensorCommPty, OpenFailsOnAMissingPortWithoutStartingTheThread) {
+    BoxRecorder boxes;
+    CSensorComm meter;
+    EXPECT_FALSE(meter.Open("/dev/no-such-radiometer"));
+    EXPECT_EQ(meter.m_pListenThread, nullptr);
+    EXPECT_FALSE(meter.m_bOpen);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST(SensorCommPty, ReopeningKeepsTheHistoryAndCompletesTheHalfLine) {
+    MeterPty pty;
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    ASSERT_TRUE(Listening(meter));
+    pty.Send("0.001\n0.00");
+    ASSERT_TRUE(WaitFor([&] { return meter.m_fReading.load() == 1000.0f; }));
+    ASSERT_TRUE(Drained(pty));
+    meter.Close();
+    EXPECT_EQ(meter.m_nLineLen, 4);
+    EXPECT_FLOAT_EQ(meter.m_fReading.load(), 1000.0f);
+
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    ASSERT_TRUE(Listening(meter));
+    pty.Send("4\n");
+    ASSERT_TRUE(WaitFor([&] { return meter.m_fReading.load() == 4000.0f; }));
+    meter.Close();
+    EXPECT_FLOAT_EQ(meter.m_history[8], 1000.0f);
+    EXPECT_FLOAT_EQ(meter.m_history[9], 4000.0f);
+    EXPECT_EQ(meter.m_strLine, "0.004");
+}
+
+TEST(SensorCommPty, TheUserInterfaceThreadReadsWhileLinesArrive) {
+    MeterPty pty;
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    ASSERT_TRUE(Listening(meter));
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        for (int i = 1; i <= 200; ++i)
+            pty.Send(i % 2 ? "0.002\n" : "0.009\n");
+        pty.Send("0.0125\n");
+        done = true;
+    });
+    // Every value seen is one the meter sent (or the first 1.5): no torn reads.
+    bool sawOnlySent = true;
+    while (!done || meter.m_fReading.load() != 12500.0f) {
+        float r = meter.m_fReading.load();
+        bool stable = meter.m_bStable.load();
+        sawOnlySent &= r == 1.5f || r == 2000.0f || r == 9000.0f || r == 12500.0f;
+        (void)stable;
+    }
+    sender.join();
+    EXPECT_TRUE(sawOnlySent);
+    EXPECT_FALSE(meter.m_bStable.load()); // 2000/9000 alternate in the window
+}
+
+TEST(SensorCommPty, DestroyedWhileListening) {
+    MeterPty pty;
+    for (int i = 0; i < 20; ++i) {
+        CSensorComm meter;
+        ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+        pty.Send("0.001\n");
+    }
+}
+
+// The reader against the simulated meter, whose reading follows an optical
+// output through the detector's lag.
+TEST(SensorCommPty, FollowsTheSimulatedMeterAndSettlesAfterAChange) {
+    std::atomic<double> output{20.0}; // mW/cm²
+    sim::RadiometerOptions opt;
+    opt.interval = 20ms;
+    opt.baud = 0;
+    opt.settleSeconds = 0.15;
+    opt.noiseMicroWatts = 200.0;
+    opt.style = {sim::ReadingForm::Exponent, true, true};
+    sim::Radiometer radiometer([&] { return output.load(); }, opt);
+    ASSERT_TRUE(radiometer.Start()) << radiometer.LastError();
+
+    BoxRecorder boxes;
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(radiometer.PortPath().c_str()));
+    auto settled = [&](float microWatts) {
+        return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - microWatts) < 1500.0f;
+    };
+    ASSERT_TRUE(WaitFor([&] { return settled(20000.0f); }));
+
+    output = 80.0;
+    auto change = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return !meter.m_bStable.load(); }, 1000ms));
+    ASSERT_TRUE(WaitFor([&] { return settled(80000.0f); }));
+    auto settle = std::chrono::steady_clock::now() - change;
+    // Stable only once ten readings lie close together after the lag.
+    EXPECT_GT(settle, 250ms);
+    EXPECT_LT(settle, 2000ms);
+    // And it stays stable while the output holds.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(settled(80000.0f));
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+} // namespace

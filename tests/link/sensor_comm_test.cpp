@@ -1,0 +1,117 @@
+// The radiometer reader's line handling, fed byte by byte as the listening
+// thread does.
+#include "link/SensorComm.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+void Feed(CSensorComm& s, const std::string& bytes) {
+    for (char c : bytes)
+        s.OnReceiveChar(c);
+}
+
+TEST(SensorCommLine, BeforeAnyLineTheReadingIsOnePointFiveAndStable) {
+    CSensorComm s;
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 1.5f);
+    EXPECT_TRUE(s.m_bStable.load());
+    EXPECT_EQ(s.m_nLineLen, 0);
+    Feed(s, "0.0125"); // no LF yet: nothing changes
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 1.5f);
+    EXPECT_EQ(s.m_nLineLen, 6);
+}
+
+TEST(SensorCommLine, ConvertsWattsToMicroWattsWhateverTrailsTheNumber) {
+    struct Case {
+        const char* line;
+        float microWatts;
+    } cases[] = {
+        {"0.0125\r\n", 12500.0f}, {"1.5 E-3\n", 1500.0f},
+        {"1.25E-02\n", 12500.0f}, {"1.250E-02 W/cm\xB2\r\n", 12500.0f},
+        {" +0.004 \n", 4000.0f},  {"\n", 0.0f},
+        {"abc\n", 0.0f},          {"-0.001\n", -1000.0f},
+        {"0 . 0 0 2\n", 2000.0f},
+    };
+    for (const auto& c : cases) {
+        CSensorComm s;
+        Feed(s, c.line);
+        EXPECT_FLOAT_EQ(s.m_fReading.load(), c.microWatts) << c.line;
+        EXPECT_FLOAT_EQ(s.m_history[9], c.microWatts) << c.line;
+        EXPECT_EQ(s.m_nLineLen, 0);
+        EXPECT_EQ(s.m_strLine.find(' '), std::string::npos);
+    }
+    CSensorComm s;
+    Feed(s, "0.0125\r\n");
+    EXPECT_EQ(s.m_strLine, "0.0125\r");
+}
+
+TEST(SensorCommLine, KeepsTheFirstThirtyOneCharactersOfALongLine) {
+    CSensorComm s;
+    // 4 + 27 blanks fill the buffer; the exponent after them is dropped.
+    std::string line = "0.01" + std::string(27, ' ') + "E+3456789";
+    ASSERT_EQ(line.size(), 40u);
+    Feed(s, line + "\n");
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 10000.0f);
+    EXPECT_EQ(s.m_strLine, "0.01");
+    // The next line starts empty again.
+    Feed(s, "0.002\n");
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 2000.0f);
+}
+
+TEST(SensorCommLine, SpreadOverTheLastTenReadingsDecidesStability) {
+    CSensorComm s;
+    Feed(s, "0.004\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 4000.0f); // the nine others are still 0
+    EXPECT_TRUE(s.m_bStable.load());
+    for (int i = 1; i < 10; ++i) {
+        Feed(s, "0.004\n");
+        if (i < 9) {
+            EXPECT_FLOAT_EQ(s.m_fSpread.load(), 4000.0f) << i;
+        }
+    }
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 0.0f);
+    EXPECT_TRUE(s.m_bStable.load());
+
+    // Ten readings from 1000 to 7000: spread 6000, unstable.
+    for (const char* l : {"0.001\n", "0.007\n", "0.002\n", "0.003\n", "0.004\n", "0.005\n",
+                          "0.006\n", "0.0015\n", "0.0065\n", "0.0035\n"})
+        Feed(s, l);
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 6000.0f);
+    EXPECT_FALSE(s.m_bStable.load());
+    EXPECT_FLOAT_EQ(s.m_history[0], 1000.0f);
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 3500.0f);
+
+    // 5500 exactly is still stable; the oldest reading falls out first.
+    for (int i = 0; i < 9; ++i)
+        Feed(s, "0.0065\n");
+    Feed(s, "0.001\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 5500.0f);
+    EXPECT_TRUE(s.m_bStable.load());
+}
+
+TEST(SensorCommLine, BoundsOfTheSpreadAtZeroAndAtNinetyNineThousand) {
+    CSensorComm s;
+    // All above 99999.9 µW/cm²: the spread is measured from 99999.9 (single precision).
+    for (int i = 0; i < 10; ++i)
+        Feed(s, "0.2\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 200000.0f - 99999.9f);
+    EXPECT_FALSE(s.m_bStable.load());
+    // All below zero: measured up to 0.
+    for (int i = 0; i < 10; ++i)
+        Feed(s, "-0.001\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 1000.0f);
+}
+
+TEST(SensorCommLine, NumbersBeyondFloatBecomeInfiniteAndUnstable) {
+    CSensorComm s;
+    Feed(s, "1E300\n");
+    EXPECT_TRUE(std::isinf(s.m_fReading.load()));
+    EXPECT_FALSE(s.m_bStable.load());
+    Feed(s, "-1E300\n");
+    EXPECT_TRUE(std::isinf(s.m_fReading.load()));
+    EXPECT_LT(s.m_fReading.load(), 0.0f);
+}
+
+} // namespace
