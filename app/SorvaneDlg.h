@@ -117,7 +117,7 @@ protected:
     // dialogs arrive in later releases, so for now every door opens nothing.
     virtual int RunDetailDialog(COpticalHead& head, bool calibrated);
     virtual int RunCalibrationDialog(COpticalHead& head, std::string* meterPort);
-    virtual int RunConfigDialog(); // the serial list is filled by the dialog's opener
+    virtual int RunConfigDialog(); // hands the dialog the controllers' serials, then runs it
     virtual int RunPulseDialog(COpticalHead* headA, COpticalHead* headB);
     virtual int RunModeSwitchDialog(COpticalHead* head);
     virtual int RunLogDialog();
