@@ -1,0 +1,487 @@
+#include "app/SorvaneDlg.h"
+
+#include "app/StartUp.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Simulated heads take their serials from this table, head i entry i.
+constexpr const char* kSimulatedSerials[24] = {
+    "0906011", "0906012", "0906013", "0906014", "0906015", "0906016", "0906017", "0906018",
+    "0906019", "0906020", "0906021", "0906022", "0906023", "0906024", "0906025", "0906026",
+    "0906027", "0906028", "0906029", "0906030", "0906031", "0906032", "0906033", "0906034"};
+
+std::string Format41(float value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(value));
+    return text;
+}
+
+std::string Format3d(int value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%3d", value);
+    return text;
+}
+
+// The title field is 64 bytes; a file may leave it without a terminator.
+std::string TitleText(const ConfigRecord& r) {
+    return std::string(r.title, strnlen(r.title, sizeof r.title));
+}
+
+} // namespace
+
+CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent) {
+    // CreateFontA(20, 0, 0, 0, FW_NORMAL, ..., ANSI_CHARSET, ..., FF_SWISS, "Microsoft Sans Serif")
+    m_fontIndicator.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, "Microsoft Sans Serif");
+
+    MapCommand(1007, BN_CLICKED, &CSorvaneDlg::OnBnClickedOff);
+    MapCommand(1019, BN_CLICKED, &CSorvaneDlg::OnBnClickedSet);
+    MapCommand(1029, BN_CLICKED, [this] { OnBnClickedClearAll(); });
+    MapCommand(1059, BN_CLICKED, &CSorvaneDlg::OnBnClickedLog);
+    MapCommand(1044, BN_CLICKED, &CSorvaneDlg::OnBnClickedVexor);
+    MapCommand(1077, BN_CLICKED, &CSorvaneDlg::OnBnClickedExternalTrigger);
+    MapCommand(1014, EN_CHANGE, &CSorvaneDlg::OnEnChangeManual);
+    MapCommand(1024, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
+    MapCommand(1026, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
+    MapCommand(1045, BN_CLICKED, &CSorvaneDlg::OnBnClickedSetup);
+    MapCommand(1061, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
+    MapCommand(1062, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
+    MapCommand(1063, BN_CLICKED, &CSorvaneDlg::OnBnClickedPulseMode);
+    MapCommand(1078, BN_CLICKED, &CSorvaneDlg::OnBnClickedPersistence);
+    MapCommand(1043, BN_CLICKED, &CSorvaneDlg::OnBnClickedSwitchModes);
+}
+
+CSorvaneDlg::~CSorvaneDlg() {
+    DestroyWindow();
+    ReleaseControllers();
+}
+
+void CSorvaneDlg::ReleaseControllers() {
+    // Heads point into the controller array: they go first.
+    m_pHeads.reset();
+    for (int k = 0; k < m_nBoards && m_pBoards; ++k)
+        m_pBoards[k].Close();
+    m_pBoards.reset();
+    m_nBoards = 0;
+}
+
+void CSorvaneDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, 1036, m_listSteps);
+    DDX_Control(pDX, 1033, m_btnRun);
+    DDX_Control(pDX, 1034, m_progressStep);
+    DDX_Control(pDX, 1035, m_progressOverall);
+    DDX_Control(pDX, 1076, m_staticLogo);
+    DDX_Control(pDX, 1014, m_editManual);
+    DDX_Control(pDX, 1024, m_editDuration);
+    DDX_Control(pDX, 1044, m_btnVexor);
+    DDX_Control(pDX, 1045, m_btnSetup);
+    DDX_Control(pDX, 1026, m_editIntensity2);
+    DDX_Control(pDX, 1047, m_checkIntensity2);
+    DDX_Control(pDX, 1025, m_editIntensity1);
+    DDX_Control(pDX, 1043, m_btnSwitchModes);
+    DDX_Control(pDX, 1097, m_staticInstrument);
+}
+
+int CSorvaneDlg::HeadsInUse() const {
+    int n = std::min<int64_t>(m_config.m_record.headCount, int64_t{2} * m_nBoards);
+    return std::max(n, 0);
+}
+
+int CSorvaneDlg::IndicatorCount() const {
+    return std::clamp<int32_t>(m_config.m_record.headCount, 0, kMaxIndicators);
+}
+
+std::string CSorvaneDlg::IndicatorText(int i) const {
+    if (i < 0 || i >= kMaxIndicators || !m_indicators[i].IsBound())
+        return "";
+    return m_indicators[i].GetWindowText();
+}
+
+void CSorvaneDlg::ShowIndicator(int i, const std::string& text) {
+    // Indicators are made once at start: a head count raised later gets none.
+    if (i >= 0 && i < kMaxIndicators && m_indicators[i].IsBound())
+        m_indicators[i].SetWindowText(text);
+}
+
+BOOL CSorvaneDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    // The system menu's About item and the window icon belong to the backend's
+    // window frame; the dialog itself has nothing to add here.
+
+    m_bmpLogo.LoadBitmap(IDB_LOGO);
+    m_staticLogo.SetBitmap(m_bmpLogo.Image());
+    m_bmpInstrument.LoadBitmap(IDB_INSTRUMENT);
+    m_staticInstrument.SetBitmap(m_bmpInstrument.Image());
+
+    SetUpControllers();
+
+    UpdateTitle();
+
+    if (m_nBoards > 0 && m_pBoards) {
+        CheckDlgButton(1077, m_pBoards[0].m_bExternalTrigger ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(1078, m_pBoards[0].m_bPersistence ? BST_CHECKED : BST_UNCHECKED);
+    }
+
+    const int indicators = IndicatorCount();
+    for (int i = 0; i < indicators; ++i) {
+        const ConfigHeadEntry& e = m_config.m_record.heads[i];
+        m_indicators[i].Create("", platform::ui::style::AlignRight,
+                               CRect(e.x, e.y, e.x + 40, e.y + 20), this, 0xFFFF);
+        m_indicators[i].SetFont(&m_fontIndicator, TRUE);
+        m_indicators[i].SetWindowText("0.0");
+    }
+    m_picture.Load("instrument.bmp");
+
+    bool indexOnly = false;
+    for (int i = 0; i < HeadsInUse(); ++i) {
+        if (m_pHeads[i].m_bPresent && m_pHeads[i].m_record.enableCalibration == 0) {
+            indexOnly = true;
+            break;
+        }
+    }
+    if (indexOnly) {
+        GetDlgItem(1061)->SetEnabled(false);
+        CheckDlgButton(1062, BST_CHECKED);
+        SetDlgItemText(1041, "Index");
+        AllOff();
+        OnBnClickedClearAll();
+    } else {
+        CheckDlgButton(1061, BST_CHECKED);
+    }
+
+    m_btnVexor.ShowWindow(SW_HIDE);
+    m_btnSetup.ShowWindow(SW_HIDE);
+    m_btnSwitchModes.ShowWindow(SW_HIDE);
+
+    m_listSteps.InsertColumn(0, "Duration", LVCFMT_LEFT, 54);
+    if (m_config.m_record.headCount == 2) {
+        m_listSteps.InsertColumn(1, "Intensity 1", LVCFMT_CENTER, 64);
+        m_listSteps.InsertColumn(2, "Intensity 2", LVCFMT_CENTER, 64);
+        m_listSteps.InsertColumn(3, "Pause", LVCFMT_CENTER, 45);
+        CheckDlgButton(1016, BST_CHECKED);
+        CheckDlgButton(1047, BST_CHECKED);
+    } else {
+        CheckDlgButton(1016, BST_CHECKED);
+        SetDlgItemText(1016, "Intensity");
+        m_listSteps.InsertColumn(1, "Intensity", LVCFMT_CENTER, 64);
+        m_listSteps.InsertColumn(2, "Pause", LVCFMT_CENTER, 45);
+        m_editIntensity2.ShowWindow(SW_HIDE);
+        m_checkIntensity2.ShowWindow(SW_HIDE);
+    }
+
+    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+    return TRUE;
+}
+
+void CSorvaneDlg::SetUpControllers() {
+    m_bDemo = false;
+    ReleaseControllers();
+
+    bool demo = false;
+    {
+        CStartUp startUp;
+        const intptr_t code = startUp.DoModal();
+        if (code == CStartUp::kExitApplication) {
+            // The controllers found are not taken over: they close with the start-up dialog.
+            demo = true;
+            OnCancel();
+        } else {
+            if (code == IDCANCEL && !startUp.m_bNoHeads)
+                demo = true;
+            m_nBoards = startUp.m_pBoards ? startUp.m_nBoards : 0;
+            m_pBoards = std::move(startUp.m_pBoards);
+            startUp.m_nBoards = 0;
+        }
+    }
+    m_bDemo = demo;
+
+    if (m_bDemo && !m_pBoards) {
+        m_pBoards = std::make_unique<CControlBoard[]>(1);
+        m_nBoards = 1;
+    }
+
+    const int heads = 2 * m_nBoards;
+    m_pHeads = heads > 0 ? std::make_unique<COpticalHead[]>(heads) : nullptr;
+    const ConfigRecord& rec = m_config.m_record;
+    for (int i = 0; i < heads; ++i) {
+        COpticalHead& h = m_pHeads[i];
+        const ConfigHeadEntry& e = rec.heads[i];
+        h.m_strBoardSerial = BoardSerialText(e);
+        h.m_nChannel = e.channel;
+        h.m_nX = e.x;
+        h.m_nY = e.y;
+        h.m_bPresent = 1;
+    }
+
+    for (int j = 0; j < m_nBoards; ++j) {
+        m_pBoards[j].m_bDemo = m_bDemo;
+        if (m_bDemo)
+            m_pBoards[j].m_strBoardSerial = BoardSerialText(rec.heads[2 * j]);
+    }
+
+    if (m_nBoards == 1)
+        for (int i = 0; i < heads; ++i)
+            m_pHeads[i].m_strBoardSerial = m_pBoards[0].m_strBoardSerial;
+
+    for (int i = 0; i < heads; ++i) {
+        COpticalHead& h = m_pHeads[i];
+        CControlBoard* board = nullptr;
+        for (int j = 0; j < m_nBoards && !board; ++j)
+            if (m_pBoards[j].m_strBoardSerial == h.m_strBoardSerial)
+                board = &m_pBoards[j];
+        if (!board) {
+            h.m_bPresent = 0;
+            continue;
+        }
+        h.m_pBoard = board;
+        if (m_bDemo) {
+            h.m_bPresent = 1;
+            h.m_strModel = "RVX-1-420";
+            h.m_strSerial = kSimulatedSerials[i];
+            h.m_strCalDate = "10/01/06";
+            h.m_record.enableCalibration = 1;
+        } else {
+            h.m_bPresent = h.ReadRecord() ? 1 : 0;
+        }
+        if (i < kLoggedHeads) {
+            LogHeadInfo& log = m_logHeads[i];
+            log.present = h.m_bPresent;
+            log.model = h.m_strModel;
+            log.serial = h.m_strSerial;
+            log.calDate = h.m_strCalDate;
+        }
+    }
+}
+
+void CSorvaneDlg::UpdateTitle() {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s, version %s", TitleText(m_config.m_record).c_str(),
+                  kProgramVersion);
+    SetWindowText(text);
+}
+
+void CSorvaneDlg::AllOff() {
+    const std::string t = Calibrated() ? Format41(0.0f) : Format3d(0);
+    if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
+        m_pBoards[0].HeadOff(2);
+        ShowIndicator(0, t);
+        ShowIndicator(1, t);
+        return;
+    }
+    for (int i = 0; i < HeadsInUse(); ++i) {
+        m_pHeads[i].Off();
+        ShowIndicator(i, t);
+    }
+}
+
+void CSorvaneDlg::FocusManualBox() {
+    m_editManual.SetFocus();
+    m_editManual.SetSel(0, -1);
+    m_editManual.ScrollCaret();
+}
+
+void CSorvaneDlg::OnBnClickedSet() {
+    const float f = GetDlgItemFloat(this, 1014);
+    const uint16_t n = static_cast<uint16_t>(GetDlgItemInt(1014, nullptr, TRUE));
+    const bool calibrated = Calibrated();
+    const std::string t = calibrated ? Format41(f) : Format3d(n);
+
+    if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
+        if (calibrated)
+            m_pBoards[0].SetIntensity(2, f);
+        else
+            m_pBoards[0].SetIndex(2, n);
+        ShowIndicator(0, t);
+        ShowIndicator(1, t);
+    } else {
+        for (int i = 0; i < HeadsInUse(); ++i) {
+            if (calibrated)
+                m_pHeads[i].SetIntensity(f);
+            else
+                m_pHeads[i].SetIndex(n);
+            ShowIndicator(i, t);
+        }
+    }
+    FocusManualBox();
+}
+
+void CSorvaneDlg::OnBnClickedOff() {
+    AllOff();
+    FocusManualBox();
+}
+
+void CSorvaneDlg::SwitchAllControllers(int checkId, bool (CControlBoard::*command)(uint8_t)) {
+    const uint8_t on = IsDlgButtonChecked(checkId) == BST_CHECKED ? 1 : 0;
+    for (int k = 0; k < m_nBoards; ++k)
+        if (!(m_pBoards[k].*command)(on))
+            ShowMessage("No Acknowledgement.");
+}
+
+void CSorvaneDlg::OnBnClickedPersistence() {
+    SwitchAllControllers(1078, &CControlBoard::SetPersistence);
+}
+
+void CSorvaneDlg::OnBnClickedExternalTrigger() {
+    SwitchAllControllers(1077, &CControlBoard::SetExternalTrigger);
+}
+
+void CSorvaneDlg::OnBnClickedClearAll() {
+    m_listSteps.DeleteAllItems();
+}
+
+void CSorvaneDlg::OnBnClickedContinuousMode() {
+    SetDlgItemText(1041, Calibrated() ? "mW/cm\xB2" : "Index");
+    AllOff();
+    OnBnClickedClearAll();
+}
+
+void CSorvaneDlg::OnBnClickedPulseMode() {
+    KillTimer(IDT_TELEMETRY);
+    const int heads = 2 * m_nBoards;
+    RunPulseDialog(heads > 0 ? &m_pHeads[0] : nullptr, heads > 1 ? &m_pHeads[1] : nullptr);
+    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+    CheckDlgButton(1062, BST_CHECKED);
+    CheckDlgButton(1061, BST_UNCHECKED);
+    CheckDlgButton(1063, BST_UNCHECKED);
+    SetDlgItemText(1041, "Index");
+    AllOff();
+    OnBnClickedClearAll();
+}
+
+void CSorvaneDlg::OnBnClickedSwitchModes() {
+    KillTimer(IDT_TELEMETRY);
+    RunModeSwitchDialog(m_nBoards > 0 ? &m_pHeads[0] : nullptr);
+    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+}
+
+void CSorvaneDlg::OnBnClickedLog() {
+    if (IsDlgButtonChecked(1059) == BST_CHECKED) {
+        SetDlgItemText(1059, "Stop Log");
+        if (RunLogDialog() == IDCANCEL) {
+            CheckDlgButton(1059, BST_UNCHECKED);
+            SetDlgItemText(1059, "Log");
+        }
+    } else {
+        CloseLog();
+        SetDlgItemText(1059, "Log");
+    }
+}
+
+void CSorvaneDlg::OnBnClickedVexor() {
+    ShowMessage("No VEXOR was detected on the USB.");
+}
+
+void CSorvaneDlg::OnEnChangeManual() {
+    SetDefID(1019);
+}
+
+void CSorvaneDlg::OnEnChangeStepEdit() {
+    SetDefID(1027);
+}
+
+void CSorvaneDlg::OnTimer(uintptr_t id) {
+    switch (id) {
+    case IDT_TRIGGER_POLL:
+        OnTriggerPollTimer();
+        break;
+    case IDT_STEP_END:
+        OnStepEndTimer();
+        break;
+    case IDT_PROGRESS_TICK:
+        OnProgressTimer();
+        break;
+    case IDT_TELEMETRY:
+        OnTelemetryTimer();
+        break;
+    default:
+        break;
+    }
+}
+
+bool CSorvaneDlg::PasswordGate() {
+    passwd prompt(this);
+    if (!m_config.m_record.passwordProtect)
+        return true;
+    if (prompt.DoModal() != IDOK)
+        return false;
+    if (prompt.m_strPassword == kAccessPassword)
+        return true;
+    ShowMessage("Invalid Password.");
+    return false;
+}
+
+void CSorvaneDlg::OpenHeadDoor(int i, bool ctrl) {
+    COpticalHead& head = m_pHeads[i];
+    if (ctrl) {
+        if (!PasswordGate())
+            return;
+        KillTimer(IDT_TELEMETRY);
+        RunCalibrationDialog(head, &m_strComPort);
+        SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+        return;
+    }
+    KillTimer(IDT_TELEMETRY);
+    RunDetailDialog(head, Calibrated());
+    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+    ShowIndicator(i, Calibrated() ? Format41(head.m_fSetting)
+                                  : Format3d(static_cast<int>(head.m_fSetting)));
+}
+
+void CSorvaneDlg::OpenConfigDoor() {
+    if (!PasswordGate())
+        return;
+    KillTimer(IDT_TELEMETRY);
+    if (RunConfigDialog() == IDOK)
+        UpdateTitle();
+    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
+}
+
+void CSorvaneDlg::OnLButtonDown(unsigned flags, CPoint point) {
+    if (flags & MK_SHIFT) {
+        ShowMessage("x:%d y:%d flags:%d control: %d", point.x, point.y, static_cast<int>(flags),
+                    static_cast<int>(flags & MK_CONTROL));
+        return;
+    }
+    const bool ctrl = (flags & MK_CONTROL) != 0;
+    // Boxes may overlap: every head under the point opens its door in turn.
+    for (int i = 0; i < HeadsInUse(); ++i) {
+        const COpticalHead& h = m_pHeads[i];
+        const int64_t x = point.x, y = point.y;
+        if (h.m_nX <= x && x <= int64_t{h.m_nX} + (kHeadBoxWidth - 1) && h.m_nY <= y &&
+            y <= int64_t{h.m_nY} + (kHeadBoxHeight - 1))
+            OpenHeadDoor(i, ctrl);
+    }
+    if (ctrl && 23 <= point.x && point.x <= 177 && 6 <= point.y && point.y <= 61)
+        OpenConfigDoor();
+}
+
+int CSorvaneDlg::RunDetailDialog(COpticalHead&, bool) {
+    return IDCANCEL;
+}
+
+int CSorvaneDlg::RunCalibrationDialog(COpticalHead&, std::string*) {
+    return IDCANCEL;
+}
+
+int CSorvaneDlg::RunConfigDialog() {
+    return IDCANCEL;
+}
+
+int CSorvaneDlg::RunPulseDialog(COpticalHead*, COpticalHead*) {
+    return IDCANCEL;
+}
+
+int CSorvaneDlg::RunModeSwitchDialog(COpticalHead*) {
+    return IDCANCEL;
+}
+
+int CSorvaneDlg::RunLogDialog() {
+    return IDCANCEL;
+}
+
+void CSorvaneDlg::CloseLog() {}

@@ -1,0 +1,148 @@
+#pragma once
+// CSorvaneDlg: the program's main window (template 102). It owns the
+// controller and head arrays for the whole run, carries the operator's
+// controls (mode, manual intensity, profile, extras) and one intensity
+// indicator per configured head position over the instrument picture, and
+// opens the doors to the head, calibration and configuration dialogs.
+//
+// Everything runs on the UI thread; controller requests are synchronous.
+
+#include "app/DialogHelpers.h"
+#include "app/LogHeadInfo.h"
+#include "app/Passwd.h"
+#include "app/Picture.h"
+#include "app/config/Config.h"
+#include "link/ControlBoard.h"
+#include "link/OpticalHead.h"
+#include "platform/ui/Afx.h"
+#include "resources/Resources.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CSorvaneDlg : public CDialog {
+public:
+    // Timers of this window.
+    static constexpr uintptr_t IDT_TRIGGER_POLL = 1;   // 1000 ms: waiting for the external trigger
+    static constexpr uintptr_t IDT_STEP_END = 10;      // end of the current profile step
+    static constexpr uintptr_t IDT_PROGRESS_TICK = 11; // 1000 ms: profile progress bars
+    static constexpr uintptr_t IDT_TELEMETRY = 12;     // 3000 ms: telemetry sample
+    static constexpr unsigned kTelemetryPeriodMs = 3000;
+
+    static constexpr int kMaxIndicators = 64;
+    static constexpr int kLoggedHeads = 8;
+    // Width and height of a head's click box in client pixels (both ends included).
+    static constexpr int kHeadBoxWidth = 34;
+    static constexpr int kHeadBoxHeight = 37;
+
+    // Loads config.ini (through m_config), which may show its notice.
+    explicit CSorvaneDlg(CDialog* parent = nullptr);
+    // Closes every controller; sends nothing, so the heads keep their output.
+    ~CSorvaneDlg() override;
+
+    // Decides once which controllers and heads the program works with and whether
+    // it runs in simulation mode (runs the start-up discovery dialog).
+    void SetUpControllers();
+    // Every head in use off; indicators show zero in the current mode's format.
+    void AllOff();
+    // Window text "<title>, version 3.02".
+    void UpdateTitle();
+
+    // Head positions in use for head objects: min(headCount, 2 x controllers), never negative.
+    int HeadsInUse() const;
+    // Head positions that get an indicator: min(headCount, 64), never negative.
+    int IndicatorCount() const;
+    // Text of indicator i, or "" when it was not created.
+    std::string IndicatorText(int i) const;
+    const CStatic& Indicator(int i) const { return m_indicators[i]; }
+
+    std::string m_strComPort; // reference radiometer's port, set by the application
+    CPicture m_picture;       // "instrument.bmp" from the current directory; not drawn
+    CFont m_fontIndicator;
+    CStatic m_indicators[kMaxIndicators];
+    Config m_config; // m_config.m_record is the application configuration
+
+    std::unique_ptr<CControlBoard[]> m_pBoards; // one per controller
+    std::unique_ptr<COpticalHead[]> m_pHeads;   // two per controller
+    // Identities of head positions 0 to 7 for the telemetry log.
+    LogHeadInfo m_logHeads[kLoggedHeads];
+    int32_t m_nBoards = 0;
+    bool m_bDemo = true;
+
+    CListCtrl m_listSteps;
+    CButton m_btnRun;
+    CProgressCtrl m_progressStep;
+    CProgressCtrl m_progressOverall;
+    int32_t m_nStep = 0;
+    CEdit m_editManual;
+    CEdit m_editDuration;
+    CButton m_btnVexor;
+    CButton m_btnSetup;
+    CEdit m_editIntensity2;
+    CButton m_checkIntensity2;
+    CEdit m_editIntensity1;
+    CButton m_btnSwitchModes;
+    CBitmap m_bmpLogo;
+    CStatic m_staticLogo;
+    CBitmap m_bmpInstrument;
+    CStatic m_staticInstrument;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnTimer(uintptr_t id) override;
+    void OnLButtonDown(unsigned flags, CPoint point) override;
+
+    // Manual group and extras.
+    void OnBnClickedSet();
+    void OnBnClickedOff();
+    void OnBnClickedPersistence();
+    void OnBnClickedExternalTrigger();
+
+    void OnBnClickedContinuousMode();
+    void OnBnClickedPulseMode();
+    void OnBnClickedSwitchModes();
+    void OnBnClickedLog();
+    void OnBnClickedVexor();
+    void OnBnClickedSetup() {}
+    void OnEnChangeManual();
+    void OnEnChangeStepEdit();
+
+    // Profile editor: empties the step list.
+    virtual void OnBnClickedClearAll();
+
+protected:
+    // Doors to the child dialogs. Each runs its dialog modally and returns the end
+    // code; the main window does the timer and indicator work around them. These
+    // dialogs arrive in later releases, so for now every door opens nothing.
+    virtual int RunDetailDialog(COpticalHead& head, bool calibrated);
+    virtual int RunCalibrationDialog(COpticalHead& head, std::string* meterPort);
+    virtual int RunConfigDialog(); // hands the dialog the controllers' serials, then runs it
+    virtual int RunPulseDialog(COpticalHead* headA, COpticalHead* headB);
+    virtual int RunModeSwitchDialog(COpticalHead* head);
+    virtual int RunLogDialog();
+    virtual void CloseLog();
+
+    // Timer work of the profile runner and the telemetry log.
+    virtual void OnTriggerPollTimer() {}
+    virtual void OnStepEndTimer() {}
+    virtual void OnProgressTimer() {}
+    virtual void OnTelemetryTimer() {}
+
+    // The password gate in front of the calibration and configuration doors.
+    bool PasswordGate();
+
+private:
+    bool Calibrated() const { return IsDlgButtonChecked(1061) == BST_CHECKED; }
+    void ShowIndicator(int i, const std::string& text);
+    void FocusManualBox();
+    void OpenHeadDoor(int i, bool ctrl);
+    void OpenConfigDoor();
+    void SwitchAllControllers(int checkId, bool (CControlBoard::*command)(uint8_t));
+    void ReleaseControllers();
+};
+
+// The access password of the configuration and calibration doors.
+inline constexpr const char* kAccessPassword = "pelrud";
+// Version shown in the window title.
+inline constexpr const char* kProgramVersion = "3.02";

@@ -1,0 +1,69 @@
+// Set with two head positions: from the operator's click on Set to the first
+// controller's acknowledgement (the click returns when the ACK has arrived),
+// against a simulated controller on a pty. Target: under 5 ms.
+
+#include "app/SorvaneDlg.h"
+#include "app/config/ConfigFile.h"
+#include "platform/ui/Headless.h"
+#include "tools/sim/Controller.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+void WriteWorkDir(const std::string& port) {
+    ConfigRecord r;
+    std::memset(&r, 0, sizeof r);
+    std::strcpy(r.title, "Lumiflex");
+    r.headCount = 2;
+    for (int i = 0; i < 2; ++i) {
+        r.heads[i].channel = i;
+        std::memcpy(r.heads[i].boardSerial, "01001001", 8);
+        r.heads[i].x = 100 + 70 * i;
+        r.heads[i].y = 200;
+    }
+    WriteConfigFileAtomically("config.ini", r);
+    std::ofstream("comlist.in") << port << "\n";
+    std::ofstream("ComList.exe") << "#!/bin/sh\ncp comlist.in comlist.txt\n";
+    std::filesystem::permissions("ComList.exe", std::filesystem::perms::owner_all);
+}
+
+void BM_SetTwoPositions(benchmark::State& state) {
+    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(tmpl);
+    {
+        sim::ControllerOptions o;
+        o.board.boardSerial = "01001001";
+        sim::Controller controller(o);
+        WriteWorkDir(controller.SlavePath());
+
+        platform::ui::HeadlessBackend ui;
+        ui.OnModal(146, [&](platform::ui::CDialog&) { ui.Advance(2000); });
+        CSorvaneDlg dlg;
+        platform::ui::OpenDialog open(dlg);
+        if (dlg.m_bDemo || dlg.m_nBoards != 1)
+            state.SkipWithError("the simulated controller was not found");
+        dlg.UserType(1014, "12.5");
+        int64_t acked = 0;
+        for (auto _ : state) {
+            dlg.UserClick(1019);
+            acked += dlg.m_pBoards[0].m_nReplyCode == 0x06;
+        }
+        state.counters["acked"] = static_cast<double>(acked);
+    }
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(tmpl);
+}
+BENCHMARK(BM_SetTwoPositions)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+
+} // namespace

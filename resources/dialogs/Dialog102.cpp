@@ -1,0 +1,71 @@
+// Main window: mode, manual intensity, profile editor and runner, extras; the
+// instrument picture on the left carries the head indicators.
+#include "platform/ui/Template.h"
+
+namespace platform::ui {
+
+const DialogTemplate& Dialog102() {
+    using enum ControlKind;
+    using namespace style;
+    constexpr uint32_t kEdit = AlignRight | AutoHScroll | Border | TabStop;
+    static const DialogTemplate t{
+        102,
+        "    ",
+        490,
+        430,
+        {"MS Shell Dlg", 8, 400},
+        window::Caption | window::SysMenu | window::MinimizeBox | window::ModalFrame |
+            window::AppWindow,
+        0,
+        0,
+        {
+            {1076, Bitmap, "", {32, 4, 15, 13}, None},
+            {-1, GroupBox, "Mode of Operation", {301, 3, 181, 57}, None},
+            {1061, RadioButton, "Calibrated Continuous Mode", {326, 16, 106, 10}, Group},
+            {1062, RadioButton, "Non-Calibrated (Index) Continuous Mode", {326, 30, 147, 10}, None},
+            {-1, GroupBox, "Manual", {301, 63, 181, 39}, None},
+            {-1, GroupBox, "Profile", {301, 105, 181, 280}, None},
+            {1014, Edit, "", {313, 78, 40, 14}, kEdit},
+            {1041, Static, "mW/cm\xB2", {359, 81, 28, 8}, Group},
+            {1019, PushButton, "Set", {395, 76, 35, 17}, TabStop},
+            {1007, PushButton, "Off", {440, 76, 35, 17}, TabStop},
+            {-1, GroupBox, "Add new step", {316, 118, 154, 77}, None},
+            {-1, Static, "Duration (sec):", {325, 130, 49, 8}, AlignRight | Group},
+            {1024, Edit, "", {378, 127, 40, 14}, kEdit},
+            {1016, CheckBox, "Intensity 1:", {325, 145, 48, 10}, TabStop},
+            {1025, Edit, "", {378, 143, 40, 14}, kEdit},
+            {1047, CheckBox, "Intensity 2:", {325, 161, 48, 10}, TabStop},
+            {1026, Edit, "", {378, 159, 40, 14}, kEdit},
+            {1017, CheckBox, "Include a pause after this step", {325, 177, 114, 10}, TabStop},
+            {1027, PushButton, "Add", {427, 135, 35, 30}, TabStop},
+            {1036, ListView, "", {310, 203, 165, 65}, SingleSel | ShowSelAlways | Border | TabStop},
+            {1044, PushButton, "VEXOR", {313, 278, 50, 14}, Multiline | TabStop},
+            {1045, PushButton, "Setup", {313, 296, 50, 14}, Multiline | TabStop},
+            {1029, PushButton, "Clear All", {367, 278, 50, 14}, TabStop},
+            {1028, PushButton, "Remove Step", {421, 278, 50, 14}, TabStop},
+            {1030, PushButton, "Open", {367, 296, 50, 14}, TabStop},
+            {1031, PushButton, "Save", {421, 296, 50, 14}, TabStop},
+            {1033, CheckBox, "Run", {324, 326, 43, 31}, PushLike | TabStop},
+            {-1, Static, "Step", {378, 323, 16, 8}, Group},
+            {1034, Progress, "", {378, 333, 85, 6}, Smooth | Border},
+            {-1, Static, "Overall", {378, 341, 24, 8}, Group},
+            {1035, Progress, "", {378, 350, 85, 6}, Smooth | Border},
+            {-1, GroupBox, "", {316, 315, 154, 64}, None},
+            {-1, GroupBox, "Extras", {301, 385, 181, 39}, None},
+            {1077, CheckBox, "External Trigger", {326, 395, 67, 10}, TabStop},
+            {1059, CheckBox, "Log", {404, 396, 66, 20}, PushLike | Multiline | Hidden | TabStop},
+            {1063,
+             RadioButton,
+             "Non-Calibrated (Index) Pulse Mode",
+             {326, 44, 128, 10},
+             Group | Hidden},
+            {1078, CheckBox, "Persistence", {326, 409, 53, 10}, TabStop},
+            {1043, PushButton, "Switch Modes", {230, 389, 66, 35}, TabStop},
+            {1090, CheckBox, "Loop the profile", {325, 363, 66, 10}, TabStop},
+            {1097, Bitmap, "", {0, 93, 15, 13}, None},
+        },
+    };
+    return t;
+}
+
+} // namespace platform::ui

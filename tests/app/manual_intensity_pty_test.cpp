@@ -1,0 +1,208 @@
+// Set, Off, Persistence and External Trigger against simulated controllers:
+// the exact frames each controller receives and what the indicators show.
+#include "MainWindowFixture.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace mainwindow_test;
+using platform::ui::OpenDialog;
+
+std::vector<uint8_t> FloatBytes(float f) {
+    uint8_t b[4];
+    std::memcpy(b, &f, 4);
+    return {b[0], b[1], b[2], b[3]};
+}
+
+std::vector<uint8_t> Payload(uint8_t channel, const std::vector<uint8_t>& rest) {
+    std::vector<uint8_t> p{channel};
+    p.insert(p.end(), rest.begin(), rest.end());
+    return p;
+}
+
+struct Sent {
+    uint8_t code;
+    std::vector<uint8_t> payload;
+    bool operator==(const Sent&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& s) {
+    os << int(s.code) << ":";
+    for (uint8_t b : s.payload)
+        os << " " << int(b);
+    return os;
+}
+
+class ManualIntensityTest : public ::testing::Test {
+protected:
+    // Starts the window on these controllers (a clean search) and forgets the
+    // requests of the start.
+    void Open(const ConfigRecord& record, int controllers) {
+        std::vector<std::string> ports;
+        for (int j = 0; j < controllers; ++j) {
+            sim::ControllerOptions o;
+            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
+            sims.push_back(std::make_unique<sim::Controller>(o));
+            ports.push_back(sims.back()->SlavePath());
+        }
+        WriteComList(ports);
+        WriteConfig(record);
+        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
+        dlg = std::make_unique<RecordingMainWindow>();
+        open = std::make_unique<OpenDialog>(*dlg);
+        ASSERT_TRUE(open->Ok());
+        ASSERT_FALSE(dlg->m_bDemo);
+        ASSERT_EQ(dlg->m_nBoards, controllers);
+        for (auto& s : sims)
+            s->ClearRequests();
+    }
+    void TearDown() override {
+        open.reset();
+        dlg.reset();
+    }
+    std::vector<Sent> SentTo(int j) const {
+        std::vector<Sent> out;
+        for (const auto& r : sims[j]->Requests())
+            out.push_back({r.code, r.payload});
+        return out;
+    }
+    void Set(const std::string& text) {
+        dlg->UserType(1014, text);
+        ASSERT_TRUE(dlg->UserClick(1019));
+    }
+
+    WorkDir dir;
+    HeadlessBackend ui;
+    std::vector<std::unique_ptr<sim::Controller>> sims;
+    std::unique_ptr<RecordingMainWindow> dlg;
+    std::unique_ptr<OpenDialog> open;
+};
+
+ConfigRecord TwoPositions() {
+    return MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}});
+}
+
+ConfigRecord ThreeOnTwo() {
+    return MakeConfig(3,
+                      {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}});
+}
+
+TEST_F(ManualIntensityTest, TwoPositionsSendOneFrameForBothChannels) {
+    Open(TwoPositions(), 2);
+    Set("12.5");
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{97, Payload(2, FloatBytes(12.5f))}}));
+    EXPECT_TRUE(SentTo(1).empty());
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    EXPECT_EQ(dlg->IndicatorText(1), "12.5");
+    // Both heads light up; the head objects keep their own settings.
+    EXPECT_NEAR(sims[0]->Channel(0).index, 12, 1);
+    EXPECT_NEAR(sims[0]->Channel(1).index, 12, 1);
+    EXPECT_FLOAT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+    // The box is selected for the next value, and Enter presses Set again.
+    const auto* box = dlg->GetDlgItem(1014);
+    EXPECT_EQ(dlg->FocusedControl(), box);
+    EXPECT_EQ(box->SelStart(), 0);
+    EXPECT_EQ(box->SelEnd(), static_cast<int>(box->Text().size()));
+    EXPECT_GE(box->ScrollCaretCount(), 1);
+    sims[0]->ClearRequests();
+    dlg->UserPressEnter();
+    EXPECT_EQ(SentTo(0).size(), 1u);
+    EXPECT_FALSE(dlg->IsEnded());
+
+    sims[0]->ClearRequests();
+    Set("0");
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {2}}}));
+    EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+}
+
+TEST_F(ManualIntensityTest, IndicatorsShowTheValueEvenWithoutAnAcknowledgement) {
+    Open(TwoPositions(), 1);
+    sims[0]->DropReplies(1);
+    Set("5");
+    EXPECT_EQ(SentTo(0).size(), 1u);
+    EXPECT_EQ(dlg->IndicatorText(0), " 5.0");
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+TEST_F(ManualIntensityTest, ThreeHeadsOnTwoControllersInIndexMode) {
+    Open(ThreeOnTwo(), 2);
+    dlg->UserClick(1062);
+    for (auto& s : sims)
+        s->ClearRequests();
+    Set("300");
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{98, {0, 0x2C, 0x01}}, {98, {1, 0x2C, 0x01}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{98, {1, 0x2C, 0x01}}}));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(dlg->IndicatorText(i), "300");
+        EXPECT_FLOAT_EQ(dlg->m_pHeads[i].m_fSetting, 300.0f);
+    }
+
+    for (auto& s : sims)
+        s->ClearRequests();
+    Set("-1");
+    EXPECT_EQ(SentTo(0).front(), (Sent{98, {0, 0xFF, 0xFF}}));
+    EXPECT_EQ(dlg->IndicatorText(2), "65535");
+
+    // Text that is not a whole number is index 0.
+    Set("12.5");
+    EXPECT_EQ(dlg->IndicatorText(0), "  0");
+
+    for (auto& s : sims)
+        s->ClearRequests();
+    dlg->UserClick(1007);
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {0}}, {100, {1}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{100, {1}}}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->IndicatorText(i), "  0");
+}
+
+TEST_F(ManualIntensityTest, EmptyBoxInCalibratedModeTurnsEveryHeadOff) {
+    Open(ThreeOnTwo(), 2);
+    Set("7");
+    for (auto& s : sims)
+        s->ClearRequests();
+    Set("");
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {0}}, {100, {1}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{100, {1}}}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->IndicatorText(i), " 0.0");
+    // Leading blanks and a trailing unit are read as the C library reads them.
+    Set("  12.5 mW");
+    EXPECT_EQ(dlg->IndicatorText(1), "12.5");
+}
+
+TEST_F(ManualIntensityTest, PersistenceReportsEachControllerThatDoesNotAcknowledge) {
+    Open(ThreeOnTwo(), 2);
+    sims[1]->DropReplies(1);
+    ASSERT_TRUE(dlg->UserClick(1078));
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{114, {1}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{114, {1}}}));
+    ASSERT_EQ(ui.BoxCount(), 1u);
+    EXPECT_EQ(ui.LastBox().text, "No Acknowledgement.");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(1078), 1u);
+    EXPECT_TRUE(sims[0]->Board().persistence);
+
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg->UserClick(1078));
+    EXPECT_EQ(ui.BoxCount(), 0u);
+    EXPECT_FALSE(sims[1]->Board().persistence);
+}
+
+TEST_F(ManualIntensityTest, ExternalTriggerSwitchesEveryController) {
+    Open(ThreeOnTwo(), 2);
+    ASSERT_TRUE(dlg->UserClick(1077));
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{106, {1}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{106, {1}}}));
+    EXPECT_EQ(ui.BoxCount(), 0u);
+    sims[0]->DropReplies(1);
+    ASSERT_TRUE(dlg->UserClick(1077));
+    EXPECT_EQ(ui.BoxCount(), 1u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(1077), 0u);
+    EXPECT_FALSE(sims[1]->Board().externalTrigger);
+}
+
+} // namespace

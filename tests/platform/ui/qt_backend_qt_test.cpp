@@ -1,0 +1,726 @@
+// The Qt backend offscreen: templates become widgets, user input reaches the
+// model's handlers and the model's changes reach the widgets, modal runs end
+// with the right codes, boxes and timers behave as under the original.
+
+#include "qt_test_app.h"
+
+#include "platform/Event.h"
+#include "platform/MessageBox.h"
+#include "platform/ui/Afx.h"
+#include "platform/ui/Headless.h" // OpenDialog
+#include "platform/ui/qt/Cp1252.h"
+#include "platform/ui/qt/QtBackend.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform::ui;
+using platform::ui::qt::QtBackend;
+
+namespace {
+
+class Gallery : public CDialog {
+public:
+    explicit Gallery(CDialog* parent = nullptr) : CDialog(9000, parent) {
+        for (int id : {2010, 2011, 2012})
+            MapCommand(id, EN_CHANGE, [this, id] { Log("change", id); });
+        for (int id : {2020, 2021, 2022, 2023, 2024, 2025, 2040})
+            MapCommand(id, BN_CLICKED, [this, id] { Log("click", id); });
+        MapCommand(2030, LBN_SELCHANGE, [this] { Log("sel", 2030); });
+        // A handler that changes other controls, as the program's handlers do.
+        MapCommand(2020, BN_CLICKED, [this] {
+            Log("click", 2020);
+            SetDlgItemText(2002, IsDlgButtonChecked(2020) ? "on" : "off");
+            m_progress.StepIt();
+        });
+    }
+    void Log(const char* what, int id) {
+        log.push_back(std::string(what) + " " + std::to_string(id));
+    }
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_Control(pDX, 2030, m_list);
+        DDX_Control(pDX, 2031, m_view);
+        DDX_Control(pDX, 2032, m_combo);
+        DDX_Control(pDX, 2033, m_progress);
+    }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_list.AddString("first");
+        m_list.AddString("second");
+        m_view.InsertColumn(0, "Index", LVCFMT_LEFT, 60);
+        m_view.InsertColumn(1, "mW/cm\xB2", LVCFMT_RIGHT, 80);
+        m_view.InsertItem(0, "1");
+        m_view.SetItemText(0, 1, "12.5");
+        m_combo.AddString("LF0042");
+        m_combo.AddString("AB0001");
+        m_progress.SetRange(0, 100);
+        m_progress.SetStep(10);
+        if (onInit)
+            onInit(*this);
+        return TRUE;
+    }
+    void OnTimer(uintptr_t id) override {
+        ticks.push_back(id);
+        if (onTimer)
+            onTimer(*this, id);
+    }
+    void OnLButtonDown(unsigned flags, CPoint p) override { clicks.push_back({flags, p}); }
+
+    struct Click {
+        unsigned flags;
+        CPoint at;
+    };
+    std::function<void(Gallery&)> onInit;
+    std::function<void(Gallery&, uintptr_t)> onTimer;
+    std::vector<std::string> log;
+    std::vector<uintptr_t> ticks;
+    std::vector<Click> clicks;
+    CListBox m_list;
+    CListCtrl m_view;
+    CComboBox m_combo;
+    CProgressCtrl m_progress;
+};
+
+// A template without a default push button: Enter ends it through OnOK.
+const DialogTemplate& PlainTemplate() {
+    using enum ControlKind;
+    static const DialogTemplate t{9001,
+                                  "Plain",
+                                  120,
+                                  60,
+                                  {"MS Shell Dlg", 8, 400},
+                                  window::Caption | window::SysMenu | window::Center,
+                                  0,
+                                  0,
+                                  {
+                                      {3000, Edit, "", {7, 7, 100, 14}, style::Border},
+                                      {3001, PushButton, "Apply", {7, 30, 50, 14}, style::None},
+                                  }};
+    return t;
+}
+
+class Plain : public CDialog {
+public:
+    Plain() : CDialog(9001) {
+        MapCommand(3001, BN_CLICKED, [this] { ++applied; });
+    }
+    void OnOK() override {
+        ++oks;
+        CDialog::OnOK();
+    }
+    int applied = 0;
+    int oks = 0;
+};
+
+struct AppFirst {
+    AppFirst() { QtTestApp(); }
+};
+
+class QtBackendTest : public ::testing::Test, private AppFirst {
+protected:
+    void SetUp() override {
+        QtTestApp();
+        AddTemplate(GalleryTemplate());
+        AddTemplate(PlainTemplate());
+        InstallBackend(&ui);
+        // A run that hangs is a failure, not a stuck test program.
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
+            ADD_FAILURE() << "watchdog: a modal run did not end";
+            while (QWidget* w = QApplication::activeModalWidget()) {
+                w->close();
+                if (QApplication::activeModalWidget() == w)
+                    break;
+            }
+        });
+        watchdog.start(10000);
+    }
+    void TearDown() override {
+        watchdog.stop();
+        ui.SetShownHook(nullptr);
+        InstallBackend(nullptr);
+        RemoveTemplate(9001);
+        RemoveTemplate(9000);
+    }
+    // Runs `act` once the modal dialog's window is up.
+    void WhenShown(std::function<void(CDialog&, QWidget&)> act) {
+        ui.SetShownHook([act](CDialog& d, QWidget& w) {
+            QTimer::singleShot(0, &w, [act, &d, &w] { act(d, w); });
+        });
+    }
+    template <class W> W* Widget(CDialog& d, int id) {
+        Control* c = d.GetDlgItem(id);
+        return c ? dynamic_cast<W*>(ui.WidgetOf(*c)) : nullptr;
+    }
+
+    QtBackend ui;
+    QTimer watchdog;
+};
+
+// Calls `act` on the application's modal widget of type W as soon as it shows.
+template <class W> void WhenModal(std::function<void(W&)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*w);
+        }
+    });
+    poll->start(5);
+}
+
+TEST_F(QtBackendTest, EveryControlKindOfTheGalleryBuildsItsWidget) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    QWidget* window = ui.WindowOf(dlg);
+    ASSERT_NE(window, nullptr);
+    // 300 x 200 dialog units at 6 x 13: 450 x 325 pixels.
+    EXPECT_EQ(window->size(), QSize(450, 325));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Control Gallery"));
+
+    EXPECT_NE(Widget<QLabel>(dlg, 2001), nullptr);
+    EXPECT_NE(Widget<QLabel>(dlg, 2002), nullptr);
+    EXPECT_TRUE(Widget<QLabel>(dlg, 2003)->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(Widget<QLabel>(dlg, 2004)->alignment() & Qt::AlignHCenter);
+    auto* right = Widget<QLineEdit>(dlg, 2010);
+    ASSERT_NE(right, nullptr);
+    EXPECT_TRUE(right->alignment() & Qt::AlignRight);
+    // Edit 2010 at 80,12 70x14 du.
+    EXPECT_EQ(right->geometry(), QRect(120, 20, 105, 23));
+    auto* secret = Widget<QLineEdit>(dlg, 2011);
+    EXPECT_EQ(secret->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(secret->alignment() & Qt::AlignHCenter);
+    EXPECT_NE(Widget<QPlainTextEdit>(dlg, 2012), nullptr);
+    EXPECT_NE(Widget<QCheckBox>(dlg, 2020), nullptr);
+    auto* pushLike = Widget<QPushButton>(dlg, 2021);
+    ASSERT_NE(pushLike, nullptr);
+    EXPECT_TRUE(pushLike->isCheckable());
+    EXPECT_NE(Widget<QRadioButton>(dlg, 2022), nullptr);
+    auto* list = Widget<QListWidget>(dlg, 2030);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), 2);
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->columnCount(), 2);
+    EXPECT_EQ(view->headerItem()->text(1), QString::fromUtf8("mW/cm²"));
+    EXPECT_EQ(view->columnWidth(1), 80);
+    EXPECT_EQ(view->topLevelItem(0)->text(1), QStringLiteral("12.5"));
+    EXPECT_TRUE(view->topLevelItem(0)->textAlignment(1) & Qt::AlignRight);
+    auto* combo = Widget<QComboBox>(dlg, 2032);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(combo->isEditable());
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("AB0001")) << "sorted by the model";
+    EXPECT_LT(combo->height(), 40) << "the template height includes the drop-down list";
+    auto* bar = Widget<QProgressBar>(dlg, 2033);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(Widget<QPushButton>(dlg, 2040)->text(), QStringLiteral("Multi\nline"));
+    EXPECT_TRUE(Widget<QPushButton>(dlg, 2041)->isHidden());
+    EXPECT_FALSE(Widget<QPushButton>(dlg, 2042)->isEnabled());
+    EXPECT_TRUE(Widget<QPushButton>(dlg, 1)->isDefault());
+    EXPECT_FALSE(Widget<QPushButton>(dlg, 2)->isDefault());
+    bool group = false;
+    for (const auto& c : dlg.Controls())
+        group = group || dynamic_cast<QGroupBox*>(ui.WidgetOf(*c)) != nullptr;
+    EXPECT_TRUE(group);
+}
+
+TEST_F(QtBackendTest, ModelChangesReachTheWidgets) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.SetDlgItemText(2010, "12.5");
+    EXPECT_EQ(Widget<QLineEdit>(dlg, 2010)->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(dlg.log.back(), "change 2010") << "a programmatic set raises EN_CHANGE";
+    dlg.SetDlgItemText(2002, "mW/cm\xB2");
+    EXPECT_EQ(Widget<QLabel>(dlg, 2002)->text(), QString::fromUtf8("mW/cm²"));
+    dlg.CheckDlgButton(2020, BST_CHECKED);
+    EXPECT_TRUE(Widget<QCheckBox>(dlg, 2020)->isChecked());
+    EXPECT_EQ(dlg.log.back(), "change 2010") << "a programmatic check raises no click";
+    dlg.CheckRadioButton(2022, 2024, 2023);
+    EXPECT_TRUE(Widget<QRadioButton>(dlg, 2023)->isChecked());
+    EXPECT_FALSE(Widget<QRadioButton>(dlg, 2022)->isChecked());
+    dlg.GetDlgItem(2041)->SetVisible(true);
+    EXPECT_FALSE(Widget<QPushButton>(dlg, 2041)->isHidden());
+    dlg.GetDlgItem(2042)->SetEnabled(true);
+    EXPECT_TRUE(Widget<QPushButton>(dlg, 2042)->isEnabled());
+    dlg.m_progress.SetPos(30);
+    EXPECT_EQ(Widget<QProgressBar>(dlg, 2033)->value(), 30);
+    dlg.m_view.InsertItem(0, "0");
+    dlg.m_view.SetItemText(0, 1, "3.0");
+    dlg.m_view.SetSelectionMark(1);
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    ASSERT_EQ(view->topLevelItemCount(), 2);
+    EXPECT_EQ(view->topLevelItem(0)->text(1), QStringLiteral("3.0"));
+    EXPECT_EQ(view->topLevelItem(1)->text(1), QStringLiteral("12.5"));
+    dlg.m_view.DeleteAllItems();
+    EXPECT_EQ(view->topLevelItemCount(), 0);
+    EXPECT_EQ(dlg.m_combo.SelectString(-1, "lf"), 1);
+    EXPECT_EQ(Widget<QComboBox>(dlg, 2032)->currentText(), QStringLiteral("LF0042"));
+    dlg.SetDefID(2040);
+    EXPECT_TRUE(Widget<QPushButton>(dlg, 2040)->isDefault());
+    EXPECT_FALSE(Widget<QPushButton>(dlg, 1)->isDefault());
+    dlg.SetWindowText("Sorvane \xB2");
+    EXPECT_EQ(ui.WindowOf(dlg)->windowTitle(), QString::fromUtf8("Sorvane ²"));
+}
+
+TEST_F(QtBackendTest, ListViewFollowsEveryKindOfRowChange) {
+    // The view rebuilds only the rows between an unchanged head and tail;
+    // random inserts, edits and deletes must leave it equal to the model.
+    Gallery dlg;
+    OpenDialog open(dlg);
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int count = dlg.m_view.GetItemCount();
+        const std::string text = std::to_string(step);
+        switch (next(5)) {
+        case 0:
+            dlg.m_view.InsertItem(0, text.c_str());
+            break;
+        case 1:
+            dlg.m_view.InsertItem(count, text.c_str());
+            dlg.m_view.SetItemText(count, 1, ("v" + text).c_str());
+            break;
+        case 2:
+            if (count > 0)
+                dlg.m_view.SetItemText(int(next(unsigned(count))), 1, text.c_str());
+            break;
+        case 3:
+            if (count > 0)
+                dlg.m_view.DeleteItem(int(next(unsigned(count))));
+            break;
+        default:
+            dlg.m_view.InsertItem(count > 0 ? int(next(unsigned(count))) : 0, text.c_str());
+            break;
+        }
+        ASSERT_EQ(view->topLevelItemCount(), dlg.m_view.GetItemCount()) << "step " << step;
+        for (int r = 0; r < view->topLevelItemCount(); ++r)
+            for (int col = 0; col < 2; ++col)
+                ASSERT_EQ(view->topLevelItem(r)->text(col).toStdString(),
+                          dlg.m_view.GetItemText(r, col))
+                    << "step " << step << " row " << r << " column " << col;
+    }
+}
+
+TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    ui.WindowOf(dlg)->show();
+    auto* check = Widget<QCheckBox>(dlg, 2020);
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
+    EXPECT_EQ(dlg.log.back(), "click 2020");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(2020), 1u);
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_EQ(Widget<QLabel>(dlg, 2002)->text(), QStringLiteral("on")) << "handler's change shown";
+    EXPECT_EQ(Widget<QProgressBar>(dlg, 2033)->value(), 10);
+
+    // Radios follow the template's groups, not their common parent widget.
+    dlg.CheckDlgButton(2025, BST_CHECKED);
+    auto* radioB = Widget<QRadioButton>(dlg, 2023);
+    QTest::mouseClick(radioB, Qt::LeftButton, {}, QPoint(5, radioB->height() / 2));
+    QTest::mouseClick(radioB, Qt::LeftButton, {}, QPoint(5, radioB->height() / 2));
+    EXPECT_TRUE(radioB->isChecked()) << "a second click leaves an auto radio checked";
+    EXPECT_TRUE(Widget<QRadioButton>(dlg, 2025)->isChecked());
+    EXPECT_EQ(dlg.GetCheckedRadioButton(2022, 2024), 2023);
+
+    auto* pushLike = Widget<QPushButton>(dlg, 2021);
+    QTest::mouseClick(pushLike, Qt::LeftButton);
+    EXPECT_TRUE(pushLike->isChecked());
+    EXPECT_EQ(dlg.IsDlgButtonChecked(2021), 1u);
+
+    auto* edit = Widget<QLineEdit>(dlg, 2010);
+    const size_t before = dlg.log.size();
+    QTest::keyClicks(edit, "7.5");
+    EXPECT_EQ(dlg.GetDlgItemText(2010), "7.5");
+    EXPECT_EQ(dlg.log.size(), before + 3) << "one EN_CHANGE per keystroke";
+    EXPECT_EQ(dlg.log.back(), "change 2010");
+
+    auto* list = Widget<QListWidget>(dlg, 2030);
+    list->setCurrentRow(1);
+    EXPECT_EQ(dlg.m_list.GetCurSel(), 1);
+    EXPECT_EQ(dlg.log.back(), "sel 2030");
+
+    // The disabled button takes no click.
+    QTest::mouseClick(Widget<QPushButton>(dlg, 2042), Qt::LeftButton);
+    EXPECT_EQ(dlg.log.back(), "sel 2030");
+}
+
+TEST_F(QtBackendTest, ClicksOnPicturesStaticsAndIndicatorsReachTheDialog) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    QWidget* window = ui.WindowOf(dlg);
+    // An indicator as the main dialog makes them: static text at a pixel
+    // rectangle, right-aligned, with a 20-pixel font.
+    CFont font;
+    font.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Microsoft Sans Serif");
+    CStatic indicator;
+    ASSERT_TRUE(indicator.Create("12.5", style::AlignRight, CRect(300, 250, 380, 280), &dlg));
+    indicator.SetFont(&font);
+    auto* label = dynamic_cast<QLabel*>(ui.WidgetOf(*indicator.GetControl()));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->geometry(), QRect(300, 250, 80, 30));
+    EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+    EXPECT_LE(QFontMetrics(label->font()).height(), 20);
+    EXPECT_GE(QFontMetrics(label->font()).height(), 17);
+
+    auto image = std::make_shared<platform::Image>();
+    image->width = 40;
+    image->height = 30;
+    image->rgb.assign(40 * 30 * 3, 0x80);
+    CStatic picture;
+    picture.Attach(dlg.GetDlgItem(2001));
+    picture.SetBitmap(image);
+    auto* pic = Widget<QLabel>(dlg, 2001);
+    EXPECT_EQ(pic->size(), QSize(40, 30)) << "a bitmap static grows to its bitmap";
+
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWindow* handle = window->windowHandle();
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::ShiftModifier, QPoint(310, 260));
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::ControlModifier, pic->geometry().center());
+    QTest::mouseClick(handle, Qt::LeftButton, {}, Widget<QLabel>(dlg, 2002)->geometry().center());
+    QTest::mouseClick(handle, Qt::LeftButton, {}, QPoint(440, 5)); // bare client area
+    // A click on a control that takes clicks is its own.
+    QTest::mouseClick(handle, Qt::LeftButton, {},
+                      Widget<QLineEdit>(dlg, 2010)->geometry().center());
+    ASSERT_EQ(dlg.clicks.size(), 4u);
+    EXPECT_EQ(dlg.clicks[0].flags, MK_LBUTTON | MK_SHIFT);
+    EXPECT_EQ(dlg.clicks[0].at.x, 310);
+    EXPECT_EQ(dlg.clicks[0].at.y, 260);
+    EXPECT_EQ(dlg.clicks[1].flags, MK_LBUTTON | MK_CONTROL);
+    EXPECT_EQ(dlg.clicks[2].flags, MK_LBUTTON);
+    EXPECT_EQ(dlg.clicks[3].at.x, 440);
+}
+
+TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
+    {
+        Gallery dlg;
+        WhenShown([](CDialog&, QWidget& w) { QTest::keyClick(&w, Qt::Key_Return); });
+        EXPECT_EQ(dlg.DoModal(), IDOK) << "Enter presses the template's default button";
+    }
+    {
+        Gallery dlg;
+        WhenShown([](CDialog&, QWidget& w) { QTest::keyClick(&w, Qt::Key_Escape); });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    }
+    {
+        Gallery dlg;
+        WhenShown([](CDialog&, QWidget& w) { w.close(); });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL) << "the close box goes through OnCancel";
+    }
+    {
+        // Enter in an edit presses the default button set at run time; the
+        // dialog goes on until Esc.
+        Gallery dlg;
+        dlg.onInit = [](Gallery& d) { d.SetDefID(2040); };
+        WhenShown([this](CDialog& d, QWidget& w) {
+            QTest::keyClick(Widget<QLineEdit>(d, 2010), Qt::Key_Return);
+            QTest::keyClick(&w, Qt::Key_Escape);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_EQ(dlg.log, (std::vector<std::string>{"click 2040"}));
+    }
+    {
+        Plain dlg;
+        WhenShown([this](CDialog& d, QWidget&) {
+            QTest::keyClicks(Widget<QLineEdit>(d, 3000), "x");
+            QTest::keyClick(Widget<QLineEdit>(d, 3000), Qt::Key_Enter, Qt::KeypadModifier);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK) << "no default button: Enter goes through OnOK";
+        EXPECT_EQ(dlg.oks, 1);
+        EXPECT_EQ(dlg.applied, 0);
+    }
+    {
+        // A focused push button takes Enter for itself.
+        Plain dlg;
+        WhenShown([this](CDialog& d, QWidget& w) {
+            auto* apply = Widget<QPushButton>(d, 3001);
+            apply->setFocus();
+            QTest::keyClick(apply, Qt::Key_Return);
+            QTest::keyClick(&w, Qt::Key_Escape);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_EQ(dlg.applied, 1);
+        EXPECT_EQ(dlg.oks, 0);
+    }
+}
+
+TEST_F(QtBackendTest, AWindowDestroyedFromItsOwnHandlerOutlivesTheCall) {
+    // The button whose click destroys the window is still on the stack; the
+    // window must go only once the click returns (ASan sees the difference).
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.MapCommand(2040, BN_CLICKED, [&dlg] { dlg.DestroyWindow(); });
+    QPointer<QWidget> window = ui.WindowOf(dlg);
+    window->show();
+    QTest::mouseClick(Widget<QPushButton>(dlg, 2040), Qt::LeftButton);
+    EXPECT_FALSE(dlg.IsOpen());
+    EXPECT_EQ(ui.WindowOf(dlg), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_F(QtBackendTest, ADialogEndedInOnInitDialogNeverWaitsForInput) {
+    Gallery dlg;
+    dlg.onInit = [](Gallery& d) { d.EndDialog(IDABORT); };
+    bool shown = false;
+    WhenShown([&](CDialog&, QWidget&) { shown = true; });
+    EXPECT_EQ(dlg.DoModal(), IDABORT);
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
+    Gallery parent;
+    parent.onInit = [](Gallery& d) { d.SetTimer(10, 5); };
+    int ticksUnderChild = 0;
+    int ticksUnderBox = 0;
+    parent.onTimer = [&](Gallery& d, uintptr_t id) {
+        if (id != 10)
+            return;
+        if (d.ticks.size() == 1) {
+            // A child dialog from inside a timer handler, as the profile runner
+            // meets a door's dialog.
+            Gallery child(&d);
+            child.onInit = [](Gallery& c) { c.SetTimer(1, 200); };
+            child.onTimer = [&](Gallery& c, uintptr_t) {
+                ticksUnderChild = static_cast<int>(d.ticks.size());
+                c.EndDialog(IDOK);
+            };
+            EXPECT_EQ(child.DoModal(), IDOK);
+            WhenModal<QMessageBox>([&](QMessageBox& box) {
+                QTimer::singleShot(200, &box, [&] {
+                    ticksUnderBox = static_cast<int>(d.ticks.size());
+                    QTest::keyClick(&box, Qt::Key_Escape);
+                });
+            });
+            EXPECT_EQ(d.MessageBox("Door open", "Sorvane", platform::MB_OKCANCEL), IDCANCEL);
+            d.KillTimer(10);
+            d.EndDialog(IDOK);
+        }
+    };
+    EXPECT_EQ(parent.DoModal(), IDOK);
+    EXPECT_GE(ticksUnderChild, 5) << "the parent's 5 ms timer ran under the child's 200 ms";
+    EXPECT_GE(ticksUnderBox - ticksUnderChild, 5) << "and under the box";
+}
+
+TEST_F(QtBackendTest, MessageBoxButtonsIconsAndAnswers) {
+    struct Case {
+        unsigned flags;
+        Qt::Key key;
+        int answer;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        {platform::MB_OK, Qt::Key_Escape, IDOK, QMessageBox::NoIcon},
+        {platform::MB_OKCANCEL | platform::MB_ICONQUESTION, Qt::Key_Escape, IDCANCEL,
+         QMessageBox::Question},
+        {platform::MB_OKCANCEL | platform::MB_ICONQUESTION, Qt::Key_Return, IDOK,
+         QMessageBox::Question},
+        {platform::MB_OK | platform::MB_ICONSTOP, Qt::Key_Return, IDOK, QMessageBox::Critical},
+        {platform::MB_OK | platform::MB_ICONEXCLAMATION, Qt::Key_Return, IDOK,
+         QMessageBox::Warning},
+        {platform::MB_OK | platform::MB_ICONINFORMATION, Qt::Key_Return, IDOK,
+         QMessageBox::Information},
+    };
+    for (const Case& c : cases) {
+        QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+        QString shownText, shownTitle;
+        int buttons = 0;
+        WhenModal<QMessageBox>([&](QMessageBox& box) {
+            shownIcon = box.icon();
+            shownText = box.text();
+            shownTitle = box.windowTitle();
+            buttons = static_cast<int>(box.buttons().size());
+            QTest::keyClick(&box, c.key);
+        });
+        EXPECT_EQ(platform::MessageBox("Intensity set to 12.5 mW/cm\xB2", "Sorvane", c.flags),
+                  c.answer);
+        EXPECT_EQ(shownIcon, c.icon);
+        EXPECT_EQ(shownText, QString::fromUtf8("Intensity set to 12.5 mW/cm²"));
+        EXPECT_EQ(shownTitle, QStringLiteral("Sorvane"));
+        EXPECT_EQ(buttons, (c.flags & 0xF) == platform::MB_OKCANCEL ? 2 : 1);
+    }
+}
+
+TEST_F(QtBackendTest, BoxFromAWorkerThreadShowsOnTheUiThreadWhileTheUiWaitsForIt) {
+    WhenModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    std::atomic<int> answer{0};
+    platform::ManualResetEvent done;
+    std::thread worker([&] {
+        answer = platform::MessageBox("Port error", "Application Error",
+                                      platform::MB_OKCANCEL | platform::MB_ICONSTOP);
+        done.Set();
+    });
+    // The UI thread waits for the worker, as a port's Close waits for its
+    // read thread; the box must still come up and end the wait.
+    platform::WaitServicingMessageBoxes(done);
+    worker.join();
+    EXPECT_EQ(answer.load(), IDCANCEL);
+}
+
+// Types a name into a file dialog and presses its accept button. The name
+// goes into the name field: selectFile races the dialog's directory loading.
+void Choose(QFileDialog& d, const QString& name) {
+    auto* edit = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    static_cast<QDialog&>(d).accept();
+}
+
+TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Restore {
+        QString previous = QDir::currentPath();
+        ~Restore() { QDir::setCurrent(previous); }
+    } restore;
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    {
+        QFileDialog::FileMode mode{};
+        QStringList filters;
+        QString suffix;
+        bool confirms = false;
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            mode = d.fileMode();
+            filters = d.nameFilters();
+            suffix = d.defaultSuffix();
+            confirms = !d.testOption(QFileDialog::DontConfirmOverwrite);
+            Choose(d, QStringLiteral("run1"));
+        });
+        CFileDialog save(false, "profile", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                         "Profile Files (*.profile)|*.profile|All Files (*.*)|*.*||");
+        ASSERT_EQ(save.DoModal(), IDOK);
+        EXPECT_EQ(save.GetFileName(), "run1.profile");
+        EXPECT_EQ(mode, QFileDialog::AnyFile);
+        EXPECT_EQ(filters, (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
+        EXPECT_EQ(suffix, QStringLiteral("profile"));
+        EXPECT_TRUE(confirms);
+    }
+    {
+        QFileDialog::FileMode mode{};
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            mode = d.fileMode();
+            d.reject();
+        });
+        CFileDialog open(true, "rvx", nullptr, OFN_FILEMUSTEXIST, "RVX Files (*.rvx)|*.rvx||");
+        EXPECT_EQ(open.DoModal(), IDCANCEL);
+        EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    }
+    {
+        // A name outside code page 1252 still names the file that was chosen.
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            Choose(d, QString::fromUtf8("\u6e2c\u5b9a-Gr\u00f6\u00dfe.profile"));
+        });
+        CFileDialog save(false, "profile", nullptr, OFN_OVERWRITEPROMPT,
+                         "Profile Files (*.profile)|*.profile||");
+        ASSERT_EQ(save.DoModal(), IDOK);
+        std::FILE* f = std::fopen(save.GetPathName().c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        EXPECT_TRUE(
+            QFile::exists(dir.filePath(QString::fromUtf8("\u6e2c\u5b9a-Gr\u00f6\u00dfe.profile"))));
+    }
+}
+
+// The password prompt as people see it; the picture lands in the build tree.
+class Prompt : public CDialog {
+public:
+    Prompt() : CDialog(135) {
+        MapCommand(IDOK, BN_CLICKED, [this] {
+            m_strPassword = GetDlgItemText(1000);
+            CDialog::OnOK();
+        });
+    }
+    std::string m_strPassword;
+};
+
+TEST_F(QtBackendTest, PasswordPromptRendersAndReturnsWhatWasTyped) {
+    Prompt dlg;
+    QImage shot;
+    WhenShown([&](CDialog& d, QWidget& w) {
+        auto* edit = Widget<QLineEdit>(d, 1000);
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(edit->hasFocus() || QApplication::focusWidget() == edit ||
+                    d.FocusedControl() == d.GetDlgItem(1000));
+        QTest::keyClicks(edit, "pelrud");
+        shot = w.grab().toImage();
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_strPassword, "pelrud");
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), QSize(177, 101)); // 118 x 62 du
+    const char* out = std::getenv("LUMI_TEST_OUTPUT");
+    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
+    QDir().mkpath(dirName);
+    EXPECT_TRUE(shot.save(dirName + QStringLiteral("/password_prompt.png")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.SetDlgItemText(2010, "12.5");
+    dlg.SetDlgItemText(2011, "secret");
+    dlg.SetDlgItemText(2012, "first line\r\nsecond line");
+    dlg.CheckDlgButton(2020, BST_CHECKED);
+    dlg.CheckDlgButton(2021, BST_CHECKED);
+    dlg.CheckRadioButton(2022, 2024, 2022);
+    dlg.m_list.SetCurSel(0);
+    dlg.m_combo.SetCurSel(1);
+    dlg.m_progress.SetPos(40);
+    auto image = std::make_shared<platform::Image>();
+    image->width = 24;
+    image->height = 24;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const uint8_t v = ((x / 6 + y / 6) % 2) ? 0x30 : 0xD0;
+            image->rgb.insert(image->rgb.end(), {v, uint8_t(v / 2), 0x80});
+        }
+    CStatic picture;
+    picture.Attach(dlg.GetDlgItem(2001));
+    picture.SetBitmap(image);
+    const QImage shot = ui.WindowOf(dlg)->grab().toImage();
+    const char* out = std::getenv("LUMI_TEST_OUTPUT");
+    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
+    QDir().mkpath(dirName);
+    EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+}
+
+} // namespace
