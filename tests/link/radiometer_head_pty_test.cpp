@@ -46,7 +46,9 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
             << "index " << index;
         ASSERT_TRUE(radio_test::WaitFor([&] { return settledAt(mw); }))
             << "index " << index << ": " << meter.m_fReading.load() << " for " << mw;
-        EXPECT_GT(std::chrono::steady_clock::now() - change, 200ms) << "index " << index;
+        // Ten readings 20 ms apart make the window; a busy machine may hand several
+        // queued lines over at once, so only half of that is a safe lower bound.
+        EXPECT_GT(std::chrono::steady_clock::now() - change, 100ms) << "index " << index;
         previous = mw;
     }
 
