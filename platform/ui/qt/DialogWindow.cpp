@@ -186,6 +186,10 @@ DialogWindow::~DialogWindow() {
     for (auto& [id, timer] : m_timers) {
         timer->stop();
     }
+    // Deleted with a Qt parent while its modal loop runs: the run ends.
+    if (m_loop != nullptr) {
+        m_loop->quit();
+    }
 }
 
 void DialogWindow::Retire() {
