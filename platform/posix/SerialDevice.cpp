@@ -142,10 +142,11 @@ Wake PollUntil(int fd, short events, int wakeFd, const Clock::time_point* deadli
                 error = EBADF;
                 return Wake::Failed;
             }
-            if (r & events)
-                return Wake::Readable;
+            // A hung-up terminal also reports POLLIN, and then reads 0 bytes forever.
             if (r & (POLLHUP | POLLERR))
                 return Wake::HungUp;
+            if (r & events)
+                return Wake::Readable;
         }
         if (deadline && Clock::now() >= *deadline)
             return Wake::Timeout;

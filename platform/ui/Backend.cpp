@@ -4,6 +4,7 @@
 #include "platform/ui/Dialog.h"
 
 #include <atomic>
+#include <clocale>
 #include <thread>
 
 namespace platform::ui {
@@ -31,6 +32,9 @@ void InstallBackend(Backend* backend) {
         platform::SetMessageBoxSink({});
         return;
     }
+    // A toolkit sets the user's locale when it starts; the program's numbers
+    // are read and written in the C locale ("12.5", never "12,5").
+    std::setlocale(LC_NUMERIC, "C");
     platform::SetMessageBoxSink(&BackendSink);
     if (backend->AnswersBoxesOnAnyThread()) {
         platform::ReleaseMessageBoxOwner();

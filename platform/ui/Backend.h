@@ -85,6 +85,8 @@ public:
 // thread to show it, and only the worker waits. A UI-thread wait for such a
 // worker uses platform::WaitServicingMessageBoxes and so never deadlocks.
 // InstallBackend(nullptr) restores the default sink and drops the owner.
+// Installing a backend also puts LC_NUMERIC back to "C", which a toolkit's
+// start may have changed, so printf and atof keep the decimal point.
 void InstallBackend(Backend* backend);
 Backend* GetBackend();
 bool IsUiThread();

@@ -125,8 +125,15 @@ void CDialog::DestroyWindow() {
 intptr_t CDialog::DoModal() {
     if (!Create())
         return -1;
-    if (!m_ended)
-        m_backend->RunModal(*this);
+    if (!m_ended) {
+        try {
+            m_backend->RunModal(*this);
+        } catch (...) {
+            // Only a test script can throw here; leave no open window behind.
+            DestroyWindow();
+            throw;
+        }
+    }
     int result = m_result;
     DestroyWindow();
     return result;

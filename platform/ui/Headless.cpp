@@ -9,6 +9,10 @@ HeadlessBackend::HeadlessBackend() : m_previous(GetBackend()) {
 }
 
 HeadlessBackend::~HeadlessBackend() {
+    // A dialog left open must not call into this backend after it is gone.
+    std::vector<CDialog*> open = m_open;
+    for (auto it = open.rbegin(); it != open.rend(); ++it)
+        (*it)->DestroyWindow();
     InstallBackend(m_previous);
 }
 

@@ -70,7 +70,8 @@ public:
         int ownerTemplate = 0; // template id of the owning dialog, 0 none
     };
     // The next box answers `answer`; `whileShown` runs first (it may Advance
-    // the clock: timers fire under the box).
+    // the clock: timers fire under the box). For a box raised on a worker
+    // thread it runs on that thread and must leave the clock alone.
     void AnswerBox(int answer, std::function<void(const Box&)> whileShown = nullptr);
     std::vector<Box> Boxes() const;            // a copy; safe while other threads show boxes
     std::vector<std::string> BoxTexts() const; // the texts alone, in order

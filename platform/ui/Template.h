@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::ui {
@@ -72,6 +73,9 @@ constexpr uint32_t Center = 1u << 8;       // DS_CENTER; otherwise placed at (x,
 } // namespace window
 
 struct FontSpec {
+    FontSpec() = default;
+    FontSpec(std::string f, int pt, int w = 400, int px = 0)
+        : face(std::move(f)), points(pt), weight(w), pixelHeight(px) {}
     std::string face; // "MS Shell Dlg", "Microsoft Sans Serif"
     int points = 8;   // template fonts: point size; see pixelHeight
     int weight = 400; // 400 normal, 700 bold

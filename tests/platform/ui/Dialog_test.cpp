@@ -380,6 +380,9 @@ TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
     {
         OpenDialog open(dlg);
         EXPECT_TRUE(dlg.m_edit.IsBound());
+        CEdit shortLived; // gone before the dialog closes: it unbinds itself
+        shortLived.Attach(dlg.GetDlgItem(2010));
+        shortLived.SetWindowText("7");
     }
     EXPECT_FALSE(dlg.m_edit.IsBound());
     dlg.m_edit.SetWindowText("ignored"); // no crash, no effect

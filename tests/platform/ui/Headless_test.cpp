@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 using namespace platform::ui;
 
 namespace {
@@ -225,6 +227,41 @@ TEST_F(HeadlessTest, FileDialogsAreRecordedAndAnswered) {
     EXPECT_FALSE(r1.open);
     EXPECT_TRUE(r1.OverwritePrompt());
     EXPECT_EQ(r1.defaultExt, "dsc");
+}
+
+} // namespace
+
+namespace {
+
+TEST(Install, BackendPutsNumbersBackIntoTheCLocale) {
+    if (!std::setlocale(LC_NUMERIC, "C.utf8"))
+        GTEST_SKIP() << "no second locale to switch to";
+    HeadlessBackend ui;
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    EXPECT_EQ(GetBackend(), &ui);
+}
+
+TEST(Install, DialogLeftOpenOutlivesItsBackend) {
+    AddTemplate(GalleryTemplate());
+    CDialog dlg(9000);
+    {
+        HeadlessBackend ui;
+        ASSERT_TRUE(dlg.Create());
+    }
+    EXPECT_FALSE(dlg.IsOpen()); // closed by the backend on its way out
+    RemoveTemplate(9000);
+}
+
+TEST(Install, BackendsNestAndRestore) {
+    HeadlessBackend outer;
+    {
+        HeadlessBackend inner;
+        EXPECT_EQ(GetBackend(), &inner);
+        AfxMessageBox("inner");
+    }
+    EXPECT_EQ(GetBackend(), &outer);
+    AfxMessageBox("outer");
+    EXPECT_EQ(outer.BoxTexts(), std::vector<std::string>{"outer"});
 }
 
 } // namespace

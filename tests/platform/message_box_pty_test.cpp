@@ -1,0 +1,114 @@
+// Boxes raised on worker threads while another thread owns the boxes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Event.h"
+#include "platform/MessageBox.h"
+
+using platform::ManualResetEvent;
+
+namespace {
+
+// Records the thread each box was shown on.
+struct Shown {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::thread::id>> boxes;
+};
+
+class MessageBoxOwner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetMessageBoxSink([this](const char* text, const char*, unsigned) {
+            std::lock_guard<std::mutex> lock(shown.mutex);
+            shown.boxes.emplace_back(text, std::this_thread::get_id());
+            return platform::IDCANCEL;
+        });
+    }
+    void TearDown() override {
+        platform::ReleaseMessageBoxOwner();
+        platform::SetMessageBoxSink(nullptr);
+    }
+    Shown shown;
+};
+
+} // namespace
+
+TEST_F(MessageBoxOwner, WorkerBoxIsShownOnTheOwnerWhileItWaitsForTheWorker) {
+    std::atomic<int> wakes{0};
+    platform::SetMessageBoxOwner([&] { ++wakes; });
+    ManualResetEvent done;
+    int result = 0;
+    std::thread worker([&] {
+        result = platform::MessageBox("from worker", "Debug", platform::MB_OK);
+        done.Set();
+    });
+    // Without the servicing wait, this would wait forever for a box nobody shows.
+    platform::WaitServicingMessageBoxes(done);
+    worker.join();
+    EXPECT_EQ(result, platform::IDCANCEL);
+    EXPECT_GE(wakes.load(), 1);
+    ASSERT_EQ(shown.boxes.size(), 1u);
+    EXPECT_EQ(shown.boxes[0].first, "from worker");
+    EXPECT_EQ(shown.boxes[0].second, std::this_thread::get_id());
+}
+
+TEST_F(MessageBoxOwner, ServicePendingShowsQueuedBoxesInOrder) {
+    ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
+    std::vector<int> results(3, 0);
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i)
+            results[i] = platform::MessageBox(("box " + std::to_string(i)).c_str(), "", 0);
+    });
+    int total = 0;
+    while (total < 3) {
+        ASSERT_TRUE(queued.Wait(10000));
+        queued.Reset();
+        total += platform::ServicePendingMessageBoxes();
+    }
+    worker.join();
+    ASSERT_EQ(shown.boxes.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(shown.boxes[i].first, "box " + std::to_string(i));
+        EXPECT_EQ(results[i], platform::IDCANCEL);
+    }
+    // On the owner thread itself a box is shown directly.
+    EXPECT_EQ(platform::MessageBox("own", "", 0), platform::IDCANCEL);
+    EXPECT_EQ(shown.boxes.back().second, std::this_thread::get_id());
+}
+
+TEST_F(MessageBoxOwner, ReleasedOwnerLetsWaitingBoxesShowOnTheirOwnThread) {
+    ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
+    std::thread::id workerId;
+    int result = 0;
+    std::thread worker([&] {
+        workerId = std::this_thread::get_id();
+        result = platform::MessageBox("orphan", "", 0);
+    });
+    ASSERT_TRUE(queued.Wait(10000));
+    platform::ReleaseMessageBoxOwner();
+    worker.join();
+    EXPECT_EQ(result, platform::IDCANCEL);
+    ASSERT_EQ(shown.boxes.size(), 1u);
+    EXPECT_EQ(shown.boxes[0].second, workerId);
+    // Another thread's service call does nothing.
+    EXPECT_EQ(platform::ServicePendingMessageBoxes(), 0);
+}
+
+TEST(ManualResetEventThreads, SetReleasesEveryWaiter) {
+    ManualResetEvent event;
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 4; ++i)
+        waiters.emplace_back([&] { released += event.Wait(30000) ? 1 : 0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    event.Set();
+    for (auto& t : waiters)
+        t.join();
+    EXPECT_EQ(released.load(), 4);
+}
