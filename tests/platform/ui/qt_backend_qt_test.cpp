@@ -493,6 +493,19 @@ TEST_F(QtBackendTest, AWindowDestroyedFromItsOwnHandlerOutlivesTheCall) {
     EXPECT_TRUE(window.isNull());
 }
 
+TEST_F(QtBackendTest, ABackendThatGoesClosesTheDialogsLeftOpen) {
+    Gallery dlg;
+    {
+        QtBackend other;
+        InstallBackend(&other);
+        ASSERT_TRUE(dlg.Create());
+        dlg.SetTimer(1, 10);
+        InstallBackend(&ui);
+    }
+    EXPECT_FALSE(dlg.IsOpen());
+    dlg.DestroyWindow(); // nothing left to call into
+}
+
 TEST_F(QtBackendTest, ADialogEndedInOnInitDialogNeverWaitsForInput) {
     Gallery dlg;
     dlg.onInit = [](Gallery& d) { d.EndDialog(IDABORT); };
