@@ -23,8 +23,12 @@ uint32_t WriteTimeoutMs(int count, uint32_t baud) {
 } // namespace
 
 CSerial::CSerial()
-    : m_nLastError(m_hPort.WakeError() ? SERIAL_EVENT_FAILED : SERIAL_OK), m_dwLastSystemError(0),
-      m_bOpen(false), m_dwReadTimeout(0), m_bKeepReading(false), m_rawRx{}, m_nRawRx(0) {}
+    : m_nLastError(SERIAL_OK), m_dwLastSystemError(0), m_bOpen(false), m_dwReadTimeout(0),
+      m_bKeepReading(false), m_rawRx{}, m_nRawRx(0) {
+    // m_hPort is built after the status words: look at it only now.
+    if (m_hPort.WakeError())
+        m_nLastError = SERIAL_EVENT_FAILED;
+}
 
 CSerial::~CSerial() {
     CSerial::Close();
@@ -110,8 +114,11 @@ bool CSerial::Write(const uint8_t* data, int count) {
 void CSerial::ReadThread() {
     // On this thread's stack: the chunk is handed to OnReceive without a copy.
     uint8_t buffer[512];
+    // A read timeout of 0 would turn every pass into a poll that returns at once.
+    const uint32_t timeoutMs = std::max<uint32_t>(m_dwReadTimeout, 1);
+    const uint32_t pauseMs = std::min(kFailurePauseMs, timeoutMs);
     while (m_bKeepReading) {
-        platform::IoResult r = m_hPort.Read(buffer, sizeof buffer, m_dwReadTimeout);
+        platform::IoResult r = m_hPort.Read(buffer, sizeof buffer, timeoutMs);
         switch (r.status) {
         case platform::IoStatus::Ok:
             OnReceive(buffer, static_cast<int>(r.count));
@@ -119,7 +126,7 @@ void CSerial::ReadThread() {
         case platform::IoStatus::FailedAtOnce:
             m_dwLastSystemError = static_cast<uint32_t>(r.error);
             m_nLastError = SERIAL_READ_FAILED;
-            m_hPort.Pause(std::min(kFailurePauseMs, m_dwReadTimeout));
+            m_hPort.Pause(pauseMs);
             break;
         case platform::IoStatus::FailedAfterWait:
             m_nLastError = SERIAL_RESULT_FAILED;
@@ -127,7 +134,7 @@ void CSerial::ReadThread() {
         case platform::IoStatus::WaitFailed:
             m_nLastError = SERIAL_WAIT_FAILED;
             // A wait that fails, fails again at once: back off as after a failed read.
-            m_hPort.Pause(std::min(kFailurePauseMs, m_dwReadTimeout));
+            m_hPort.Pause(pauseMs);
             break;
         case platform::IoStatus::Timeout:
             m_nLastError = SERIAL_READ_TIMEOUT;

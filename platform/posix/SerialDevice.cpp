@@ -291,8 +291,9 @@ int SerialDevice::Configure(const LineSettings& settings) {
     if (::tcgetattr(m_fd.Get(), &t) != 0)
         return errno;
     MakeRaw(t);
-    speed_t code;
-    SpeedCode(settings.baud, code);
+    speed_t code = B0;
+    if (!SpeedCode(settings.baud, code))
+        return EINVAL;
     if (cfsetispeed(&t, code) != 0 || cfsetospeed(&t, code) != 0)
         return errno;
     t.c_cflag = (t.c_cflag & ~kFramingFlags) | FramingFlags(settings);

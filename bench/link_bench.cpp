@@ -1,0 +1,190 @@
+// Controller link: parser throughput, request/ACK round trip over a pseudo-terminal,
+// and the read thread's CPU use on a silent port.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <pty.h>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+#include "link/Packet.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Frame(uint8_t code, const Bytes& payload) {
+    Bytes out{0x02};
+    uint8_t sum = code;
+    auto put = [&](uint8_t v) {
+        if (v == 0x02 || v == 0x03 || v == 0x10) {
+            out.push_back(0x10);
+            out.push_back(static_cast<uint8_t>(v + 0x10));
+        } else {
+            out.push_back(v);
+        }
+    };
+    put(code);
+    for (uint8_t v : payload) {
+        put(v);
+        sum = static_cast<uint8_t>(sum + v);
+    }
+    put(static_cast<uint8_t>(0x100 - sum));
+    out.push_back(0x03);
+    return out;
+}
+
+// A pseudo-terminal pair; the benchmark plays the controller on the master side.
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    std::string path;
+    Pty() {
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty");
+        path = ::ptsname(master);
+    }
+    ~Pty() {
+        ::close(master);
+        ::close(slave);
+    }
+};
+
+// Replies from the controller's side: a mix of the replies the program sees most.
+void BM_ParserThroughput(benchmark::State& state) {
+    Bytes stream;
+    Bytes record(360);
+    for (size_t i = 0; i < record.size(); ++i)
+        record[i] = static_cast<uint8_t>(i * 37);
+    while (stream.size() < 64 * 1024) {
+        for (int i = 0; i < 4; ++i) {
+            Bytes ack = Frame(0x06, {});
+            stream.insert(stream.end(), ack.begin(), ack.end());
+        }
+        for (const Bytes& f :
+             {Frame(110, {1, 0, 1, 0, 2, 'V', '3', '.', '0', '2', 0, 'L', 'F', '1', '2', '3', '4',
+                          '5', '6'}),
+              Frame(107, {0x34, 0x12, 0x00, 0x00, 0x48, 0x41}), Frame(103, record)})
+            stream.insert(stream.end(), f.begin(), f.end());
+    }
+    CPacket packet;
+    for (auto _ : state) {
+        // In read-sized chunks, as the read thread hands them over.
+        for (size_t at = 0; at < stream.size(); at += 512) {
+            int n = static_cast<int>(std::min<size_t>(512, stream.size() - at));
+            benchmark::DoNotOptimize(packet.OnReceive(stream.data() + at, n));
+        }
+    }
+    if (!packet.m_bValid)
+        state.SkipWithError("last frame not valid");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(stream.size()));
+}
+BENCHMARK(BM_ParserThroughput);
+
+// SetIntensity request written, ACK parsed on the read thread, WaitAck returns.
+void BM_PtyRoundTrip(benchmark::State& state) {
+    Pty pty;
+    CPacket packet;
+    if (packet.Open(pty.path.c_str(), 115200, 1000) != 0) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::thread controller([&] {
+        const Bytes ack = Frame(0x06, {});
+        uint8_t buf[256];
+        while (!stop) {
+            pollfd p{pty.master, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            ssize_t n = ::read(pty.master, buf, sizeof buf);
+            // ETX is never stuffed: one on the wire ends the request.
+            if (n > 0 && std::memchr(buf, 0x03, static_cast<size_t>(n)))
+                (void)!::write(pty.master, ack.data(), ack.size());
+        }
+    });
+    std::vector<double> us;
+    us.reserve(100000);
+    int failures = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        packet.BeginFrame(97);
+        packet.AddByte(0);
+        packet.AddFloat(12.5f);
+        packet.EndFrame();
+        bool ok = packet.WaitAck(1000);
+        us.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+        failures += !ok;
+    }
+    stop = true;
+    controller.join();
+    packet.Close();
+    std::sort(us.begin(), us.end());
+    if (!us.empty()) {
+        state.counters["median_us"] = us[us.size() / 2];
+        state.counters["p99_us"] = us[us.size() * 99 / 100];
+    }
+    state.counters["failures"] = failures;
+}
+BENCHMARK(BM_PtyRoundTrip)->UseRealTime();
+
+double ThreadCpuSeconds(std::thread& t) {
+    clockid_t clock;
+    if (pthread_getcpuclockid(t.native_handle(), &clock) != 0)
+        return -1;
+    timespec ts;
+    clock_gettime(clock, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// An open port with no traffic, over 5 s: the read thread's share of one core.
+void BM_SilentPortReadThreadCpu(benchmark::State& state) {
+    Pty pty;
+    CPacket packet;
+    if (packet.Open(pty.path.c_str(), 115200, 1000) != 0) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    double share = 0;
+    for (auto _ : state) {
+        double before = ThreadCpuSeconds(packet.m_pReadThread);
+        auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        share = (ThreadCpuSeconds(packet.m_pReadThread) - before) / wall;
+    }
+    packet.Close();
+    state.counters["cpu_percent"] = share * 100.0;
+}
+BENCHMARK(BM_SilentPortReadThreadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Nothing in these runs should raise a box; if one does, it must not stop the run.
+    platform::SetMessageBoxSink([](const char* text, const char* caption, unsigned) {
+        std::fprintf(stderr, "box [%s] %s\n", caption, text);
+        return platform::IDOK;
+    });
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
