@@ -271,7 +271,8 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         // see SyncText); Qt's own wrapping would also break after a '/'.
         label->setWordWrap(false);
         label->setAlignment(HorizontalAlign(c) | Qt::AlignTop);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // A static passes clicks to the dialog unless it asks for them itself.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents, !c.Has(style::Notify));
         if (c.Has(style::Border)) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
