@@ -376,13 +376,16 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         }
         connect(view, &QTreeWidget::itemSelectionChanged, this, [this, pc, view] {
             const QList<QTreeWidgetItem*> items = view->selectedItems();
-            if (items.isEmpty()) {
-                return;
+            const int row = items.isEmpty() ? -1 : view->indexOfTopLevelItem(items.front());
+            const auto& rows = pc->Rows();
+            const bool known = row < 0 ? std::none_of(rows.begin(), rows.end(),
+                                                      [](const ListRow& r) { return r.selected; })
+                                       : (row == pc->SelectionMark() && size_t(row) < rows.size() &&
+                                          rows[size_t(row)].selected);
+            if (known) {
+                return; // the model's own selection, shown
             }
-            const int row = view->indexOfTopLevelItem(items.front());
-            if (row < 0 || row == pc->SelectionMark()) {
-                return;
-            }
+            // row -1: a click on the empty part clears the selection.
             CallModel([&](CDialog& d) { d.UserSelect(pc->Id(), row); });
         });
         return view;
@@ -391,6 +394,8 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         auto* combo = new QComboBox(this);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // The original's drop-down completes nothing while one types.
+        combo->setCompleter(nullptr);
         combo->setMaxVisibleItems(std::max(1, DialogYToPixels(c.DialogUnitRect().height, m_base) /
                                                   std::max(1, QFontMetrics(m_font).height())));
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, pc](const QString& text) {

@@ -54,6 +54,7 @@ public:
         for (int id : {2020, 2021, 2022, 2023, 2024, 2025, 2040})
             MapCommand(id, BN_CLICKED, [this, id] { Log("click", id); });
         MapCommand(2030, LBN_SELCHANGE, [this] { Log("sel", 2030); });
+        MapCommand(2032, CBN_SELCHANGE, [this] { Log("sel", 2032); });
         // A handler that changes other controls, as the program's handlers do.
         MapCommand(2020, BN_CLICKED, [this] {
             Log("click", 2020);
@@ -373,9 +374,29 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.m_list.GetCurSel(), 1);
     EXPECT_EQ(dlg.log.back(), "sel 2030");
 
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    dlg.m_view.InsertItem(1, "2");
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualItemRect(view->topLevelItem(1)).center());
+    EXPECT_EQ(dlg.m_view.GetSelectionMark(), 1);
+    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), 1);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(5, view->viewport()->height() - 3));
+    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), -1) << "empty part clears";
+    EXPECT_EQ(dlg.m_view.GetSelectionMark(), 1) << "the mark stays";
+
+    auto* combo = Widget<QComboBox>(dlg, 2032);
+    combo->setCurrentIndex(1);
+    emit combo->activated(1); // what picking from the drop-down list emits
+    EXPECT_EQ(dlg.m_combo.GetCurSel(), 1);
+    EXPECT_EQ(dlg.log.back(), "sel 2032");
+    EXPECT_EQ(dlg.GetDlgItemText(2032), "LF0042");
+    QTest::keyClicks(combo->lineEdit(), "X");
+    EXPECT_EQ(dlg.m_combo.GetCurSel(), -1) << "typing leaves the list";
+
     // The disabled button takes no click.
     QTest::mouseClick(Widget<QPushButton>(dlg, 2042), Qt::LeftButton);
-    EXPECT_EQ(dlg.log.back(), "sel 2030");
+    EXPECT_EQ(dlg.log.back(), "sel 2032");
 }
 
 TEST_F(QtBackendTest, ClicksOnPicturesStaticsAndIndicatorsReachTheDialog) {
