@@ -876,8 +876,7 @@ void DialogWindow::TimerDue(uintptr_t id) {
     QMetaObject::invokeMethod(
         this,
         [this, id] {
-            m_pendingTimers.erase(id);
-            if (m_timers.count(id) != 0) {
+            if (m_pendingTimers.erase(id) != 0 && m_timers.count(id) != 0) {
                 CallModel([id](CDialog& d) { d.DispatchTimer(id); });
             }
         },
@@ -885,6 +884,9 @@ void DialogWindow::TimerDue(uintptr_t id) {
 }
 
 void DialogWindow::KillTimer(uintptr_t id) {
+    // An expiry already queued goes with the timer, as the original drops a
+    // killed timer's pending message.
+    m_pendingTimers.erase(id);
     auto it = m_timers.find(id);
     if (it != m_timers.end()) {
         it->second->stop();

@@ -30,10 +30,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -568,6 +570,43 @@ TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
     EXPECT_EQ(parent.DoModal(), IDOK);
     EXPECT_GE(ticksUnderChild, 5) << "the parent's 5 ms timer ran under the child's 200 ms";
     EXPECT_GE(ticksUnderBox - ticksUnderChild, 5) << "and under the box";
+}
+
+TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
+    // The timer expires (its expiry is queued for the dialog), then a handler
+    // kills it before the loop gets there: as on the original, the killed
+    // timer's pending expiry is dropped.
+    Gallery dlg;
+    OpenDialog open(dlg);
+    auto expire = [&] {
+        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
+            if (t->isActive() && t->interval() == 1000) {
+                QTimerEvent expiry(t->timerId());
+                QCoreApplication::sendEvent(t, &expiry);
+                return true;
+            }
+        }
+        return false;
+    };
+    dlg.SetTimer(1, 1000);
+    ASSERT_TRUE(expire());
+    dlg.KillTimer(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.ticks.empty());
+    // Killed and set again at once (a new profile step): the new period
+    // starts clean.
+    ASSERT_TRUE(dlg.SetTimer(1, 1000));
+    ASSERT_TRUE(expire());
+    dlg.KillTimer(1);
+    dlg.SetTimer(1, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.ticks.empty());
+
+    // Not killed: the expiry arrives.
+    dlg.SetTimer(1, 1000);
+    ASSERT_TRUE(expire());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg.ticks, (std::vector<uintptr_t>{1}));
 }
 
 TEST_F(QtBackendTest, MessageBoxButtonsIconsAndAnswers) {
