@@ -72,13 +72,15 @@ QWidget* QtBackend::WidgetOf(const Control& c) const {
 }
 
 QWidget* QtBackend::OwnerWindow(CDialog* owner) const {
+    // Only a window on screen owns: one not shown yet (a dialog still in its
+    // OnInitDialog) would place its child around a spot it never had.
     for (CDialog* d = owner; d != nullptr; d = d->Parent()) {
-        if (DialogWindow* w = Find(*d); w != nullptr && w->Model() != nullptr) {
+        if (DialogWindow* w = Find(*d); w != nullptr && w->Model() != nullptr && w->isVisible()) {
             return w;
         }
     }
     if (CDialog* active = ActiveDialog()) {
-        if (DialogWindow* w = Find(*active)) {
+        if (DialogWindow* w = Find(*active); w != nullptr && w->isVisible()) {
             return w;
         }
     }
