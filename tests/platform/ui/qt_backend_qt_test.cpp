@@ -9,6 +9,7 @@
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h" // OpenDialog
 #include "platform/ui/qt/Cp1252.h"
+#include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtBackend.h"
 
 #include <QCheckBox>
@@ -794,6 +795,29 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     const QString dirName = QString::fromLocal8Bit(out ? out : ".");
     QDir().mkpath(dirName);
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+}
+
+TEST_F(QtBackendTest, EveryRegisteredTemplateBuildsAndRenders) {
+    // Each of the program's templates as it first shows, before its
+    // OnInitDialog fills it: template_<id>.png for people to compare.
+    const char* out = std::getenv("LUMI_TEST_OUTPUT");
+    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
+    QDir().mkpath(dirName);
+    const std::vector<int> ids = TemplateIds();
+    EXPECT_FALSE(ids.empty());
+    for (int id : ids) {
+        CDialog dlg(id);
+        OpenDialog open(dlg);
+        ASSERT_TRUE(open.Ok()) << "template " << id;
+        const DialogTemplate* t = FindTemplate(id);
+        for (const auto& c : dlg.Controls())
+            EXPECT_NE(ui.WidgetOf(*c), nullptr) << "template " << id << " control " << c->Id();
+        QWidget* window = ui.WindowOf(dlg);
+        EXPECT_EQ(window->width(),
+                  qt::DialogXToPixels(t->width, qt::BaseUnitsFor(t->font.face, t->font.points)));
+        EXPECT_TRUE(
+            window->grab().toImage().save(dirName + QStringLiteral("/template_%1.png").arg(id)));
+    }
 }
 
 } // namespace
