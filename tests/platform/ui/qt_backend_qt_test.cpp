@@ -460,6 +460,19 @@ TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
         WhenShown([](CDialog&, QWidget& w) { QTest::keyClick(&w, Qt::Key_Escape); });
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     }
+    for (int id : {2012, 2020, 2030, 2031, 2032}) {
+        // Enter in a list, a check box, a combo's field or a multi-line edit
+        // without "want return" presses the default button too.
+        Gallery dlg;
+        WhenShown([this, id](CDialog& d, QWidget&) {
+            QWidget* w = ui.WidgetOf(*d.GetDlgItem(id));
+            if (auto* combo = qobject_cast<QComboBox*>(w))
+                w = combo->lineEdit();
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK) << "control " << id;
+    }
     {
         Gallery dlg;
         WhenShown([](CDialog&, QWidget& w) { w.close(); });
