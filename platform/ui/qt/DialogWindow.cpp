@@ -385,7 +385,7 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
             if (known) {
                 return; // the model's own selection, shown
             }
-            // row -1: a click on the empty part clears the selection.
+            // row -1: a click on the empty area clears the selection.
             CallModel([&](CDialog& d) { d.UserSelect(pc->Id(), row); });
         });
         return view;
@@ -443,10 +443,11 @@ void DialogWindow::Place(Control& c, QWidget* w) {
 }
 
 void DialogWindow::ApplyFont(Control& c, QWidget* w) {
-    if (const FontSpec* spec = c.Font()) {
-        QFont f = spec->pixelHeight != 0 ? LogicalFont(std::abs(spec->pixelHeight), spec->weight)
-                                         : qt::DialogFont(BaseUnitsFor(spec->face, spec->points));
-        if (spec->pixelHeight == 0 && spec->weight >= 600) {
+    if (const FontSpec* logical = c.Font()) {
+        QFont f = logical->pixelHeight != 0
+                      ? LogicalFont(std::abs(logical->pixelHeight), logical->weight)
+                      : qt::DialogFont(BaseUnitsFor(logical->face, logical->points));
+        if (logical->pixelHeight == 0 && logical->weight >= 600) {
             f.setWeight(QFont::Bold);
         }
         // Run-time fonts keep their pixel height: the readouts were sized for it.

@@ -385,7 +385,7 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), 1);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       QPoint(5, view->viewport()->height() - 3));
-    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), -1) << "empty part clears";
+    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), -1) << "the empty area clears";
     EXPECT_EQ(dlg.m_view.GetSelectionMark(), 1) << "the mark stays";
 
     auto* combo = Widget<QComboBox>(dlg, 2032);
