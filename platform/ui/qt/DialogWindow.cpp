@@ -186,6 +186,10 @@ DialogWindow::~DialogWindow() {
     for (auto& [id, timer] : m_timers) {
         timer->stop();
     }
+    // Deleted with a Qt parent while its modal loop runs: the run ends.
+    if (m_loop != nullptr) {
+        m_loop->quit();
+    }
 }
 
 void DialogWindow::Retire() {
@@ -267,7 +271,8 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         // see SyncText); Qt's own wrapping would also break after a '/'.
         label->setWordWrap(false);
         label->setAlignment(HorizontalAlign(c) | Qt::AlignTop);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // A static passes clicks to the dialog unless it asks for them itself.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents, !c.Has(style::Notify));
         if (c.Has(style::Border)) {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
@@ -371,13 +376,16 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         }
         connect(view, &QTreeWidget::itemSelectionChanged, this, [this, pc, view] {
             const QList<QTreeWidgetItem*> items = view->selectedItems();
-            if (items.isEmpty()) {
-                return;
+            const int row = items.isEmpty() ? -1 : view->indexOfTopLevelItem(items.front());
+            const auto& rows = pc->Rows();
+            const bool known = row < 0 ? std::none_of(rows.begin(), rows.end(),
+                                                      [](const ListRow& r) { return r.selected; })
+                                       : (row == pc->SelectionMark() && size_t(row) < rows.size() &&
+                                          rows[size_t(row)].selected);
+            if (known) {
+                return; // the model's own selection, shown
             }
-            const int row = view->indexOfTopLevelItem(items.front());
-            if (row < 0 || row == pc->SelectionMark()) {
-                return;
-            }
+            // row -1: a click on the empty area clears the selection.
             CallModel([&](CDialog& d) { d.UserSelect(pc->Id(), row); });
         });
         return view;
@@ -386,6 +394,8 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         auto* combo = new QComboBox(this);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // The original's drop-down completes nothing while one types.
+        combo->setCompleter(nullptr);
         combo->setMaxVisibleItems(std::max(1, DialogYToPixels(c.DialogUnitRect().height, m_base) /
                                                   std::max(1, QFontMetrics(m_font).height())));
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, pc](const QString& text) {
@@ -433,10 +443,11 @@ void DialogWindow::Place(Control& c, QWidget* w) {
 }
 
 void DialogWindow::ApplyFont(Control& c, QWidget* w) {
-    if (const FontSpec* spec = c.Font()) {
-        QFont f = spec->pixelHeight != 0 ? LogicalFont(std::abs(spec->pixelHeight), spec->weight)
-                                         : qt::DialogFont(BaseUnitsFor(spec->face, spec->points));
-        if (spec->pixelHeight == 0 && spec->weight >= 600) {
+    if (const FontSpec* logical = c.Font()) {
+        QFont f = logical->pixelHeight != 0
+                      ? LogicalFont(std::abs(logical->pixelHeight), logical->weight)
+                      : qt::DialogFont(BaseUnitsFor(logical->face, logical->points));
+        if (logical->pixelHeight == 0 && logical->weight >= 600) {
             f.setWeight(QFont::Bold);
         }
         // Run-time fonts keep their pixel height: the readouts were sized for it.
@@ -866,8 +877,7 @@ void DialogWindow::TimerDue(uintptr_t id) {
     QMetaObject::invokeMethod(
         this,
         [this, id] {
-            m_pendingTimers.erase(id);
-            if (m_timers.count(id) != 0) {
+            if (m_pendingTimers.erase(id) != 0 && m_timers.count(id) != 0) {
                 CallModel([id](CDialog& d) { d.DispatchTimer(id); });
             }
         },
@@ -875,6 +885,9 @@ void DialogWindow::TimerDue(uintptr_t id) {
 }
 
 void DialogWindow::KillTimer(uintptr_t id) {
+    // An expiry already queued goes with the timer, as the original drops a
+    // killed timer's pending message.
+    m_pendingTimers.erase(id);
     auto it = m_timers.find(id);
     if (it != m_timers.end()) {
         it->second->stop();

@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QObject>
 
+#include <vector>
+
 namespace platform::ui::qt {
 
 QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {
@@ -37,6 +39,17 @@ QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {
 }
 
 QtBackend::~QtBackend() {
+    // A dialog left open must not call into this backend after it is gone:
+    // close it on the model side (which comes back through DestroyDialog).
+    std::vector<CDialog*> open;
+    for (auto& [dlg, window] : m_windows) {
+        open.push_back(const_cast<CDialog*>(dlg));
+    }
+    for (CDialog* dlg : open) {
+        if (m_windows.count(dlg) != 0) {
+            dlg->DestroyWindow();
+        }
+    }
     for (auto& [dlg, window] : m_windows) {
         if (window) {
             window->Retire();
@@ -59,13 +72,15 @@ QWidget* QtBackend::WidgetOf(const Control& c) const {
 }
 
 QWidget* QtBackend::OwnerWindow(CDialog* owner) const {
+    // Only a window on screen owns: one not shown yet (a dialog still in its
+    // OnInitDialog) would place its child around a spot it never had.
     for (CDialog* d = owner; d != nullptr; d = d->Parent()) {
-        if (DialogWindow* w = Find(*d); w != nullptr && w->Model() != nullptr) {
+        if (DialogWindow* w = Find(*d); w != nullptr && w->Model() != nullptr && w->isVisible()) {
             return w;
         }
     }
     if (CDialog* active = ActiveDialog()) {
-        if (DialogWindow* w = Find(*active)) {
+        if (DialogWindow* w = Find(*active); w != nullptr && w->isVisible()) {
             return w;
         }
     }

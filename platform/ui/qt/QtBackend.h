@@ -85,6 +85,7 @@ public:
     QtSession& operator=(const QtSession&) = delete;
 
     QtBackend& Backend() { return *m_backend; }
+    QApplication& Application() { return *m_app; } // e.g. for the window icon
 
 private:
     std::unique_ptr<QApplication> m_app;

@@ -9,6 +9,7 @@
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h" // OpenDialog
 #include "platform/ui/qt/Cp1252.h"
+#include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/QtBackend.h"
 
 #include <QCheckBox>
@@ -30,10 +31,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +57,7 @@ public:
         for (int id : {2020, 2021, 2022, 2023, 2024, 2025, 2040})
             MapCommand(id, BN_CLICKED, [this, id] { Log("click", id); });
         MapCommand(2030, LBN_SELCHANGE, [this] { Log("sel", 2030); });
+        MapCommand(2032, CBN_SELCHANGE, [this] { Log("sel", 2032); });
         // A handler that changes other controls, as the program's handlers do.
         MapCommand(2020, BN_CLICKED, [this] {
             Log("click", 2020);
@@ -373,9 +377,29 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.m_list.GetCurSel(), 1);
     EXPECT_EQ(dlg.log.back(), "sel 2030");
 
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    dlg.m_view.InsertItem(1, "2");
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualItemRect(view->topLevelItem(1)).center());
+    EXPECT_EQ(dlg.m_view.GetSelectionMark(), 1);
+    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), 1);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(5, view->viewport()->height() - 3));
+    EXPECT_EQ(dlg.m_view.GetNextItem(-1, LVNI_SELECTED), -1) << "the empty area clears";
+    EXPECT_EQ(dlg.m_view.GetSelectionMark(), 1) << "the mark stays";
+
+    auto* combo = Widget<QComboBox>(dlg, 2032);
+    combo->setCurrentIndex(1);
+    emit combo->activated(1); // what picking from the drop-down list emits
+    EXPECT_EQ(dlg.m_combo.GetCurSel(), 1);
+    EXPECT_EQ(dlg.log.back(), "sel 2032");
+    EXPECT_EQ(dlg.GetDlgItemText(2032), "LF0042");
+    QTest::keyClicks(combo->lineEdit(), "X");
+    EXPECT_EQ(dlg.m_combo.GetCurSel(), -1) << "typing leaves the list";
+
     // The disabled button takes no click.
     QTest::mouseClick(Widget<QPushButton>(dlg, 2042), Qt::LeftButton);
-    EXPECT_EQ(dlg.log.back(), "sel 2030");
+    EXPECT_EQ(dlg.log.back(), "sel 2032");
 }
 
 TEST_F(QtBackendTest, ClicksOnPicturesStaticsAndIndicatorsReachTheDialog) {
@@ -436,6 +460,19 @@ TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
         WhenShown([](CDialog&, QWidget& w) { QTest::keyClick(&w, Qt::Key_Escape); });
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     }
+    for (int id : {2012, 2020, 2030, 2031, 2032}) {
+        // Enter in a list, a check box, a combo's field or a multi-line edit
+        // without "want return" presses the default button too.
+        Gallery dlg;
+        WhenShown([this, id](CDialog& d, QWidget&) {
+            QWidget* w = ui.WidgetOf(*d.GetDlgItem(id));
+            if (auto* combo = qobject_cast<QComboBox*>(w))
+                w = combo->lineEdit();
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK) << "control " << id;
+    }
     {
         Gallery dlg;
         WhenShown([](CDialog&, QWidget& w) { w.close(); });
@@ -493,6 +530,19 @@ TEST_F(QtBackendTest, AWindowDestroyedFromItsOwnHandlerOutlivesTheCall) {
     EXPECT_TRUE(window.isNull());
 }
 
+TEST_F(QtBackendTest, ABackendThatGoesClosesTheDialogsLeftOpen) {
+    Gallery dlg;
+    {
+        QtBackend other;
+        InstallBackend(&other);
+        ASSERT_TRUE(dlg.Create());
+        dlg.SetTimer(1, 10);
+        InstallBackend(&ui);
+    }
+    EXPECT_FALSE(dlg.IsOpen());
+    dlg.DestroyWindow(); // nothing left to call into
+}
+
 TEST_F(QtBackendTest, ADialogEndedInOnInitDialogNeverWaitsForInput) {
     Gallery dlg;
     dlg.onInit = [](Gallery& d) { d.EndDialog(IDABORT); };
@@ -534,6 +584,43 @@ TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
     EXPECT_EQ(parent.DoModal(), IDOK);
     EXPECT_GE(ticksUnderChild, 5) << "the parent's 5 ms timer ran under the child's 200 ms";
     EXPECT_GE(ticksUnderBox - ticksUnderChild, 5) << "and under the box";
+}
+
+TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
+    // The timer expires (its expiry is queued for the dialog), then a handler
+    // kills it before the loop gets there: as on the original, the killed
+    // timer's pending expiry is dropped.
+    Gallery dlg;
+    OpenDialog open(dlg);
+    auto expire = [&] {
+        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
+            if (t->isActive() && t->interval() == 1000) {
+                QTimerEvent expiry(t->timerId());
+                QCoreApplication::sendEvent(t, &expiry);
+                return true;
+            }
+        }
+        return false;
+    };
+    dlg.SetTimer(1, 1000);
+    ASSERT_TRUE(expire());
+    dlg.KillTimer(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.ticks.empty());
+    // Killed and set again at once (a new profile step): the new period
+    // starts clean.
+    ASSERT_TRUE(dlg.SetTimer(1, 1000));
+    ASSERT_TRUE(expire());
+    dlg.KillTimer(1);
+    dlg.SetTimer(1, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.ticks.empty());
+
+    // Not killed: the expiry arrives.
+    dlg.SetTimer(1, 1000);
+    ASSERT_TRUE(expire());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg.ticks, (std::vector<uintptr_t>{1}));
 }
 
 TEST_F(QtBackendTest, MessageBoxButtonsIconsAndAnswers) {
@@ -721,6 +808,29 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     const QString dirName = QString::fromLocal8Bit(out ? out : ".");
     QDir().mkpath(dirName);
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+}
+
+TEST_F(QtBackendTest, EveryRegisteredTemplateBuildsAndRenders) {
+    // Each of the program's templates as it first shows, before its
+    // OnInitDialog fills it: template_<id>.png for people to compare.
+    const char* out = std::getenv("LUMI_TEST_OUTPUT");
+    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
+    QDir().mkpath(dirName);
+    const std::vector<int> ids = TemplateIds();
+    EXPECT_FALSE(ids.empty());
+    for (int id : ids) {
+        CDialog dlg(id);
+        OpenDialog open(dlg);
+        ASSERT_TRUE(open.Ok()) << "template " << id;
+        const DialogTemplate* t = FindTemplate(id);
+        for (const auto& c : dlg.Controls())
+            EXPECT_NE(ui.WidgetOf(*c), nullptr) << "template " << id << " control " << c->Id();
+        QWidget* window = ui.WindowOf(dlg);
+        EXPECT_EQ(window->width(),
+                  qt::DialogXToPixels(t->width, qt::BaseUnitsFor(t->font.face, t->font.points)));
+        EXPECT_TRUE(
+            window->grab().toImage().save(dirName + QStringLiteral("/template_%1.png").arg(id)));
+    }
 }
 
 } // namespace
