@@ -3,6 +3,8 @@
 #include "app/StartUp.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +26,20 @@ std::string Format3d(int value) {
     char text[32];
     std::snprintf(text, sizeof text, "%3d", value);
     return text;
+}
+
+// Truncation toward zero as the processor does it: a value with no int
+// (NaN, out of range) gives INT_MIN instead of undefined behaviour.
+int TruncateToInt(float value) {
+    if (!(value > -2147483904.0f && value < 2147483648.0f))
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// An edge of an indicator `extent` pixels from `origin`; settings files hold
+// positions as typed, so the far edge stops at the largest int.
+int FarEdge(int32_t origin, int extent) {
+    return static_cast<int>(std::min<int64_t>(int64_t{origin} + extent, INT_MAX));
 }
 
 // The title field is 64 bytes; a file may leave it without a terminator.
@@ -131,7 +147,7 @@ BOOL CSorvaneDlg::OnInitDialog() {
     for (int i = 0; i < indicators; ++i) {
         const ConfigHeadEntry& e = m_config.m_record.heads[i];
         m_indicators[i].Create("", platform::ui::style::AlignRight,
-                               CRect(e.x, e.y, e.x + 40, e.y + 20), this, 0xFFFF);
+                               CRect(e.x, e.y, FarEdge(e.x, 40), FarEdge(e.y, 20)), this, 0xFFFF);
         m_indicators[i].SetFont(&m_fontIndicator, TRUE);
         m_indicators[i].SetWindowText("0.0");
     }
@@ -429,7 +445,7 @@ void CSorvaneDlg::OpenHeadDoor(int i, bool ctrl) {
     RunDetailDialog(head, Calibrated());
     SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
     ShowIndicator(i, Calibrated() ? Format41(head.m_fSetting)
-                                  : Format3d(static_cast<int>(head.m_fSetting)));
+                                  : Format3d(TruncateToInt(head.m_fSetting)));
 }
 
 void CSorvaneDlg::OpenConfigDoor() {

@@ -134,6 +134,18 @@ TEST_F(MainWindowTest, SimulatedHeadsAndIndicatorsAtTheirPixels) {
     EXPECT_FLOAT_EQ(dlg->m_pHeads[1].m_fSetting, 7.5f);
 }
 
+TEST_F(MainWindowTest, IndicatorAtTheLargestPositionStaysInsideTheCoordinates) {
+    // Positions come from the settings file as typed.
+    Open(MakeConfig(1, {{0, "X", INT32_MAX - 10, INT32_MAX}}));
+    const Control* c = dlg->Indicator(0).GetControl();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->PixelRect().x, INT32_MAX - 10);
+    EXPECT_EQ(c->PixelRect().width, 10);
+    EXPECT_EQ(c->PixelRect().height, 0);
+    dlg->UserMouseDown(0, INT32_MAX, INT32_MAX);
+    EXPECT_EQ(dlg->doors.size(), 1u);
+}
+
 TEST_F(MainWindowTest, HeadClickBoxEdges) {
     Open(MakeConfig(2, kTwoHeads));
     struct Case {
