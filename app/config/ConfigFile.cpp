@@ -99,12 +99,22 @@ bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record) {
     if (exists && ::access(path, W_OK) != 0)
         return false;
 
+    const ConfigImage image = EncodeConfigRecord(record);
     const std::string temp = target + "." + std::to_string(::getpid()) + ".tmp";
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return false;
+    if (!fd.valid()) {
+        // A folder that refuses new files may still hold a settings file we
+        // may write: then it is rewritten in place, as a plain write would.
+        const int error = errno;
+        if (!exists || (error != EACCES && error != EPERM))
+            return false;
+        Fd file(::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (!file.valid())
+            return false;
+        const bool written = WriteAll(file.get(), image.data(), image.size());
+        return file.Close() && written;
+    }
 
-    const ConfigImage image = EncodeConfigRecord(record);
     bool ok = WriteAll(fd.get(), image.data(), image.size());
     if (ok && exists)
         ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;

@@ -11,6 +11,8 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -154,6 +156,36 @@ TEST_F(ConfigFileTest, DirectoryWhereNothingCanBeCreated) {
     fs::create_directory(m_path);
     fs::create_directory(fs::path(m_path) / "inside");
     EXPECT_FALSE(WriteConfigFileAtomically(m_path.c_str(), r));
+    EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(ConfigFileTest, WritableFileInAFolderThatRefusesNewFiles) {
+    Put(Pattern(1432));
+    fs::permissions(m_dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(m_path, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
+                                               fs::perms::others_exec));
+    // The write runs in a child that is not allowed to add files to the folder
+    // (root may add anywhere, so a root child becomes nobody).
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        if (::geteuid() != 0)
+            ::chmod(m_dir.c_str(), 0555);
+        ConfigRecord r{};
+        std::strcpy(r.title, "in place");
+        ::_exit(WriteConfigFileAtomically(m_path.c_str(), r) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    fs::permissions(m_dir, fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto bytes = Contents();
+    ASSERT_EQ(bytes.size(), 1432u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(bytes.data()), "in place");
     EXPECT_EQ(EntriesInDir(), 1u);
 }
 
