@@ -445,7 +445,7 @@ bool CDialog::UserClick(int id) {
     return UserClick(GetDlgItem(id));
 }
 
-bool CDialog::UserType(int id, const std::string& text) {
+bool CDialog::UserType(int id, const std::string& text, int caret) {
     Control* c = GetDlgItem(id);
     if (!m_open || m_ended || !c || !c->IsEnabled() || !c->IsVisible())
         return false;
@@ -454,7 +454,9 @@ bool CDialog::UserType(int id, const std::string& text) {
             return false;
         SetFocusControl(c);
         c->SetText(text);
-        c->SetSel(int(text.size()), int(text.size()));
+        const int end = static_cast<int>(text.size());
+        const int at = caret < 0 || caret > end ? end : caret;
+        c->SetSel(at, at);
         Dispatch(id, EN_CHANGE);
         return true;
     }
