@@ -365,7 +365,9 @@ Control* CDialog::FirstTabStop() const {
 }
 
 void CDialog::Bind(CWnd& wrapper, Control* c) {
-    Unbind(wrapper);
+    // Off whatever dialog it was bound to, which would otherwise keep a
+    // pointer to it.
+    wrapper.Detach();
     if (!c || &c->Owner() != this)
         return;
     wrapper.m_pCtrl = c;
