@@ -683,9 +683,20 @@ void DialogWindow::SyncSelection(Control& c, QWidget* w) {
                 line->setCursorPosition(start);
             }
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+            // Model offsets count the CR of each CR LF; the widget has none.
+            const std::string& bytes = c.Text();
+            auto shown = [&](int offset) {
+                int pos = offset;
+                for (int i = 0; i + 1 < offset; ++i) {
+                    if (bytes[size_t(i)] == '\r' && bytes[size_t(i) + 1] == '\n') {
+                        --pos;
+                    }
+                }
+                return pos;
+            };
             QTextCursor cursor = plain->textCursor();
-            cursor.setPosition(start);
-            cursor.setPosition(end, QTextCursor::KeepAnchor);
+            cursor.setPosition(shown(start));
+            cursor.setPosition(shown(end), QTextCursor::KeepAnchor);
             plain->setTextCursor(cursor);
             plain->ensureCursorVisible();
         }

@@ -377,6 +377,18 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.GetDlgItemText(2010), "127.5");
     EXPECT_EQ(edit->cursorPosition(), 2);
 
+    // A multi-line edit: the model's lines end in CR LF, the widget's in LF.
+    auto* plain = Widget<QPlainTextEdit>(dlg, 2012);
+    dlg.SetDlgItemText(2012, "one\r\ntwo");
+    dlg.GotoDlgCtrl(2012);
+    EXPECT_EQ(plain->textCursor().selectedText().size(), 7) << "all of it selected";
+    QTextCursor at = plain->textCursor();
+    at.setPosition(4);
+    plain->setTextCursor(at);
+    QTest::keyClicks(plain, "X");
+    EXPECT_EQ(dlg.GetDlgItemText(2012), "one\r\nXtwo");
+    EXPECT_EQ(plain->textCursor().position(), 5);
+
     auto* list = Widget<QListWidget>(dlg, 2030);
     list->setCurrentRow(1);
     EXPECT_EQ(dlg.m_list.GetCurSel(), 1);
