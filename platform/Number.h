@@ -6,7 +6,8 @@
 namespace platform {
 
 // atof: leading white space skipped, the longest prefix that reads as a
-// floating-point number used, 0.0 when there is none.
+// decimal floating-point number used, 0.0 when there is none ("inf", "nan"
+// and hexadecimal numbers are none). Too large a number gives infinity.
 double AtoF(const char* text);
 
 } // namespace platform

@@ -108,6 +108,14 @@ intptr_t ShellExecute(const char* file, const char* parameters, const char* dire
         return SE_ERR_FNF;
     if (IsDirectory(path) || ::access(path.c_str(), X_OK) != 0)
         return SE_ERR_ACCESSDENIED;
+    // The path was found from here; the child runs it after changing into
+    // `directory`, where a relative path would name another file.
+    if (path[0] != '/') {
+        std::vector<char> cwd(4096);
+        if (!::getcwd(cwd.data(), cwd.size()))
+            return SE_ERR_PNF;
+        path = std::string(cwd.data()) + "/" + path;
+    }
 
     // Everything the child needs is prepared before fork: after it only
     // async-signal-safe calls are made.

@@ -365,7 +365,9 @@ Control* CDialog::FirstTabStop() const {
 }
 
 void CDialog::Bind(CWnd& wrapper, Control* c) {
-    Unbind(wrapper);
+    // Off whatever dialog it was bound to, which would otherwise keep a
+    // pointer to it.
+    wrapper.Detach();
     if (!c || &c->Owner() != this)
         return;
     wrapper.m_pCtrl = c;
@@ -445,7 +447,7 @@ bool CDialog::UserClick(int id) {
     return UserClick(GetDlgItem(id));
 }
 
-bool CDialog::UserType(int id, const std::string& text) {
+bool CDialog::UserType(int id, const std::string& text, int caret) {
     Control* c = GetDlgItem(id);
     if (!m_open || m_ended || !c || !c->IsEnabled() || !c->IsVisible())
         return false;
@@ -454,7 +456,9 @@ bool CDialog::UserType(int id, const std::string& text) {
             return false;
         SetFocusControl(c);
         c->SetText(text);
-        c->SetSel(int(text.size()), int(text.size()));
+        const int end = static_cast<int>(text.size());
+        const int at = caret < 0 || caret > end ? end : caret;
+        c->SetSel(at, at);
         Dispatch(id, EN_CHANGE);
         return true;
     }

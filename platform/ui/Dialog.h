@@ -217,8 +217,10 @@ public:
     // disabled or hidden. Handlers run inside; exceptions are reported.
     bool UserClick(int id); // push/check/radio + BN_CLICKED
     bool UserClick(Control* c);
-    bool UserType(int id, const std::string& text); // edit or combo text; EN_CHANGE on edits
-    bool UserSelect(int id, int index);             // list box/combo/list view row
+    // Edit or combo text; EN_CHANGE on edits. caret: where the user's caret
+    // is in the new text (-1: at its end).
+    bool UserType(int id, const std::string& text, int caret = -1);
+    bool UserSelect(int id, int index); // list box/combo/list view row
     bool UserFocus(int id);
     void UserPressEnter();  // focused push button, else the default button, else IDOK
     void UserPressEscape(); // IDCANCEL

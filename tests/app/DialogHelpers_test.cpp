@@ -129,9 +129,18 @@ TEST_F(Helpers, GetDlgItemFloatReadsLikeAtof) {
         struct Case {
             const char* text;
             float value;
-        } cases[] = {{"  12.5 mW/cm\xB2", 12.5f}, {"abc", 0.0f}, {"", 0.0f},
-                     {"-3e2x", -300.0f},          {".5", 0.5f},  {"0.1", 0.1f},
-                     {"1e39", INFINITY}};
+        } cases[] = {{"  12.5 mW/cm\xB2", 12.5f},
+                     {"abc", 0.0f},
+                     {"", 0.0f},
+                     {"-3e2x", -300.0f},
+                     {".5", 0.5f},
+                     {"0.1", 0.1f},
+                     {"1e39", INFINITY},
+                     {"2e", 2.0f},
+                     {"+.5E+1kg", 5.0f},
+                     {"nan", 0.0f},
+                     {"inf", 0.0f},
+                     {"0x1A", 0.0f}};
         for (const Case& c : cases) {
             dlg.SetDlgItemText(2010, c.text);
             EXPECT_EQ(GetDlgItemFloat(&dlg, 2010), c.value) << c.text;

@@ -100,6 +100,22 @@ TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
     EXPECT_EQ(line, "COM5");
 }
 
+TEST(Shell, StartsFromADirectoryGivenRelativeToTheCurrentOne) {
+    TempDir dir;
+    fs::create_directory(dir.path + "/tools");
+    std::string script = dir.path + "/tools/ComList.exe";
+    std::ofstream(script) << "#!/bin/sh\necho ok > comlist.txt\n";
+    ::chmod(script.c_str(), 0755);
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir.path);
+    intptr_t r = platform::ShellExecute("ComList.exe", nullptr, "tools", platform::SW_HIDE_WINDOW);
+    fs::current_path(saved);
+    EXPECT_GT(r, 32);
+    for (int i = 0; i < 100 && !fs::exists(dir.path + "/tools/comlist.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(fs::exists(dir.path + "/tools/comlist.txt"));
+}
+
 TEST(Shell, ReportsTheShellsErrorNumbers) {
     TempDir dir;
     EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.path.c_str(), 0),

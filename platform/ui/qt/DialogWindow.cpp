@@ -295,11 +295,15 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
             }
             edit->installEventFilter(this);
             connect(edit, &QPlainTextEdit::textChanged, this, [this, pc, edit] {
-                const std::string text = ToCp1252(ToModelLines(edit->toPlainText()));
+                const QString shown = edit->toPlainText();
+                const std::string text = ToCp1252(ToModelLines(shown));
                 if (m_widgets.count(pc) == 0 || text == pc->Text()) {
                     return; // our own write-back
                 }
-                CallModel([&](CDialog& d) { d.UserType(pc->Id(), text); });
+                // The model's lines end in CR LF: one byte more per line break.
+                const int pos = edit->textCursor().position();
+                const int caret = pos + static_cast<int>(shown.left(pos).count(QLatin1Char('\n')));
+                CallModel([&](CDialog& d) { d.UserType(pc->Id(), text, caret); });
             });
             return edit;
         }
@@ -310,9 +314,10 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         if (c.Has(style::Password)) {
             edit->setEchoMode(QLineEdit::Password);
         }
-        connect(edit, &QLineEdit::textEdited, this, [this, pc](const QString& text) {
+        connect(edit, &QLineEdit::textEdited, this, [this, pc, edit](const QString& text) {
             const std::string bytes = ToCp1252(text);
-            CallModel([&](CDialog& d) { d.UserType(pc->Id(), bytes); });
+            const int caret = edit->cursorPosition();
+            CallModel([&](CDialog& d) { d.UserType(pc->Id(), bytes, caret); });
             if (!m_retired && m_widgets.count(pc)) {
                 SyncText(*pc, m_widgets[pc]);
             }
@@ -398,10 +403,17 @@ QWidget* DialogWindow::MakeWidget(Control& c) {
         combo->setCompleter(nullptr);
         combo->setMaxVisibleItems(std::max(1, DialogYToPixels(c.DialogUnitRect().height, m_base) /
                                                   std::max(1, QFontMetrics(m_font).height())));
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, pc](const QString& text) {
-            const std::string bytes = ToCp1252(text);
-            CallModel([&](CDialog& d) { d.UserType(pc->Id(), bytes); });
-        });
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+                [this, pc, combo](const QString& text) {
+                    const std::string bytes = ToCp1252(text);
+                    const int caret = combo->lineEdit()->cursorPosition();
+                    CallModel([&](CDialog& d) { d.UserType(pc->Id(), bytes); });
+                    // Leaving the list rewrites the field; the caret stays
+                    // where the user typed.
+                    if (!m_retired && m_widgets.count(pc) != 0 && combo->currentText() == text) {
+                        combo->lineEdit()->setCursorPosition(caret);
+                    }
+                });
         connect(combo, qOverload<int>(&QComboBox::activated), this, [this, pc](int index) {
             CallModel([&](CDialog& d) { d.UserSelect(pc->Id(), index); });
             if (!m_retired && m_widgets.count(pc)) {
@@ -671,9 +683,20 @@ void DialogWindow::SyncSelection(Control& c, QWidget* w) {
                 line->setCursorPosition(start);
             }
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+            // Model offsets count the CR of each CR LF; the widget has none.
+            const std::string& bytes = c.Text();
+            auto shown = [&](int offset) {
+                int pos = offset;
+                for (int i = 0; i + 1 < offset; ++i) {
+                    if (bytes[size_t(i)] == '\r' && bytes[size_t(i) + 1] == '\n') {
+                        --pos;
+                    }
+                }
+                return pos;
+            };
             QTextCursor cursor = plain->textCursor();
-            cursor.setPosition(start);
-            cursor.setPosition(end, QTextCursor::KeepAnchor);
+            cursor.setPosition(shown(start));
+            cursor.setPosition(shown(end), QTextCursor::KeepAnchor);
             plain->setTextCursor(cursor);
             plain->ensureCursorVisible();
         }

@@ -79,6 +79,10 @@ QString WrapLines(const QFont& font, const QString& text, int width) {
     const QFontMetricsF m(font);
     QStringList out;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        if (m.horizontalAdvance(paragraph) <= width) {
+            out << paragraph; // as it stands: blanks that line up figures stay
+            continue;
+        }
         QString line;
         for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;

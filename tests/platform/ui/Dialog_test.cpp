@@ -383,6 +383,14 @@ TEST_F(DialogTest, WrappersComeLooseWhenTheDialogCloses) {
         CEdit shortLived; // gone before the dialog closes: it unbinds itself
         shortLived.Attach(dlg.GetDlgItem(2010));
         shortLived.SetWindowText("7");
+        // Moved on to another dialog's control, it leaves the first one.
+        Gallery other;
+        OpenDialog openOther(other);
+        CEdit moved;
+        moved.Attach(dlg.GetDlgItem(2010));
+        moved.Attach(other.GetDlgItem(2010));
+        moved.SetWindowText("8");
+        EXPECT_EQ(other.GetDlgItemText(2010), "8");
     }
     EXPECT_FALSE(dlg.m_edit.IsBound());
     dlg.m_edit.SetWindowText("ignored"); // no crash, no effect

@@ -371,6 +371,23 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.GetDlgItemText(2010), "7.5");
     EXPECT_EQ(dlg.log.size(), before + 3) << "one EN_CHANGE per keystroke";
     EXPECT_EQ(dlg.log.back(), "change 2010");
+    // Typing inside the text keeps the caret where the user put it.
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClicks(edit, "12");
+    EXPECT_EQ(dlg.GetDlgItemText(2010), "127.5");
+    EXPECT_EQ(edit->cursorPosition(), 2);
+
+    // A multi-line edit: the model's lines end in CR LF, the widget's in LF.
+    auto* plain = Widget<QPlainTextEdit>(dlg, 2012);
+    dlg.SetDlgItemText(2012, "one\r\ntwo");
+    dlg.GotoDlgCtrl(2012);
+    EXPECT_EQ(plain->textCursor().selectedText().size(), 7) << "all of it selected";
+    QTextCursor at = plain->textCursor();
+    at.setPosition(4);
+    plain->setTextCursor(at);
+    QTest::keyClicks(plain, "X");
+    EXPECT_EQ(dlg.GetDlgItemText(2012), "one\r\nXtwo");
+    EXPECT_EQ(plain->textCursor().position(), 5);
 
     auto* list = Widget<QListWidget>(dlg, 2030);
     list->setCurrentRow(1);
@@ -394,8 +411,11 @@ TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     EXPECT_EQ(dlg.m_combo.GetCurSel(), 1);
     EXPECT_EQ(dlg.log.back(), "sel 2032");
     EXPECT_EQ(dlg.GetDlgItemText(2032), "LF0042");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Home);
     QTest::keyClicks(combo->lineEdit(), "X");
     EXPECT_EQ(dlg.m_combo.GetCurSel(), -1) << "typing leaves the list";
+    EXPECT_EQ(dlg.GetDlgItemText(2032), "XLF0042");
+    EXPECT_EQ(combo->lineEdit()->cursorPosition(), 1);
 
     // The disabled button takes no click.
     QTest::mouseClick(Widget<QPushButton>(dlg, 2042), Qt::LeftButton);

@@ -122,6 +122,8 @@ TEST(Fonts, WordWrapBreaksBetweenWordsAndFitsTheLines) {
     EXPECT_EQ(WrapLines(base, QStringLiteral("mW/cm2"), 5).toStdString(), "mW/cm2");
     EXPECT_EQ(WrapLines(base, QStringLiteral("Calibration\nCheck"), 1000),
               QStringLiteral("Calibration\nCheck"));
+    // A line that fits keeps every blank (readouts line up with them).
+    EXPECT_EQ(WrapLines(base, QStringLiteral(" 5.0  mW"), 1000), QStringLiteral(" 5.0  mW"));
     // Three lines fit three line heights at the dialog size, not two.
     const int line = QFontMetrics(base).height();
     EXPECT_EQ(FitText(base, caption, width, 3 * line, Wrap::Words).pixelSize(), base.pixelSize());
