@@ -72,7 +72,12 @@ bool CSerialPort::OpenPort(const char* port, int32_t baud, char parity, int32_t 
     m_timeouts = CommTimeouts{1000, 1000, 1000, 1000, 1000};
     int error = kNoError;
     const char* failed = nullptr;
-    if ((error = m_hComm.GetSettings(m_dcb.line)) != 0) {
+    error = m_hComm.GetSettings(m_dcb.line);
+    // A speed outside the standard list (EINVAL: left by another program, or B0) is
+    // replaced by the line text below, as every other field it reads is.
+    if (error == EINVAL)
+        error = kNoError;
+    if (error != kNoError) {
         failed = "GetCommState()";
     } else {
         m_dcb.rtsEnable = true;

@@ -71,6 +71,11 @@ double CpuSeconds() {
 TEST(SerialPortPty, OpenPortAppliesTheRadiometerLineTimeoutsAndRts) {
     BoxRecorder boxes;
     MeterPty pty;
+    // A line left at a speed outside the standard list is set up all the same.
+    termios left{};
+    ASSERT_EQ(::tcgetattr(pty.Slave(), &left), 0);
+    cfsetospeed(&left, B0);
+    ASSERT_EQ(::tcsetattr(pty.Slave(), TCSANOW, &left), 0);
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty));
     EXPECT_TRUE(port.m_bOpen);
