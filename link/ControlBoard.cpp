@@ -3,6 +3,22 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace {
+
+uint16_t LittleEndianWord(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+float LittleEndianFloat(const uint8_t* p) {
+    const uint32_t bits = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+} // namespace
+
 CControlBoard::CControlBoard()
     : m_nRole(0), m_nIntensitySetMode(0), m_bExternalTrigger(false), m_bPersistence(false),
       m_nHeadCount(0) {}
@@ -89,12 +105,16 @@ bool CControlBoard::ReadOutput(uint8_t channel, float& reading, uint8_t& tempera
     EndFrame();
     // A reply too short for its float is refused rather than read from the
     // checksum and the bytes after it.
-    if (!WaitReply(CMD_READ_OUTPUT, kWaitShort) || m_nPayloadLen < 4)
+    uint8_t reply[5];
+    if (!WaitReply(CMD_READ_OUTPUT, kWaitShort))
         return false;
-    reading = ReplyFloat(2);
+    const int length = CopyReply(CMD_READ_OUTPUT, reply, sizeof reply);
+    if (length < 4)
+        return false;
+    reading = LittleEndianFloat(reply);
     // The temperature byte follows the float when the controller sends one;
     // a bare 4-byte reply gives the float's third byte, as older peers expect.
-    temperature = m_nPayloadLen >= 5 ? m_rx[2 + 4] : m_rx[2 + 2];
+    temperature = length >= 5 ? reply[4] : reply[2];
     return true;
 }
 
@@ -109,8 +129,14 @@ bool CControlBoard::ReadHeadRecord(uint8_t channel, HeadRecord& record) {
     EndFrame();
     if (!WaitReply(CMD_READ_HEAD_RECORD, kWaitRecordRead))
         return false;
-    if (m_nPayloadLen > 0)
-        CopyIntoRecord(record, m_pPayload, static_cast<std::size_t>(m_nPayloadLen));
+    // Copied out under the receive lock, so a frame arriving meanwhile cannot mix
+    // its bytes into the record.
+    uint8_t reply[kHeadRecordSize];
+    const int length = CopyReply(CMD_READ_HEAD_RECORD, reply, sizeof reply);
+    if (length < 0)
+        return false;
+    if (length > 0)
+        CopyIntoRecord(record, reply, static_cast<std::size_t>(length));
     return true;
 }
 
@@ -142,10 +168,11 @@ bool CControlBoard::ReadDac(uint16_t& a, uint16_t& b) {
     if (m_bDemo)
         return true;
     SendCommand(CMD_READ_DAC);
-    if (!WaitReply(CMD_READ_DAC, kWaitShort) || m_nPayloadLen < 4)
+    uint8_t reply[4];
+    if (!WaitReply(CMD_READ_DAC, kWaitShort) || CopyReply(CMD_READ_DAC, reply, 4) < 4)
         return false;
-    a = ReplyWord(2);
-    b = ReplyWord(4);
+    a = LittleEndianWord(reply);
+    b = LittleEndianWord(reply + 2);
     return true;
 }
 
@@ -167,8 +194,11 @@ bool CControlBoard::ReadBoardInfo() {
         info = BoardInfo{1, 0, false, false, 2, "3.00", "01001001"};
     } else {
         SendCommand(CMD_READ_BOARD_INFO);
-        if (!WaitReply(CMD_READ_BOARD_INFO, kWaitShort) ||
-            !ParseBoardInfo(m_pPayload, m_nPayloadLen, info))
+        uint8_t reply[512];
+        if (!WaitReply(CMD_READ_BOARD_INFO, kWaitShort))
+            return false;
+        const int length = CopyReply(CMD_READ_BOARD_INFO, reply, sizeof reply);
+        if (length < 0 || !ParseBoardInfo(reply, length, info))
             return false;
     }
     m_nRole = info.role;
@@ -202,9 +232,10 @@ bool CControlBoard::ReadPhoto(uint8_t channel, uint16_t& counts) {
     BeginFrame(CMD_READ_PHOTO);
     AddByte(channel);
     EndFrame();
-    if (!WaitReply(CMD_READ_PHOTO, kWaitShort) || m_nPayloadLen < 2)
+    uint8_t reply[2];
+    if (!WaitReply(CMD_READ_PHOTO, kWaitShort) || CopyReply(CMD_READ_PHOTO, reply, 2) < 2)
         return false;
-    counts = ReplyWord(2);
+    counts = LittleEndianWord(reply);
     return true;
 }
 
@@ -212,7 +243,9 @@ bool CControlBoard::QueryTrigger() {
     if (m_bDemo)
         return false;
     SendCommand(CMD_QUERY_TRIGGER);
-    return WaitReply(CMD_QUERY_TRIGGER, kWaitShort) && m_nPayloadLen >= 1 && m_rx[2] == 1;
+    uint8_t reply[1];
+    return WaitReply(CMD_QUERY_TRIGGER, kWaitShort) &&
+           CopyReply(CMD_QUERY_TRIGGER, reply, 1) >= 1 && reply[0] == 1;
 }
 
 bool CControlBoard::SetPersistence(uint8_t on) {

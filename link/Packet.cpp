@@ -136,6 +136,16 @@ float CPacket::ReplyFloat(int offset) {
     return value;
 }
 
+int CPacket::CopyReply(uint8_t code, uint8_t* dst, int maxLen) {
+    std::lock_guard<std::mutex> lock(m_rxLock);
+    if (!m_pPayload || m_nReplyCode != code || m_nValidFrame != m_nFramesBegun)
+        return -1;
+    int n = m_nPayloadLen < maxLen ? m_nPayloadLen : maxLen;
+    if (n > 0)
+        std::memcpy(dst, m_pPayload, static_cast<std::size_t>(n));
+    return m_nPayloadLen;
+}
+
 inline void CPacket::Store(uint8_t value) {
     if (m_nRxLen < kRxSize)
         m_rx[m_nRxLen++] = value;
@@ -150,6 +160,7 @@ int CPacket::OnReceive(const uint8_t* data, int count) {
         if (b == STX) {
             m_rx[0] = STX;
             m_nRxLen = 1;
+            ++m_nFramesBegun;
             m_nRxSum = 0;
             m_bEscape = false;
         } else if (m_bEscape) {
@@ -164,6 +175,7 @@ int CPacket::OnReceive(const uint8_t* data, int count) {
                 m_nReplyCode = m_rx[1];
                 m_pPayload = m_rx + 2;
                 m_nPayloadLen = m_nRxLen >= 4 ? m_nRxLen - 4 : 0;
+                m_nValidFrame = m_nFramesBegun;
                 m_hReplyEvent.Set();
             } else {
                 // The box blocks this thread until it is dismissed; the owning thread must

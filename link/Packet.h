@@ -52,6 +52,11 @@ public:
     // 0 when the value would lie outside m_rx.
     uint16_t ReplyWord(int offset);
     float ReplyFloat(int offset);
+    // Copies the payload of the last valid frame, at most maxLen bytes, into dst while
+    // the read thread is held off, and returns the payload length. -1 when no valid
+    // frame with that code is held, or when a newer frame has begun since and is
+    // overwriting it in m_rx: a reply is read whole from one frame or not at all.
+    int CopyReply(uint8_t code, uint8_t* dst, int maxLen);
 
     // The parser, run on the read thread; returns m_bValid.
     int OnReceive(const uint8_t* data, int count) override;
@@ -78,4 +83,8 @@ private:
     // reset and the parsing of a byte never interleave. Released while a box is shown.
     std::mutex m_rxLock;
     bool m_bTxOverflow = false;
+    // Frames begun (STX seen) so far, and the number of the one the last valid ETX
+    // closed; when they differ, m_rx no longer holds that frame whole.
+    uint32_t m_nFramesBegun = 0;
+    uint32_t m_nValidFrame = 0;
 };

@@ -156,6 +156,32 @@ TEST_F(PacketTest, AckAndDataRepliesAreParsed) {
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+TEST_F(PacketTest, CopyReplyTakesTheWholeReplyOrNothing) {
+    uint8_t out[8] = {};
+    EXPECT_EQ(packet.CopyReply(110, out, sizeof out), -1); // nothing received yet
+
+    Bytes payload{0x01, 0x02, 0x03, 0x10};
+    Feed(packet, Frame(110, payload));
+    EXPECT_EQ(packet.CopyReply(0x06, out, sizeof out), -1); // another code
+    ASSERT_EQ(packet.CopyReply(110, out, sizeof out), 4);
+    EXPECT_EQ(Bytes(out, out + 4), payload);
+    // A short destination gets the first bytes; the length is still the payload's.
+    uint8_t two[2] = {};
+    EXPECT_EQ(packet.CopyReply(110, two, 2), 4);
+    EXPECT_EQ(Bytes(two, two + 2), (Bytes{0x01, 0x02}));
+
+    // A second frame under way overwrites m_rx: the first reply is no longer whole.
+    Bytes second = Frame(110, {0x07, 0x08, 0x09, 0x0A});
+    Feed(packet, Bytes(second.begin(), second.begin() + 3));
+    EXPECT_EQ(packet.CopyReply(110, out, sizeof out), -1);
+    Feed(packet, Bytes(second.begin() + 3, second.end()));
+    ASSERT_EQ(packet.CopyReply(110, out, sizeof out), 4);
+    EXPECT_EQ(Bytes(out, out + 4), (Bytes{0x07, 0x08, 0x09, 0x0A}));
+
+    packet.ResetReply();
+    EXPECT_EQ(packet.CopyReply(110, out, sizeof out), -1);
+}
+
 TEST_F(PacketTest, ReplySplitAtEveryPointParsesAsOneChunk) {
     Bytes frame = Frame(103, {0x10, 0x02, 0x55, 0x03, 0xAA});
     for (size_t a = 0; a <= frame.size(); ++a) {
