@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "link/SensorComm.h"
-#include "tests/link/RadioPty.h"
+#include "tests/support/PtyPair.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ double ThreadCpuSeconds(clockid_t clock) {
 // An open port with nothing arriving: the listening thread's own CPU time
 // over each second, in percent of one core.
 void BM_IdleListeningThreadCpu(benchmark::State& state) {
-    radio_test::MeterPty pty;
+    testing_support::PtyPair pty;
     CSensorComm meter;
     if (!meter.Open(pty.Path().c_str()) ||
-        !radio_test::WaitFor([&] { return meter.m_bListening.load() == 1; })) {
+        !testing_support::WaitFor([&] { return meter.m_bListening.load() == 1; })) {
         state.SkipWithError("cannot open the port");
         return;
     }
@@ -53,10 +53,10 @@ BENCHMARK(BM_IdleListeningThreadCpu)->Iterations(3)->Unit(benchmark::kMillisecon
 // Each iteration: the line's digits are already on the wire, then its LF is
 // written; timed until m_fReading shows the new value.
 void BM_LineFeedToReading(benchmark::State& state) {
-    radio_test::MeterPty pty;
+    testing_support::PtyPair pty;
     CSensorComm meter;
     if (!meter.Open(pty.Path().c_str()) ||
-        !radio_test::WaitFor([&] { return meter.m_bListening.load() == 1; })) {
+        !testing_support::WaitFor([&] { return meter.m_bListening.load() == 1; })) {
         state.SkipWithError("cannot open the port");
         return;
     }
@@ -66,7 +66,7 @@ void BM_LineFeedToReading(benchmark::State& state) {
         const bool odd = (++n % 2) != 0;
         const float expected = odd ? 1000.0f : 2000.0f;
         pty.Send(odd ? "0.001" : "0.002");
-        radio_test::WaitFor([&] {
+        testing_support::WaitFor([&] {
             int queued = 0;
             return ::ioctl(pty.Slave(), FIONREAD, &queued) == 0 && queued == 0;
         });

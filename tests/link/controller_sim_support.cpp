@@ -1,25 +1,6 @@
 #include "controller_sim_support.h"
 
-#include "platform/MessageBox.h"
-
 #include <gtest/gtest.h>
-
-BoxRecorder::BoxRecorder() {
-    platform::SetMessageBoxSink([this](const char* text, const char* caption, unsigned flags) {
-        std::lock_guard lock(m_mutex);
-        m_boxes.push_back({text, caption, flags});
-        return platform::IDOK;
-    });
-}
-
-BoxRecorder::~BoxRecorder() {
-    platform::SetMessageBoxSink(nullptr);
-}
-
-std::vector<BoxRecord> BoxRecorder::Boxes() const {
-    std::lock_guard lock(m_mutex);
-    return m_boxes;
-}
 
 sim::ControllerOptions QuietOptions() {
     sim::ControllerOptions o;

@@ -3,30 +3,15 @@
 // the message boxes the link shows.
 
 #include "link/ControlBoard.h"
+#include "tests/support/BoxRecorder.h"
 #include "tools/sim/Controller.h"
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
-struct BoxRecord {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-// Installs a sink that records every box (from any thread) for its life.
-class BoxRecorder {
-public:
-    BoxRecorder();
-    ~BoxRecorder();
-    std::vector<BoxRecord> Boxes() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<BoxRecord> m_boxes;
-};
+using testing_support::BoxRecorder;
+using BoxRecord = testing_support::Box;
 
 sim::ControllerOptions QuietOptions(); // no photodiode noise
 

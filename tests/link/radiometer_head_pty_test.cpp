@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "RadioPty.h"
 #include "controller_sim_support.h"
+#include "tests/support/PtyPair.h"
 #include "tools/sim/Radiometer.h"
 
 namespace {
@@ -32,7 +32,7 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
     auto settledAt = [&](double mw) {
         return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - mw * 1000.0) < 1500.0;
     };
-    ASSERT_TRUE(radio_test::WaitFor([&] { return settledAt(0.0); }));
+    ASSERT_TRUE(testing_support::WaitFor([&] { return settledAt(0.0); }));
 
     double previous = 0.0;
     for (uint16_t index : {120, 30, 90}) {
@@ -42,9 +42,9 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
         // Above 99999.9 µW/cm² the reader never calls a reading stable.
         ASSERT_LT(mw, 95.0) << "index " << index;
         const auto change = std::chrono::steady_clock::now();
-        EXPECT_TRUE(radio_test::WaitFor([&] { return !meter.m_bStable.load(); }, 1000ms))
+        EXPECT_TRUE(testing_support::WaitFor([&] { return !meter.m_bStable.load(); }, 1000ms))
             << "index " << index;
-        ASSERT_TRUE(radio_test::WaitFor([&] { return settledAt(mw); }))
+        ASSERT_TRUE(testing_support::WaitFor([&] { return settledAt(mw); }))
             << "index " << index << ": " << meter.m_fReading.load() << " for " << mw;
         // Ten readings 20 ms apart make the window; a busy machine may hand several
         // queued lines over at once, so only half of that is a safe lower bound.
@@ -53,7 +53,7 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
     }
 
     ASSERT_TRUE(box.board.HeadOff(0));
-    EXPECT_TRUE(radio_test::WaitFor([&] { return settledAt(0.0); }));
+    EXPECT_TRUE(testing_support::WaitFor([&] { return settledAt(0.0); }));
 }
 
 } // namespace

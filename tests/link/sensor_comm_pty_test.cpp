@@ -8,15 +8,15 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include "RadioPty.h"
+#include "tests/support/PtyPair.h"
 #include "tools/sim/Radiometer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using radio_test::BoxRecorder;
-using radio_test::MeterPty;
-using radio_test::WaitFor;
+using testing_support::BoxRecorder;
+using testing_support::PtyPair;
+using testing_support::WaitFor;
 
 bool Listening(const CSensorComm& s) {
     return WaitFor([&] { return s.m_bListening.load() == 1; });
@@ -25,7 +25,7 @@ bool Listening(const CSensorComm& s) {
 // True once the listening thread has read everything queued. Bytes of one
 // write reach the line together, so once any of them was handled this tells
 // that all were.
-bool Drained(const MeterPty& pty) {
+bool Drained(const PtyPair& pty) {
     return WaitFor([&] {
         int queued = 0;
         return ::ioctl(pty.Slave(), FIONREAD, &queued) == 0 && queued == 0;
@@ -34,7 +34,7 @@ bool Drained(const MeterPty& pty) {
 
 TEST(SensorCommPty, OpenUsesTheRadiometerLineAndReadsItsLines) {
     BoxRecorder boxes;
-    MeterPty pty;
+    PtyPair pty;
     CSensorComm meter;
     ASSERT_TRUE(meter.Open(pty.Path().c_str()));
     EXPECT_EQ(meter.m_dcb.line.baud, 1200u);
@@ -58,7 +58,7 @@ TEST(SensorCommPty, OpenFailsOnAMissingPortWithoutStartingTheThread) {
 }
 
 TEST(SensorCommPty, ReopeningKeepsTheHistoryAndCompletesTheHalfLine) {
-    MeterPty pty;
+    PtyPair pty;
     CSensorComm meter;
     ASSERT_TRUE(meter.Open(pty.Path().c_str()));
     ASSERT_TRUE(Listening(meter));
@@ -80,7 +80,7 @@ TEST(SensorCommPty, ReopeningKeepsTheHistoryAndCompletesTheHalfLine) {
 }
 
 TEST(SensorCommPty, TheUserInterfaceThreadReadsWhileLinesArrive) {
-    MeterPty pty;
+    PtyPair pty;
     CSensorComm meter;
     ASSERT_TRUE(meter.Open(pty.Path().c_str()));
     ASSERT_TRUE(Listening(meter));
@@ -105,7 +105,7 @@ TEST(SensorCommPty, TheUserInterfaceThreadReadsWhileLinesArrive) {
 }
 
 TEST(SensorCommPty, DestroyedWhileListening) {
-    MeterPty pty;
+    PtyPair pty;
     for (int i = 0; i < 20; ++i) {
         CSensorComm meter;
         ASSERT_TRUE(meter.Open(pty.Path().c_str()));

@@ -11,14 +11,14 @@
 #include <termios.h>
 #include <vector>
 
-#include "RadioPty.h"
+#include "tests/support/PtyPair.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using radio_test::BoxRecorder;
-using radio_test::MeterPty;
-using radio_test::WaitFor;
+using testing_support::BoxRecorder;
+using testing_support::PtyPair;
+using testing_support::WaitFor;
 
 constexpr uint32_t kAllEvents = EV_RXCHAR | EV_CTS | EV_RXFLAG | EV_BREAK | EV_ERR | EV_RING;
 
@@ -57,7 +57,7 @@ bool Listen(CSerialPort& port) {
     return port.StartListening() && WaitFor([&] { return port.m_bListening.load() == 1; });
 }
 
-bool Open(CSerialPort& port, const MeterPty& pty, uint32_t mask = EV_RXCHAR | EV_CTS) {
+bool Open(CSerialPort& port, const PtyPair& pty, uint32_t mask = EV_RXCHAR | EV_CTS) {
     return port.OpenPort(pty.Path().c_str(), 1200, 'N', 8, 2, mask, 1024);
 }
 
@@ -70,7 +70,7 @@ double CpuSeconds() {
 
 TEST(SerialPortPty, OpenPortAppliesTheRadiometerLineTimeoutsAndRts) {
     BoxRecorder boxes;
-    MeterPty pty;
+    PtyPair pty;
     // A line left at a speed outside the standard list is set up all the same.
     termios left{};
     ASSERT_EQ(::tcgetattr(pty.Slave(), &left), 0);
@@ -107,7 +107,7 @@ TEST(SerialPortPty, OpenPortAppliesTheRadiometerLineTimeoutsAndRts) {
 
 TEST(SerialPortPty, MissingPortFailsWithoutABoxAndTheSameObjectOpensNext) {
     BoxRecorder boxes;
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     EXPECT_FALSE(port.OpenPort("/dev/no-such-radiometer", 1200, 'N', 8, 2, EV_RXCHAR, 1024));
     EXPECT_FALSE(port.m_bOpen);
@@ -122,7 +122,7 @@ TEST(SerialPortPty, MissingPortFailsWithoutABoxAndTheSameObjectOpensNext) {
 }
 
 TEST(SerialPortPty, BytesReachTheHandlerInArrivalOrderOneCallEach) {
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty, EV_RXCHAR));
     ASSERT_TRUE(Listen(port));
@@ -142,7 +142,7 @@ TEST(SerialPortPty, BytesReachTheHandlerInArrivalOrderOneCallEach) {
 
 TEST(SerialPortPty, EveryEventFirstReportsEachMaskBitInOrderThenDrains) {
     const std::vector<std::string> group = {"E1026", "E1032", "E1025", "E1028", "E1029"};
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty, kAllEvents));
     ASSERT_TRUE(Listen(port));
@@ -167,7 +167,7 @@ TEST(SerialPortPty, EveryEventFirstReportsEachMaskBitInOrderThenDrains) {
     EXPECT_EQ(port.Chars(), "abcde");
 
     // The radiometer's mask: 1026 alone before the bytes.
-    MeterPty pty2;
+    PtyPair pty2;
     RecordingPort cts;
     ASSERT_TRUE(Open(cts, pty2, EV_RXCHAR | EV_CTS));
     ASSERT_TRUE(Listen(cts));
@@ -177,7 +177,7 @@ TEST(SerialPortPty, EveryEventFirstReportsEachMaskBitInOrderThenDrains) {
 }
 
 TEST(SerialPortPty, WithoutRxcharInTheMaskNothingIsReadAndTheThreadStaysIdle) {
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty, EV_CTS));
     ASSERT_TRUE(Listen(port));
@@ -198,7 +198,7 @@ TEST(SerialPortPty, CloseOnANeverOpenedPortDoesNothing) {
 }
 
 TEST(SerialPortPty, CloseWhileTheThreadWaitsReturnsAfterItEndedAndFreesThePort) {
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty));
     ASSERT_TRUE(Listen(port));
@@ -222,7 +222,7 @@ TEST(SerialPortPty, CloseWhileTheThreadWaitsReturnsAfterItEndedAndFreesThePort) 
 }
 
 TEST(SerialPortPty, CloseRightAfterStartListeningDoesNotHang) {
-    MeterPty pty;
+    PtyPair pty;
     for (int i = 0; i < 50; ++i) {
         RecordingPort port;
         ASSERT_TRUE(Open(port, pty));
@@ -234,7 +234,7 @@ TEST(SerialPortPty, CloseRightAfterStartListeningDoesNotHang) {
 
 TEST(SerialPortPty, AHeldPortIsRefusedWithoutABox) {
     BoxRecorder boxes;
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort first, second;
     ASSERT_TRUE(Open(first, pty));
     EXPECT_FALSE(Open(second, pty));
@@ -243,7 +243,7 @@ TEST(SerialPortPty, AHeldPortIsRefusedWithoutABox) {
 }
 
 TEST(SerialPortPty, OpenPortOnAnOpenPortStopsTheOldThreadFirst) {
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty, EV_RXCHAR));
     ASSERT_TRUE(Listen(port));
@@ -259,7 +259,7 @@ TEST(SerialPortPty, OpenPortOnAnOpenPortStopsTheOldThreadFirst) {
 }
 
 TEST(SerialPortPty, FailedSetUpStepShowsItsBoxAndThePortStaysOpen) {
-    MeterPty pty;
+    PtyPair pty;
     {
         BoxRecorder boxes;
         RecordingPort port;
@@ -302,13 +302,13 @@ TEST(SerialPortPty, ReportErrorShowsLongTextsWhole) {
 
 TEST(SerialPortPty, AHungUpLineIsReportedOnceAndTheThreadWaitsForTheStop) {
     BoxRecorder boxes;
-    MeterPty pty;
+    PtyPair pty;
     RecordingPort port;
     ASSERT_TRUE(Open(port, pty));
     ASSERT_TRUE(Listen(port));
     pty.Send("a");
     ASSERT_TRUE(WaitFor([&] { return port.Chars() == "a"; }));
-    pty.HangUp();
+    pty.CloseMaster();
     ASSERT_TRUE(WaitFor([&] { return !boxes.Boxes().empty(); }));
     double cpu = CpuSeconds();
     std::this_thread::sleep_for(200ms);

@@ -14,6 +14,7 @@ using testing_support::BoxRecorder;
 using testing_support::Bytes;
 using testing_support::ElapsedMs;
 using testing_support::PtyPair;
+using testing_support::WaitFor;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -50,16 +51,6 @@ private:
     Bytes m_bytes;
     int m_calls = 0;
 };
-
-template <typename Pred> bool WaitFor(Pred pred, int ms = 10000) {
-    auto start = Clock::now();
-    while (!pred()) {
-        if (ElapsedMs(start) > ms)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 double ProcessCpuSeconds() {
     rusage u;
@@ -124,7 +115,7 @@ TEST(SerialPty, SilentPortReportsReadTimeoutAndKeepsReading) {
     PtyPair pty;
     RecordingSerial serial;
     ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 50), 0);
-    EXPECT_TRUE(WaitFor([&] { return serial.m_nLastError == 5; }));
+    EXPECT_TRUE(WaitFor([&] { return serial.m_nLastError == 5; }, std::chrono::seconds(10)));
     // Still reading after the timeouts.
     ASSERT_TRUE(pty.Send(Bytes{0x41, 0x42}));
     EXPECT_EQ(serial.WaitBytes(2), (Bytes{0x41, 0x42}));
@@ -198,7 +189,7 @@ TEST(SerialPty, HungUpLineRecordsTheFailureWithoutSpinningAndClosesPromptly) {
     RecordingSerial serial;
     ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 4000), 0);
     pty.CloseMaster();
-    ASSERT_TRUE(WaitFor([&] { return serial.m_nLastError == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return serial.m_nLastError == 2; }, std::chrono::seconds(10)));
     EXPECT_EQ(serial.m_dwLastSystemError, static_cast<uint32_t>(EIO));
 
     // A thread retrying without pause would use a whole core here.

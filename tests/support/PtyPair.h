@@ -1,19 +1,20 @@
 #pragma once
-// Test helpers: a pseudo-terminal pair whose master side plays the device, and a
-// recorder for message boxes.
+// Test helpers: a pseudo-terminal pair whose master side plays the device, a
+// recorder for message boxes, and a wait for a condition.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <mutex>
+#include <functional>
 #include <poll.h>
 #include <pty.h>
 #include <string>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
-#include "platform/MessageBox.h"
+#include "tests/support/BoxRecorder.h"
 
 namespace testing_support {
 
@@ -41,6 +42,8 @@ public:
 
     const std::string& Path() const { return m_path; }
     int Master() const { return m_master; }
+    // The slave descriptor the test keeps, e.g. to read the line settings the port applied.
+    int Slave() const { return m_slave; }
 
     // Hangs the line up, as an unplugged device does.
     void CloseMaster() {
@@ -50,6 +53,9 @@ public:
     }
 
     bool Send(const Bytes& bytes) const { return Send(bytes.data(), bytes.size()); }
+    bool Send(const std::string& text) const {
+        return Send(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    }
     bool Send(const uint8_t* data, size_t count) const {
         size_t done = 0;
         while (done < count) {
@@ -95,46 +101,23 @@ private:
     std::string m_path;
 };
 
-struct Box {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-// Installs itself as the message-box sink for its lifetime and records every box.
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        platform::SetMessageBoxSink([this](const char* text, const char* caption, unsigned flags) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_boxes.push_back({text, caption, flags});
-            return platform::IDOK;
-        });
-    }
-    ~BoxRecorder() { platform::SetMessageBoxSink(nullptr); }
-
-    std::vector<Box> Boxes() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_boxes;
-    }
-    size_t Count(const std::string& text) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        size_t n = 0;
-        for (const Box& b : m_boxes)
-            n += b.text == text;
-        return n;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<Box> m_boxes;
-};
-
 // Milliseconds since start, on the monotonic clock.
 inline long ElapsedMs(std::chrono::steady_clock::time_point start) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now() - start)
                                  .count());
+}
+
+// Polls `done` every millisecond for at most `limit`; true when it held.
+inline bool WaitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(3000)) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 } // namespace testing_support
