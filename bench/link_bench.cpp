@@ -6,11 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
-#include <pty.h>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <time.h>
@@ -19,47 +16,17 @@
 
 #include "link/Packet.h"
 #include "platform/MessageBox.h"
+#include "tests/support/PtyPair.h"
+#include "tools/sim/Frame.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// The controller's end of the wire, as the simulator encodes it.
 Bytes Frame(uint8_t code, const Bytes& payload) {
-    Bytes out{0x02};
-    uint8_t sum = code;
-    auto put = [&](uint8_t v) {
-        if (v == 0x02 || v == 0x03 || v == 0x10) {
-            out.push_back(0x10);
-            out.push_back(static_cast<uint8_t>(v + 0x10));
-        } else {
-            out.push_back(v);
-        }
-    };
-    put(code);
-    for (uint8_t v : payload) {
-        put(v);
-        sum = static_cast<uint8_t>(sum + v);
-    }
-    put(static_cast<uint8_t>(0x100 - sum));
-    out.push_back(0x03);
-    return out;
+    return sim::EncodeFrame(code, payload);
 }
-
-// A pseudo-terminal pair; the benchmark plays the controller on the master side.
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-    Pty() {
-        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-            throw std::runtime_error("openpty");
-        path = ::ptsname(master);
-    }
-    ~Pty() {
-        ::close(master);
-        ::close(slave);
-    }
-};
 
 // Replies from the controller's side: a mix of the replies the program sees most.
 void BM_ParserThroughput(benchmark::State& state) {
@@ -95,9 +62,9 @@ BENCHMARK(BM_ParserThroughput);
 
 // SetIntensity request written, ACK parsed on the read thread, WaitAck returns.
 void BM_PtyRoundTrip(benchmark::State& state) {
-    Pty pty;
+    testing_support::PtyPair pty;
     CPacket packet;
-    if (packet.Open(pty.path.c_str(), 115200, 1000) != 0) {
+    if (packet.Open(pty.Path().c_str(), 115200, 1000) != 0) {
         state.SkipWithError("open failed");
         return;
     }
@@ -106,13 +73,13 @@ void BM_PtyRoundTrip(benchmark::State& state) {
         const Bytes ack = Frame(0x06, {});
         uint8_t buf[256];
         while (!stop) {
-            pollfd p{pty.master, POLLIN, 0};
+            pollfd p{pty.Master(), POLLIN, 0};
             if (::poll(&p, 1, 100) <= 0)
                 continue;
-            ssize_t n = ::read(pty.master, buf, sizeof buf);
+            ssize_t n = ::read(pty.Master(), buf, sizeof buf);
             // ETX is never stuffed: one on the wire ends the request.
             if (n > 0 && std::memchr(buf, 0x03, static_cast<size_t>(n)))
-                (void)!::write(pty.master, ack.data(), ack.size());
+                pty.Send(ack);
         }
     });
     std::vector<double> us;
@@ -153,9 +120,9 @@ double ThreadCpuSeconds(std::thread& t) {
 
 // An open port with no traffic, over 5 s: the read thread's share of one core.
 void BM_SilentPortReadThreadCpu(benchmark::State& state) {
-    Pty pty;
+    testing_support::PtyPair pty;
     CPacket packet;
-    if (packet.Open(pty.path.c_str(), 115200, 1000) != 0) {
+    if (packet.Open(pty.Path().c_str(), 115200, 1000) != 0) {
         state.SkipWithError("open failed");
         return;
     }

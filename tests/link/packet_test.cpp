@@ -6,6 +6,7 @@
 
 #include "link/Packet.h"
 #include "tests/support/PtyPair.h"
+#include "tools/sim/Frame.h"
 
 using testing_support::BoxRecorder;
 using testing_support::Bytes;
@@ -24,27 +25,10 @@ Bytes Payload(const CPacket& p) {
     return p.m_pPayload ? Bytes(p.m_pPayload, p.m_pPayload + p.m_nPayloadLen) : Bytes{};
 }
 
-// The frame for code and payload, built independently of CPacket.
+// The frame for code and payload, from the simulator's codec: written apart from
+// CPacket, it stands for the controller's end of the wire.
 Bytes Frame(uint8_t code, const Bytes& payload) {
-    Bytes out{0x02};
-    uint8_t sum = 0;
-    auto put = [&](uint8_t v) {
-        if (v == 0x02 || v == 0x03 || v == 0x10) {
-            out.push_back(0x10);
-            out.push_back(static_cast<uint8_t>(v + 0x10));
-        } else {
-            out.push_back(v);
-        }
-    };
-    put(code);
-    sum = code;
-    for (uint8_t v : payload) {
-        put(v);
-        sum = static_cast<uint8_t>(sum + v);
-    }
-    put(static_cast<uint8_t>(0x100 - sum));
-    out.push_back(0x03);
-    return out;
+    return sim::EncodeFrame(code, payload);
 }
 
 class PacketTest : public ::testing::Test {
