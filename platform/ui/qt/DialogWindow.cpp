@@ -137,6 +137,24 @@ bool IsPushButtonLike(const Control& c) {
            (c.Kind() == ControlKind::RadioButton && c.Has(style::PushLike));
 }
 
+// Gives a list or combo box the model's items unless it shows them already
+// (compared as model bytes); true when it had to.
+template <typename Box, typename TextAt>
+bool Refill(Box* box, const std::vector<std::string>& items, TextAt textAt) {
+    bool same = box->count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < box->count(); ++i) {
+        same = ToCp1252(textAt(i)) == items[size_t(i)];
+    }
+    if (same) {
+        return false;
+    }
+    box->clear();
+    for (const std::string& s : items) {
+        box->addItem(FromCp1252(s));
+    }
+    return true;
+}
+
 } // namespace
 
 DialogWindow::DialogWindow(CDialog& model, QWidget* parent)
@@ -571,33 +589,13 @@ void DialogWindow::SyncItems(Control& c, QWidget* w) {
     case ControlKind::ListBox: {
         auto* list = static_cast<QListWidget*>(w);
         const QSignalBlocker block(list);
-        const auto& items = c.Items();
-        bool same = list->count() == static_cast<int>(items.size());
-        for (int i = 0; same && i < list->count(); ++i) {
-            same = ToCp1252(list->item(i)->text()) == items[size_t(i)];
-        }
-        if (!same) {
-            list->clear();
-            for (const std::string& s : items) {
-                list->addItem(FromCp1252(s));
-            }
-        }
+        Refill(list, c.Items(), [list](int i) { return list->item(i)->text(); });
         break;
     }
     case ControlKind::ComboBox: {
         auto* combo = static_cast<QComboBox*>(w);
         const QSignalBlocker block(combo);
-        const auto& items = c.Items();
-        bool same = combo->count() == static_cast<int>(items.size());
-        for (int i = 0; same && i < combo->count(); ++i) {
-            same = ToCp1252(combo->itemText(i)) == items[size_t(i)];
-        }
-        if (!same) {
-            const QString text = combo->currentText();
-            combo->clear();
-            for (const std::string& s : items) {
-                combo->addItem(FromCp1252(s));
-            }
+        if (Refill(combo, c.Items(), [combo](int i) { return combo->itemText(i); })) {
             combo->setCurrentIndex(c.CurSel());
             combo->setEditText(FromCp1252(c.Text()));
         }
