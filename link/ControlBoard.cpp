@@ -1,23 +1,12 @@
 #include "link/ControlBoard.h"
 
+#include "platform/LittleEndian.h"
+
 #include <cstring>
 #include <stdexcept>
 
-namespace {
-
-uint16_t LittleEndianWord(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-float LittleEndianFloat(const uint8_t* p) {
-    const uint32_t bits = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-} // namespace
+using platform::GetLe16;
+using platform::GetLeFloat;
 
 CControlBoard::CControlBoard()
     : m_nRole(0), m_nIntensitySetMode(0), m_bExternalTrigger(false), m_bPersistence(false),
@@ -111,7 +100,7 @@ bool CControlBoard::ReadOutput(uint8_t channel, float& reading, uint8_t& tempera
     const int length = CopyReply(CMD_READ_OUTPUT, reply, sizeof reply);
     if (length < 4)
         return false;
-    reading = LittleEndianFloat(reply);
+    reading = GetLeFloat(reply);
     // The temperature byte follows the float when the controller sends one;
     // a bare 4-byte reply gives the float's third byte, as older peers expect.
     temperature = length >= 5 ? reply[4] : reply[2];
@@ -171,8 +160,8 @@ bool CControlBoard::ReadDac(uint16_t& a, uint16_t& b) {
     uint8_t reply[4];
     if (!WaitReply(CMD_READ_DAC, kWaitShort) || CopyReply(CMD_READ_DAC, reply, 4) < 4)
         return false;
-    a = LittleEndianWord(reply);
-    b = LittleEndianWord(reply + 2);
+    a = GetLe16(reply);
+    b = GetLe16(reply + 2);
     return true;
 }
 
@@ -235,7 +224,7 @@ bool CControlBoard::ReadPhoto(uint8_t channel, uint16_t& counts) {
     uint8_t reply[2];
     if (!WaitReply(CMD_READ_PHOTO, kWaitShort) || CopyReply(CMD_READ_PHOTO, reply, 2) < 2)
         return false;
-    counts = LittleEndianWord(reply);
+    counts = GetLe16(reply);
     return true;
 }
 

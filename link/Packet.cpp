@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/LittleEndian.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -120,20 +121,14 @@ uint16_t CPacket::ReplyWord(int offset) {
     if (offset < 0 || offset > kRxSize - 2)
         return 0;
     std::lock_guard<std::mutex> lock(m_rxLock);
-    return static_cast<uint16_t>(m_rx[offset] | (m_rx[offset + 1] << 8));
+    return platform::GetLe16(m_rx + offset);
 }
 
 float CPacket::ReplyFloat(int offset) {
     if (offset < 0 || offset > kRxSize - 4)
         return 0.0f;
     std::lock_guard<std::mutex> lock(m_rxLock);
-    uint32_t bits = static_cast<uint32_t>(m_rx[offset]) |
-                    (static_cast<uint32_t>(m_rx[offset + 1]) << 8) |
-                    (static_cast<uint32_t>(m_rx[offset + 2]) << 16) |
-                    (static_cast<uint32_t>(m_rx[offset + 3]) << 24);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return platform::GetLeFloat(m_rx + offset);
 }
 
 int CPacket::CopyReply(uint8_t code, uint8_t* dst, int maxLen) {

@@ -1,25 +1,12 @@
 #include "platform/Picture.h"
 
+#include "platform/LittleEndian.h"
+
 #include <cstring>
 #include <limits>
 
 namespace platform {
 namespace {
-
-uint16_t U16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(std::vector<uint8_t>& v, uint16_t x) {
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-    for (int i = 0; i < 4; ++i)
-        v.push_back(uint8_t(x >> (8 * i)));
-}
 
 constexpr size_t kFileHeader = 14;
 constexpr int kMaxSide = 32768;              // larger sides are not pictures we show
@@ -30,17 +17,17 @@ constexpr size_t kMaxFileBytes = 256u << 20; // refuse to read more than this
 std::unique_ptr<Image> DecodeBmp(const uint8_t* data, size_t size) {
     if (!data || size < kFileHeader + 40 || data[0] != 'B' || data[1] != 'M')
         return nullptr;
-    const uint32_t offBits = U32(data + 10);
+    const uint32_t offBits = GetLe32(data + 10);
     const uint8_t* info = data + kFileHeader;
-    const uint32_t infoSize = U32(info);
+    const uint32_t infoSize = GetLe32(info);
     if (infoSize < 40 || infoSize > size - kFileHeader)
         return nullptr;
-    const int32_t width = static_cast<int32_t>(U32(info + 4));
-    const int32_t rawHeight = static_cast<int32_t>(U32(info + 8));
-    const uint16_t planes = U16(info + 12);
-    const uint16_t bpp = U16(info + 14);
-    const uint32_t compression = U32(info + 16);
-    uint32_t colorsUsed = U32(info + 32);
+    const int32_t width = static_cast<int32_t>(GetLe32(info + 4));
+    const int32_t rawHeight = static_cast<int32_t>(GetLe32(info + 8));
+    const uint16_t planes = GetLe16(info + 12);
+    const uint16_t bpp = GetLe16(info + 14);
+    const uint32_t compression = GetLe32(info + 16);
+    uint32_t colorsUsed = GetLe32(info + 32);
     if (planes != 1 || compression != 0 || width <= 0 || rawHeight == 0 ||
         rawHeight == std::numeric_limits<int32_t>::min())
         return nullptr;
@@ -124,20 +111,20 @@ std::vector<uint8_t> EncodeBmp(const Image& image) {
     v.reserve(54 + pixelBytes);
     v.push_back('B');
     v.push_back('M');
-    Put32(v, 54 + pixelBytes);
-    Put32(v, 0);
-    Put32(v, 54);
-    Put32(v, 40);
-    Put32(v, uint32_t(image.width));
-    Put32(v, uint32_t(image.height));
-    Put16(v, 1);
-    Put16(v, 24);
-    Put32(v, 0);
-    Put32(v, pixelBytes);
-    Put32(v, 2835);
-    Put32(v, 2835);
-    Put32(v, 0);
-    Put32(v, 0);
+    AppendLe32(v, 54 + pixelBytes);
+    AppendLe32(v, 0);
+    AppendLe32(v, 54);
+    AppendLe32(v, 40);
+    AppendLe32(v, uint32_t(image.width));
+    AppendLe32(v, uint32_t(image.height));
+    AppendLe16(v, 1);
+    AppendLe16(v, 24);
+    AppendLe32(v, 0);
+    AppendLe32(v, pixelBytes);
+    AppendLe32(v, 2835);
+    AppendLe32(v, 2835);
+    AppendLe32(v, 0);
+    AppendLe32(v, 0);
     for (int y = image.height - 1; y >= 0; --y) {
         size_t start = v.size();
         for (int x = 0; x < image.width; ++x) {

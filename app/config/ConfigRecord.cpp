@@ -1,24 +1,20 @@
 #include "app/config/ConfigRecord.h"
 
+#include "platform/LittleEndian.h"
+
 #include <algorithm>
 #include <cstring>
 
 // The file is little-endian whatever the host is, so every integer field goes
-// through these two rather than a memcpy of the struct.
+// through these rather than a memcpy of the struct.
 namespace {
 
 int32_t GetLe32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<int32_t>(platform::GetLe32(p));
 }
 
 void PutLe32(uint8_t* p, int32_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
+    platform::PutLe32(p, static_cast<uint32_t>(value));
 }
 
 constexpr std::size_t kEntryOffset = offsetof(ConfigRecord, heads);

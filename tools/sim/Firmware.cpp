@@ -1,5 +1,7 @@
 #include "tools/sim/Firmware.h"
 
+#include "platform/LittleEndian.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,27 +13,11 @@ namespace {
 constexpr double kDacReference = 140.0;
 
 uint16_t U16(const std::vector<uint8_t>& p, std::size_t at) {
-    return static_cast<uint16_t>(p[at] | (p[at + 1] << 8));
+    return platform::GetLe16(&p[at]);
 }
 
 float F32(const std::vector<uint8_t>& p, std::size_t at) {
-    uint32_t bits = uint32_t(p[at]) | uint32_t(p[at + 1]) << 8 | uint32_t(p[at + 2]) << 16 |
-                    uint32_t(p[at + 3]) << 24;
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
-
-void PutU16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutF32(std::vector<uint8_t>& out, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    return platform::GetLeFloat(&p[at]);
 }
 
 // Minimum request payload per code; -1 for codes the controller does not know.
@@ -236,7 +222,8 @@ bool Firmware::Handle(uint8_t code, const std::vector<uint8_t>& p, Reply& reply,
         if (!headOk)
             break;
         reply.code = code;
-        PutF32(reply.payload, BelievedOutput(channelByte, PhotoCounts(channelByte)));
+        platform::AppendLeFloat(reply.payload,
+                                BelievedOutput(channelByte, PhotoCounts(channelByte)));
         reply.payload.push_back(
             static_cast<uint8_t>(std::clamp(std::lround(Temperature(channelByte)), 0L, 255L)));
         break;
@@ -273,8 +260,8 @@ bool Firmware::Handle(uint8_t code, const std::vector<uint8_t>& p, Reply& reply,
         break;
     case CMD_READ_DAC:
         reply.code = code;
-        PutU16(reply.payload, channels[0].dac);
-        PutU16(reply.payload, channels[1].dac);
+        platform::AppendLe16(reply.payload, channels[0].dac);
+        platform::AppendLe16(reply.payload, channels[1].dac);
         break;
     case CMD_SET_DAC_VALUE:
         ForChannels(channelByte, [&](int ch) {
@@ -309,7 +296,7 @@ bool Firmware::Handle(uint8_t code, const std::vector<uint8_t>& p, Reply& reply,
         if (!headOk)
             break;
         reply.code = code;
-        PutU16(reply.payload, PhotoCounts(channelByte));
+        platform::AppendLe16(reply.payload, PhotoCounts(channelByte));
         break;
     case CMD_QUERY_TRIGGER:
         reply.code = code;
