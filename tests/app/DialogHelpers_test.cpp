@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -89,10 +90,9 @@ TEST_F(Helpers, PasswordPromptCancelledOrEmpty) {
 }
 
 TEST(Picture, LoadFromPaths) {
-    char dir[] = "/tmp/lumi-picture-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(dir));
-    std::string bmp = std::string(dir) + "/instrument.bmp";
-    std::string text = std::string(dir) + "/notes.txt";
+    const testing_support::TempDir dir("lumi-picture");
+    std::string bmp = dir.Path() + "/instrument.bmp";
+    std::string text = dir.Path() + "/notes.txt";
     platform::Image img;
     img.width = 3;
     img.height = 2;
@@ -110,15 +110,12 @@ TEST(Picture, LoadFromPaths) {
     ASSERT_TRUE(pic.m_pPicture);
     EXPECT_EQ(pic.m_pPicture->width, 3);
     platform::Image* held = pic.m_pPicture.get();
-    EXPECT_EQ(pic.Load((std::string(dir) + "/missing.bmp").c_str()), 0);
-    EXPECT_EQ(pic.m_pPicture.get(), held); // untouched
-    EXPECT_EQ(pic.Load(dir), 0);           // a folder is no file
+    EXPECT_EQ(pic.Load((dir.Path() + "/missing.bmp").c_str()), 0);
+    EXPECT_EQ(pic.m_pPicture.get(), held);      // untouched
+    EXPECT_EQ(pic.Load(dir.Path().c_str()), 0); // a folder is no file
     EXPECT_EQ(pic.m_pPicture.get(), held);
     EXPECT_EQ(pic.Load(text.c_str()), 1); // not a picture: still TRUE...
     EXPECT_FALSE(pic.m_pPicture);         // ...and the old one is gone
-    ::unlink(bmp.c_str());
-    ::unlink(text.c_str());
-    ::rmdir(dir);
 }
 
 TEST_F(Helpers, GetDlgItemFloatReadsLikeAtof) {

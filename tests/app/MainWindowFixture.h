@@ -9,6 +9,7 @@
 #include "app/config/ConfigFile.h"
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,28 +28,8 @@ namespace mainwindow_test {
 using platform::ui::HeadlessBackend;
 
 // Runs the test in a fresh directory and goes back (removing it) afterwards.
-class WorkDir {
-public:
-    WorkDir() {
-        char tmpl[] = "/tmp/lumi-mainwindow-XXXXXX";
-        if (!mkdtemp(tmpl))
-            std::abort();
-        m_path = tmpl;
-        m_old = std::filesystem::current_path();
-        std::filesystem::current_path(m_path);
-    }
-    ~WorkDir() {
-        std::filesystem::current_path(m_old);
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    WorkDir(const WorkDir&) = delete;
-    WorkDir& operator=(const WorkDir&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::filesystem::path m_old;
+struct WorkDir : testing_support::WorkDir {
+    WorkDir() : testing_support::WorkDir("lumi-mainwindow") {}
 };
 
 struct HeadPlace {

@@ -6,6 +6,8 @@
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 
+#include "tests/support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -34,18 +36,9 @@ std::vector<std::string> Lines(const CDialog& dlg) {
 
 class StartUpTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/lumi-startup-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        m_oldCwd = fs::current_path();
-        fs::current_path(m_dir);
-    }
     void TearDown() override {
         if (m_linker.joinable())
             m_linker.join();
-        fs::current_path(m_oldCwd);
-        fs::remove_all(m_dir);
     }
 
     // A port lister that leaves `text` as comlist.txt, whole.
@@ -90,8 +83,8 @@ protected:
     }
 
     HeadlessBackend m_ui;
-    fs::path m_dir;
-    fs::path m_oldCwd;
+    testing_support::WorkDir m_work{"lumi-startup"};
+    fs::path m_dir = m_work.Path();
     std::vector<std::unique_ptr<sim::Controller>> m_sims;
     std::thread m_linker;
 };

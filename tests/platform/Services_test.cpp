@@ -4,6 +4,7 @@
 #include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "platform/TimeFormat.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,26 +20,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/lumi-platform-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string path;
+struct TempDir : testing_support::TempDir {
+    TempDir() : testing_support::TempDir("lumi-platform") {}
 };
 
 TEST(Settings, ProfileStringsPersistUnderTheConfigDirectory) {
     TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", dir.path.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
     platform::SetApplicationName("Sorvane");
     platform::SetRegistryKey("");
     EXPECT_EQ(platform::GetProfileString("Settings", "COMPort", "COM3"), "COM3");
     EXPECT_FALSE(platform::WriteProfileString("Settings", "COMPort", "COM7")); // no key yet
 
     platform::SetRegistryKey("Lumiflex");
-    EXPECT_EQ(platform::ProfilePath(), dir.path + "/Lumiflex/Sorvane");
+    EXPECT_EQ(platform::ProfilePath(), dir.Path() + "/Lumiflex/Sorvane");
     EXPECT_EQ(platform::GetProfileString("Settings", "COMPort", "COM3"), "COM3");
     EXPECT_TRUE(platform::WriteProfileString("Settings", "COMPort", "COM7"));
     EXPECT_TRUE(platform::WriteProfileString("Other", "x", "a=b"));
@@ -58,7 +53,7 @@ TEST(Settings, ProfileStringsPersistUnderTheConfigDirectory) {
     EXPECT_EQ(all, "COMPort=COM9\n[Settings]\nCOMPort=/dev/ttyUSB1\n[Other]\nx=a=b\n");
     // No temporary file is left behind.
     int files = 0;
-    for (auto& e : fs::directory_iterator(dir.path + "/Lumiflex"))
+    for (auto& e : fs::directory_iterator(dir.Path() + "/Lumiflex"))
         ++files, (void)e;
     EXPECT_EQ(files, 1);
     ::unsetenv("XDG_CONFIG_HOME");
@@ -69,17 +64,17 @@ TEST(Settings, FallsBackToHomeConfig) {
     const char* oldHome = std::getenv("HOME");
     std::string saved = oldHome ? oldHome : "";
     ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", dir.path.c_str(), 1);
+    ::setenv("HOME", dir.Path().c_str(), 1);
     platform::SetApplicationName("Sorvane");
     platform::SetRegistryKey("Lumiflex");
     EXPECT_TRUE(platform::WriteProfileString("Settings", "COMPort", "COM4"));
-    EXPECT_TRUE(fs::exists(dir.path + "/.config/Lumiflex/Sorvane"));
+    EXPECT_TRUE(fs::exists(dir.Path() + "/.config/Lumiflex/Sorvane"));
     ::setenv("HOME", saved.c_str(), 1);
 }
 
 TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
     TempDir dir;
-    std::string script = dir.path + "/ComList.exe";
+    std::string script = dir.Path() + "/ComList.exe";
     {
         std::ofstream out(script);
         out << "#!/bin/sh\nsleep 0.2\necho \"$1\" > comlist.txt\n";
@@ -87,14 +82,14 @@ TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
     ::chmod(script.c_str(), 0755);
     auto t0 = std::chrono::steady_clock::now();
     intptr_t r =
-        platform::ShellExecute("ComList.exe", "COM5", dir.path.c_str(), platform::SW_HIDE_WINDOW);
+        platform::ShellExecute("ComList.exe", "COM5", dir.Path().c_str(), platform::SW_HIDE_WINDOW);
     auto took = std::chrono::steady_clock::now() - t0;
     EXPECT_GT(r, 32);
     EXPECT_LT(took, std::chrono::milliseconds(150)); // did not wait for it
-    for (int i = 0; i < 100 && !fs::exists(dir.path + "/comlist.txt"); ++i)
+    for (int i = 0; i < 100 && !fs::exists(dir.Path() + "/comlist.txt"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(dir.path + "/comlist.txt");
+    std::ifstream in(dir.Path() + "/comlist.txt");
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "COM5");
@@ -102,31 +97,31 @@ TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
 
 TEST(Shell, StartsFromADirectoryGivenRelativeToTheCurrentOne) {
     TempDir dir;
-    fs::create_directory(dir.path + "/tools");
-    std::string script = dir.path + "/tools/ComList.exe";
+    fs::create_directory(dir.Path() + "/tools");
+    std::string script = dir.Path() + "/tools/ComList.exe";
     std::ofstream(script) << "#!/bin/sh\necho ok > comlist.txt\n";
     ::chmod(script.c_str(), 0755);
     const fs::path saved = fs::current_path();
-    fs::current_path(dir.path);
+    fs::current_path(dir.Path());
     intptr_t r = platform::ShellExecute("ComList.exe", nullptr, "tools", platform::SW_HIDE_WINDOW);
     fs::current_path(saved);
     EXPECT_GT(r, 32);
-    for (int i = 0; i < 100 && !fs::exists(dir.path + "/tools/comlist.txt"); ++i)
+    for (int i = 0; i < 100 && !fs::exists(dir.Path() + "/tools/comlist.txt"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(fs::exists(dir.path + "/tools/comlist.txt"));
+    EXPECT_TRUE(fs::exists(dir.Path() + "/tools/comlist.txt"));
 }
 
 TEST(Shell, ReportsTheShellsErrorNumbers) {
     TempDir dir;
-    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.path.c_str(), 0),
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.Path().c_str(), 0),
               platform::SE_ERR_FNF);
-    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, (dir.path + "/nope").c_str(), 0),
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, (dir.Path() + "/nope").c_str(), 0),
               platform::SE_ERR_PNF);
-    EXPECT_EQ(platform::ShellExecute("nope/ComList.exe", nullptr, dir.path.c_str(), 0),
+    EXPECT_EQ(platform::ShellExecute("nope/ComList.exe", nullptr, dir.Path().c_str(), 0),
               platform::SE_ERR_PNF);
-    std::string plain = dir.path + "/ComList.exe";
+    std::string plain = dir.Path() + "/ComList.exe";
     std::ofstream(plain) << "not executable";
-    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.path.c_str(), 0),
+    EXPECT_EQ(platform::ShellExecute("ComList.exe", nullptr, dir.Path().c_str(), 0),
               platform::SE_ERR_ACCESSDENIED);
     EXPECT_EQ(platform::ShellExecute("", nullptr, nullptr, 0), platform::SE_ERR_FNF);
 }

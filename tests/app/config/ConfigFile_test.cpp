@@ -1,5 +1,7 @@
 #include "app/config/ConfigFile.h"
 
+#include "tests/support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -20,14 +22,6 @@ namespace {
 
 class ConfigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/lumi-configfile-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        m_path = (m_dir / "config.ini").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::vector<uint8_t> Contents() const {
         std::ifstream in(m_path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
@@ -41,8 +35,9 @@ protected:
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {}));
     }
 
-    fs::path m_dir;
-    std::string m_path;
+    testing_support::TempDir m_temp{"lumi-configfile"};
+    fs::path m_dir = m_temp.Path();
+    std::string m_path = (m_dir / "config.ini").string();
 };
 
 std::vector<uint8_t> Pattern(std::size_t size) {

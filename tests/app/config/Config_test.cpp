@@ -4,6 +4,7 @@
 #include "app/config/Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,18 +24,7 @@ constexpr char kNotWritten[] = "Config.ini could not be opened for writing.";
 
 class ConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::SetApplicationName("sorvane");
-        char tmpl[] = "/tmp/lumi-config-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        m_oldCwd = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override {
-        fs::current_path(m_oldCwd);
-        fs::remove_all(m_dir);
-    }
+    void SetUp() override { platform::SetApplicationName("sorvane"); }
     std::vector<uint8_t> File() const {
         std::ifstream in(m_dir / "config.ini", std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
@@ -52,8 +42,8 @@ protected:
     }
 
     HeadlessBackend m_ui;
-    fs::path m_dir;
-    fs::path m_oldCwd;
+    testing_support::WorkDir m_work{"lumi-config"};
+    fs::path m_dir = m_work.Path();
 };
 
 TEST_F(ConfigTest, MissingFileIsCreatedWithDefaults) {

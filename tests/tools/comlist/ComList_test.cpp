@@ -1,5 +1,7 @@
 #include "tools/comlist/PortList.h"
 
+#include "tests/support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,13 +17,6 @@ namespace {
 
 class ComListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/lumi-comlist-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_root = tmpl;
-    }
-    void TearDown() override { fs::remove_all(m_root); }
-
     fs::path Make(const std::string& relative) {
         fs::path p = m_root / relative;
         fs::create_directories(p);
@@ -29,7 +24,8 @@ protected:
     }
     static void Touch(const fs::path& p) { std::ofstream(p).put('x'); }
 
-    fs::path m_root;
+    testing_support::TempDir m_temp{"lumi-comlist"};
+    fs::path m_root = m_temp.Path();
 };
 
 TEST_F(ComListTest, SimulatedPortsAreLiveLinksSortedByName) {
