@@ -5,32 +5,21 @@
 #include "app/SorvaneDlg.h"
 #include "app/config/ConfigFile.h"
 #include "platform/ui/Headless.h"
+#include "tests/app/WorkFiles.h"
 #include "tools/sim/Controller.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 namespace {
 
 void WriteWorkDir(const std::string& port) {
-    ConfigRecord r;
-    std::memset(&r, 0, sizeof r);
-    std::strcpy(r.title, "Lumiflex");
-    r.headCount = 2;
-    for (int i = 0; i < 2; ++i) {
-        r.heads[i].channel = i;
-        std::memcpy(r.heads[i].boardSerial, "01001001", 8);
-        r.heads[i].x = 100 + 70 * i;
-        r.heads[i].y = 200;
-    }
-    WriteConfigFileAtomically("config.ini", r);
-    std::ofstream("comlist.in") << port << "\n";
-    std::ofstream("ComList.exe") << "#!/bin/sh\ncp comlist.in comlist.txt\n";
-    std::filesystem::permissions("ComList.exe", std::filesystem::perms::owner_all);
+    WriteConfigFileAtomically(
+        "config.ini",
+        mainwindow_test::MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 170, 200}}));
+    mainwindow_test::WriteComList({port});
 }
 
 void BM_SetTwoPositions(benchmark::State& state) {

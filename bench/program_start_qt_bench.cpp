@@ -13,6 +13,7 @@
 #include "app/SorvaneDlg.h"
 #include "app/config/ConfigFile.h"
 #include "platform/ui/qt/QtBackend.h"
+#include "tests/app/WorkFiles.h"
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 
@@ -23,9 +24,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -44,17 +43,9 @@ QApplication& App() {
 }
 
 void WriteConfig() {
-    ConfigRecord r;
-    std::memset(&r, 0, sizeof r);
-    std::strcpy(r.title, "Lumiflex");
-    r.headCount = 2;
-    for (int i = 0; i < 2; ++i) {
-        r.heads[i].channel = i;
-        std::memcpy(r.heads[i].boardSerial, "01001001", 8);
-        r.heads[i].x = 279 + 72 * i;
-        r.heads[i].y = 273;
-    }
-    WriteConfigFileAtomically("config.ini", r);
+    WriteConfigFileAtomically(
+        "config.ini",
+        mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
 }
 
 // The built port lister, or a stand-in that lists `port`.
@@ -69,9 +60,7 @@ void InstallPortLister(const std::string& port) {
             return;
         }
     }
-    std::ofstream("comlist.in") << port << "\n";
-    std::ofstream("ComList.exe") << "#!/bin/sh\ncp comlist.in comlist.txt\n";
-    fs::permissions("ComList.exe", fs::perms::owner_all);
+    mainwindow_test::WriteComList({port});
 }
 
 void BM_ProgramStart(benchmark::State& state) {

@@ -9,6 +9,7 @@
 #include "app/config/ConfigFile.h"
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Headless.h"
+#include "tests/app/WorkFiles.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -32,47 +33,8 @@ struct WorkDir : testing_support::WorkDir {
     WorkDir() : testing_support::WorkDir("lumi-mainwindow") {}
 };
 
-struct HeadPlace {
-    int channel;
-    std::string boardSerial; // up to 8 characters; 8 leave no terminator
-    int x, y;
-};
-
-inline ConfigRecord MakeConfig(int headCount, const std::vector<HeadPlace>& heads,
-                               const char* title = "Lumiflex", bool password = false) {
-    ConfigRecord r;
-    std::memset(&r, 0, sizeof r);
-    std::strncpy(r.title, title, sizeof r.title - 1);
-    r.headCount = headCount;
-    for (size_t i = 0; i < heads.size(); ++i) {
-        r.heads[i].channel = heads[i].channel;
-        std::memcpy(r.heads[i].boardSerial, heads[i].boardSerial.data(),
-                    std::min<size_t>(8, heads[i].boardSerial.size()));
-        r.heads[i].x = heads[i].x;
-        r.heads[i].y = heads[i].y;
-    }
-    r.passwordProtect = password ? 1 : 0;
-    return r;
-}
-
 inline void WriteConfig(const ConfigRecord& r) {
     ASSERT_TRUE(WriteConfigFileAtomically("config.ini", r));
-}
-
-// A port-listing program that writes these lines (LF-terminated) to comlist.txt.
-inline void WriteComList(const std::vector<std::string>& lines) {
-    std::string body;
-    for (const std::string& l : lines)
-        body += l + "\n";
-    {
-        std::ofstream f("comlist.in", std::ios::binary);
-        f << body;
-    }
-    {
-        std::ofstream f("ComList.exe", std::ios::binary);
-        f << "#!/bin/sh\ncp comlist.in comlist.txt.new && mv comlist.txt.new comlist.txt\n";
-    }
-    chmod("ComList.exe", 0755);
 }
 
 // The main window with doors that record instead of opening dialogs.
