@@ -66,6 +66,16 @@ def ellipse(cx, cy, a, b):
     return d, (cx - a, cy - b, cx + a, cy + b)
 
 
+def segment_dist2(x, y, ax, ay, bx, by):
+    """Squared distance from (x, y) to the segment from a to b."""
+    ex, ey = bx - ax, by - ay
+    wx, wy = x - ax, y - ay
+    ll = ex * ex + ey * ey
+    t = clamp((wx * ex + wy * ey) / ll) if ll else 0.0
+    dx, dy = wx - ex * t, wy - ey * t
+    return dx * dx + dy * dy
+
+
 def polygon(pts):
     n = len(pts)
 
@@ -75,13 +85,8 @@ def polygon(pts):
         for i in range(n):
             ax, ay = pts[i]
             bx, by = pts[(i + 1) % n]
-            ex, ey = bx - ax, by - ay
-            wx, wy = x - ax, y - ay
-            ll = ex * ex + ey * ey
-            t = clamp((wx * ex + wy * ey) / ll) if ll else 0.0
-            dx, dy = wx - ex * t, wy - ey * t
-            best = min(best, dx * dx + dy * dy)
-            if (ay > y) != (by > y) and x < ax + (y - ay) * ex / ey:
+            best = min(best, segment_dist2(x, y, ax, ay, bx, by))
+            if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
                 inside = not inside
         s = math.sqrt(best)
         return -s if inside else s
@@ -98,12 +103,7 @@ def polyline(pts, width):
     def d(x, y):
         best = float('inf')
         for (ax, ay), (bx, by) in segs:
-            ex, ey = bx - ax, by - ay
-            wx, wy = x - ax, y - ay
-            ll = ex * ex + ey * ey
-            t = clamp((wx * ex + wy * ey) / ll) if ll else 0.0
-            dx, dy = wx - ex * t, wy - ey * t
-            best = min(best, dx * dx + dy * dy)
+            best = min(best, segment_dist2(x, y, ax, ay, bx, by))
         return math.sqrt(best) - r
     xs = [p[0] for p in pts]
     ys = [p[1] for p in pts]
