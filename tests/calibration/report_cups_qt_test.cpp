@@ -19,12 +19,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <pwd.h>
 #include <regex>
 #include <set>
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -149,6 +151,9 @@ protected:
         if (::geteuid() != 0 || !OnPath("cupsd") || !OnPath("lpadmin") || !OnPath("pdfinfo") ||
             !OnPath("pdftotext") || !fs::exists("/usr/lib/cups/backend/cups-pdf"))
             return;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(QueueOutputDir(), ec))
+            s_queueOutputsBefore.insert(e.path().string());
         s_cups = new PrivateCups();
         // Every CUPS client of this process, Qt's included, talks to ours; no
         // user default or environment printer may get in the way.
@@ -206,7 +211,22 @@ protected:
             (fs::path(out) / name).string());
     }
 
+    // PDFs that cups-pdf wrote since the suite started.
+    static std::vector<std::string> NewQueueOutputs() {
+        std::vector<std::string> out;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(QueueOutputDir(), ec))
+            if (!s_queueOutputsBefore.count(e.path().string()))
+                out.push_back(e.path().string());
+        return out;
+    }
+    static fs::path QueueOutputDir() {
+        const passwd* pw = ::getpwuid(::geteuid());
+        return fs::path(pw && pw->pw_dir ? pw->pw_dir : "/root") / "PDF";
+    }
+
     static inline PrivateCups* s_cups = nullptr;
+    static inline std::set<std::string> s_queueOutputsBefore;
     platform::ui::qt::QtPrinterService m_printers;
     HeadlessBackend ui;
 };
@@ -261,6 +281,24 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     }
     const std::string chkFile = NextJobFile(before);
     ASSERT_FALSE(chkFile.empty()) << "no job reached the spooler";
+
+    // The queue's own output: cups-pdf writes a PDF per job into a folder of
+    // the printing user's home. Its text does not extract (the fonts come out
+    // as symbols) but its pages count; the files are removed afterwards.
+    EXPECT_TRUE(WaitFor(
+        [] {
+            std::string jobs;
+            return Shell(s_cups->Lp("lpstat") + " -o", &jobs) && jobs.empty();
+        },
+        std::chrono::seconds(60)))
+        << "jobs still pending";
+    const auto outputs = NewQueueOutputs();
+    EXPECT_EQ(outputs.size(), 2u);
+    for (const auto& out : outputs) {
+        std::string pages;
+        EXPECT_TRUE(Shell("pdfinfo '" + out + "' | grep -E '^Pages: +2$'", &pages)) << out;
+        fs::remove(out);
+    }
 
     std::string info, text;
     // The calibration report: 60 points on page 1, point 61 and the summary on page 2.
