@@ -16,7 +16,9 @@ std::vector<const DialogTemplate*>& Added() {
 
 } // namespace
 
-void UseTemplates(std::span<const TemplateEntry> registry) { Registry() = registry; }
+void UseTemplates(std::span<const TemplateEntry> registry) {
+    Registry() = registry;
+}
 
 void AddTemplate(const DialogTemplate& t) {
     RemoveTemplate(t.id);
