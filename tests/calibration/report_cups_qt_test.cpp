@@ -151,9 +151,7 @@ protected:
         if (::geteuid() != 0 || !OnPath("cupsd") || !OnPath("lpadmin") || !OnPath("pdfinfo") ||
             !OnPath("pdftotext") || !fs::exists("/usr/lib/cups/backend/cups-pdf"))
             return;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(QueueOutputDir(), ec))
-            s_queueOutputsBefore.insert(e.path().string());
+        s_started = fs::file_time_type::clock::now();
         s_cups = new PrivateCups();
         // Every CUPS client of this process, Qt's included, talks to ours; no
         // user default or environment printer may get in the way.
@@ -211,12 +209,13 @@ protected:
             (fs::path(out) / name).string());
     }
 
-    // PDFs that cups-pdf wrote since the suite started.
+    // PDFs that cups-pdf wrote since the suite started (its names restart
+    // with each scheduler's job numbers, so an old file may be overwritten).
     static std::vector<std::string> NewQueueOutputs() {
         std::vector<std::string> out;
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(QueueOutputDir(), ec))
-            if (!s_queueOutputsBefore.count(e.path().string()))
+            if (e.last_write_time(ec) >= s_started)
                 out.push_back(e.path().string());
         return out;
     }
@@ -226,7 +225,7 @@ protected:
     }
 
     static inline PrivateCups* s_cups = nullptr;
-    static inline std::set<std::string> s_queueOutputsBefore;
+    static inline fs::file_time_type s_started;
     platform::ui::qt::QtPrinterService m_printers;
     HeadlessBackend ui;
 };
