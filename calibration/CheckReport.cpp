@@ -76,7 +76,7 @@ public:
     void PrintLabels(CPrinter& dc) override {
         static const char* const line4[kColumns] = {"Set",  "RVX",       "IL-1400", "RVX Reading",
                                                     "   %", "Set Point", "   %"};
-        static const char* const line5[kColumns] = {"Point",    "Reading", "Reading", "Accuracy",
+        static const char* const line5[kColumns] = {"Point", "Reading",  "Reading", "Accuracy",
                                                     nullptr, "Accuracy", nullptr};
         for (int c = 0; c < kColumns; ++c) {
             dc.PrintAt(1.0f + float(c), 4, line4[c]);

@@ -23,8 +23,8 @@ public:
     double m_setPoint[kMaxPoints] = {};  // calibrated set point
     double m_headValue[kMaxPoints] = {}; // the head's own output reading
     double m_meterMw[kMaxPoints] = {};   // corrected radiometer reading
-    int32_t m_nPoints = 0; // 0 to 255; a count outside is taken as its nearest bound
-    std::string m_strSerial; // the head's serial number
+    int32_t m_nPoints = 0;               // 0 to 255; a count outside is taken as its nearest bound
+    std::string m_strSerial;             // the head's serial number
     CListCtrl m_list;
 
     BOOL OnInitDialog() override;

@@ -26,8 +26,8 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using platform::ui::HeadlessBackend;
@@ -109,8 +109,8 @@ public:
             ::execlp("cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr);
             ::_exit(127);
         }
-        m_running = m_pid > 0 && WaitFor([&] { return Shell(Lp("lpstat") + " -r"); },
-                                         std::chrono::seconds(30));
+        m_running = m_pid > 0 &&
+                    WaitFor([&] { return Shell(Lp("lpstat") + " -r"); }, std::chrono::seconds(30));
     }
     ~PrivateCups() {
         if (m_pid > 0) {
@@ -175,9 +175,10 @@ protected:
 
     static void AddDefaultPdfQueue() {
         std::string out;
-        ASSERT_TRUE(Shell(s_cups->Lp("lpadmin") +
-                            " -p LumiPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd",
-                        &out))
+        ASSERT_TRUE(
+            Shell(s_cups->Lp("lpadmin") +
+                      " -p LumiPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd",
+                  &out))
             << out;
         ASSERT_TRUE(Shell(s_cups->Lp("lpadmin") + " -d LumiPDF", &out)) << out;
     }
@@ -206,7 +207,7 @@ protected:
         const fs::path pdf = fs::path(out) / (name + ".pdf");
         fs::copy_file(file, pdf, fs::copy_options::overwrite_existing);
         Shell("pdftoppm -r 60 -png -f 1 -l 1 -singlefile " + pdf.string() + " " +
-            (fs::path(out) / name).string());
+              (fs::path(out) / name).string());
     }
 
     // PDFs that cups-pdf wrote since the suite started (its names restart
@@ -306,16 +307,19 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     EXPECT_NE(info.find("RVX Calibration Report (LM0042)"), std::string::npos) << info;
     ASSERT_TRUE(Shell("pdftotext -layout -f 1 -l 1 " + calFile + " -", &text));
     EXPECT_NE(text.find("Calibration Report, Serial number LM0042"), std::string::npos) << text;
-    EXPECT_TRUE(std::regex_search(text, std::regex("Index +IL-1400 +Photo +Calib +Step +Diff +Accuracy")))
+    EXPECT_TRUE(
+        std::regex_search(text, std::regex("Index +IL-1400 +Photo +Calib +Step +Diff +Accuracy")))
         << text;
-    EXPECT_TRUE(std::regex_search(text, std::regex("255 +1001\\.00 +1000 +1000\\.000 +1\\.00 +0\\.10%")))
+    EXPECT_TRUE(
+        std::regex_search(text, std::regex("255 +1001\\.00 +1000 +1000\\.000 +1\\.00 +0\\.10%")))
         << text;
     EXPECT_EQ(text.find("Photo-to-mW"), std::string::npos);
     ASSERT_TRUE(Shell("pdftotext -layout -f 2 -l 2 " + calFile + " -", &text));
     EXPECT_TRUE(std::regex_search(text, std::regex("195 +401\\.00 +400 +400\\.000 +10\\.000")))
         << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("Avg: +9\\.836 +1\\.00% +0\\.15%"))) << text;
-    EXPECT_TRUE(std::regex_search(text, std::regex("Photo-to-mW Coeffs \\(ax2 \\+ bx \\+ c\\) +mW-to-Index Coeffs")))
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex("Photo-to-mW Coeffs \\(ax2 \\+ bx \\+ c\\) +mW-to-Index Coeffs")))
         << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("b: +1000\\.000000000"))) << text;
     Keep(calFile, "calibration-report");
@@ -325,9 +329,11 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +2\n"))) << info;
     ASSERT_TRUE(Shell("pdftotext -layout -f 1 -l 1 " + chkFile + " -", &text));
     EXPECT_NE(text.find("Calibration Check Report, Serial number LM0042"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(text, std::regex("Set +RVX +IL-1400 +RVX Reading +% +Set Point +%")))
+    EXPECT_TRUE(
+        std::regex_search(text, std::regex("Set +RVX +IL-1400 +RVX Reading +% +Set Point +%")))
         << text;
-    EXPECT_TRUE(std::regex_search(text, std::regex("10\\.0 +10\\.0 +10\\.50 +0\\.50 +4\\.8% +0\\.50 +4\\.8%")))
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex("10\\.0 +10\\.0 +10\\.50 +0\\.50 +4\\.8% +0\\.50 +4\\.8%")))
         << text;
     ASSERT_TRUE(Shell("pdftotext -layout -f 2 -l 2 " + chkFile + " -", &text));
     EXPECT_TRUE(std::regex_search(text, std::regex("Avg: +0\\.50 +"))) << text;

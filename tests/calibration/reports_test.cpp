@@ -28,12 +28,12 @@ constexpr int kList = 1087;
 
 // y of text lines 0..70 under 0.01-inch units: line * -0.15 * 100 truncated,
 // worked out apart from the program.
-constexpr int kLineY[] = {
-    0,    -15,  -30,  -44,  -60,  -75,  -89,  -105, -120, -135, -150, -165, -179, -195, -210,
-    -225, -240, -254, -270, -285, -300, -315, -330, -345, -359, -375, -390, -405, -420, -434,
-    -450, -464, -480, -495, -509, -525, -540, -555, -570, -585, -600, -615, -630, -645, -660,
-    -675, -690, -705, -719, -735, -750, -765, -780, -794, -810, -825, -840, -854, -869, -885,
-    -900, -915, -929, -944, -960, -975, -990, -1004, -1019, -1035, -1050};
+constexpr int kLineY[] = {0,    -15,  -30,  -44,  -60,  -75,  -89,  -105,  -120,  -135,  -150, -165,
+                          -179, -195, -210, -225, -240, -254, -270, -285,  -300,  -315,  -330, -345,
+                          -359, -375, -390, -405, -420, -434, -450, -464,  -480,  -495,  -509, -525,
+                          -540, -555, -570, -585, -600, -615, -630, -645,  -660,  -675,  -690, -705,
+                          -719, -735, -750, -765, -780, -794, -810, -825,  -840,  -854,  -869, -885,
+                          -900, -915, -929, -944, -960, -975, -990, -1004, -1019, -1035, -1050};
 
 struct At {
     int x;
@@ -155,8 +155,8 @@ protected:
     PrintRecorder printer;
 };
 
-const std::vector<At> kCalibLabels{{100, 4, "Index"}, {200, 4, "IL-1400"}, {300, 4, "Photo"},
-                                   {400, 4, "Calib"}, {500, 4, "Step"},    {600, 4, "Diff"},
+const std::vector<At> kCalibLabels{{100, 4, "Index"},   {200, 4, "IL-1400"}, {300, 4, "Photo"},
+                                   {400, 4, "Calib"},   {500, 4, "Step"},    {600, 4, "Diff"},
                                    {700, 4, "Accuracy"}};
 
 // ---------------------------------------------------------------- list
@@ -191,9 +191,8 @@ TEST_F(Reports, CalibrationListShowsRowsStepsAndAveragesOverThePoints) {
     // accuracy 0.5/10.5 = 4.76 %, 0.3/9.5 = 3.16 %.
     EXPECT_EQ(Row(r.m_list, 0),
               (std::vector<std::string>{"255", "10.50", "1000", "10.000", "", " 0.50", "4.76%"}));
-    EXPECT_EQ(Row(r.m_list, 1),
-              (std::vector<std::string>{"250", " 9.50", " 980", " 9.800", "0.040", " 0.30",
-                                        "3.16%"}));
+    EXPECT_EQ(Row(r.m_list, 1), (std::vector<std::string>{"250", " 9.50", " 980", " 9.800", "0.040",
+                                                          " 0.30", "3.16%"}));
     // Step average over the two points (not the one step); diff average with
     // a percent sign.
     EXPECT_EQ(Row(r.m_list, 2),
@@ -276,17 +275,22 @@ TEST_F(Reports, CheckListShowsDeviationsAgainstTheRadiometer) {
     EXPECT_EQ(r.GetWindowText(), "Calibration Check Report");
     const auto& cols = r.GetDlgItem(kList)->Columns();
     ASSERT_EQ(cols.size(), 7u);
-    const char* titles[] = {"Set Point", "RVX Reading", "IL-1400 Reading", "RVX Reading Accuracy",
-                            "%",         "Set Point Accuracy", "%"};
+    const char* titles[] = {"Set Point",
+                            "RVX Reading",
+                            "IL-1400 Reading",
+                            "RVX Reading Accuracy",
+                            "%",
+                            "Set Point Accuracy",
+                            "%"};
     for (size_t c = 0; c < 7; ++c)
         EXPECT_EQ(cols[c].title, titles[c]);
     // dh 0.3 (3.16 %), ds 0.5 (5.26 %); dh 0.1 (1.0 %), ds 0.2 (2.0 %).
-    EXPECT_EQ(Row(r.m_list, 0), (std::vector<std::string>{"10.0", " 9.8", " 9.50", " 0.30",
-                                                          " 3.2%", " 0.50", " 5.3%"}));
-    EXPECT_EQ(Row(r.m_list, 1), (std::vector<std::string>{" 9.8", " 9.9", "10.00", " 0.10",
-                                                          " 1.0%", " 0.20", " 2.0%"}));
-    EXPECT_EQ(Row(r.m_list, 2), (std::vector<std::string>{"Avg:", "", "", " 0.20", " 2.1%",
-                                                          " 0.35", " 3.6%"}));
+    EXPECT_EQ(Row(r.m_list, 0), (std::vector<std::string>{"10.0", " 9.8", " 9.50", " 0.30", " 3.2%",
+                                                          " 0.50", " 5.3%"}));
+    EXPECT_EQ(Row(r.m_list, 1), (std::vector<std::string>{" 9.8", " 9.9", "10.00", " 0.10", " 1.0%",
+                                                          " 0.20", " 2.0%"}));
+    EXPECT_EQ(Row(r.m_list, 2),
+              (std::vector<std::string>{"Avg:", "", "", " 0.20", " 2.1%", " 0.35", " 3.6%"}));
     EXPECT_EQ(r.GetDlgItem(kList)->EnsuredVisible(), 2);
 }
 
@@ -301,11 +305,11 @@ TEST_F(Reports, CheckWithZeroReadingOrNoPointsShowsNoNumberItCannotHave) {
     r.m_meterMw[1] = 2.5;
     {
         OpenDialog open(r);
-        EXPECT_EQ(Row(r.m_list, 0), (std::vector<std::string>{" 1.0", " 0.5", " 0.00", " 0.50",
-                                                              "", " 1.00", ""}));
+        EXPECT_EQ(Row(r.m_list, 0),
+                  (std::vector<std::string>{" 1.0", " 0.5", " 0.00", " 0.50", "", " 1.00", ""}));
         // Relative averages over the one point that has them: 20 % and 20 %.
-        EXPECT_EQ(Row(r.m_list, 2), (std::vector<std::string>{"Avg:", "", "", " 0.50", "20.0%",
-                                                              " 0.75", "20.0%"}));
+        EXPECT_EQ(Row(r.m_list, 2),
+                  (std::vector<std::string>{"Avg:", "", "", " 0.50", "20.0%", " 0.75", "20.0%"}));
     }
     CCheckReport empty;
     OpenDialog open(empty);
@@ -385,14 +389,15 @@ TEST_F(Reports, FiftyThreeAndSixtyPointsPutTheSummaryOnAPageWithoutLabels) {
         EXPECT_EQ(lines[1].line, 2);
         EXPECT_EQ(lines[1].text, Lines(doc.pages[0])[1].text); // one time per document
         EXPECT_EQ(std::vector<At>(lines.begin() + 2, lines.end()),
-                  CalibSummary(4, Fmt("%5.3f", 10.0 * (n - 1) / n), Fmt("%5.2f%%", 1000.0 - 5 * (n - 1)), ""));
+                  CalibSummary(4, Fmt("%5.3f", 10.0 * (n - 1) / n),
+                               Fmt("%5.2f%%", 1000.0 - 5 * (n - 1)), ""));
         std::vector<std::string> pageCalls;
         for (const auto& c : doc.calls)
             if (c != "TextOut")
                 pageCalls.push_back(c);
-        EXPECT_EQ(pageCalls, (std::vector<std::string>{"SelectFont 14", "SetMapMode 4", "StartPage",
-                                                       "EndPage", "StartPage", "EndPage",
-                                                       "EndDoc"}));
+        EXPECT_EQ(pageCalls,
+                  (std::vector<std::string>{"SelectFont 14", "SetMapMode 4", "StartPage", "EndPage",
+                                            "StartPage", "EndPage", "EndDoc"}));
     }
 }
 
@@ -407,15 +412,19 @@ TEST_F(Reports, SixtyOnePointsContinueOnAPageWithLabelsAndTheStepAcrossTheBreak)
     auto lines = Lines(p2);
     std::vector<At> want{{200, 1, "Calibration Report, Serial number LM0042"}, lines.at(1)};
     want.insert(want.end(), kCalibLabels.begin(), kCalibLabels.end());
-    std::vector<At> row{{100, 6, "194"},     {200, 6, "401.00"}, {300, 6, " 400"},
-                        {400, 6, "400.000"}, {500, 6, "5.000"},  {600, 6, " 1.00"},
+    std::vector<At> row{{100, 6, "194"},
+                        {200, 6, "401.00"},
+                        {300, 6, " 400"},
+                        {400, 6, "400.000"},
+                        {500, 6, "5.000"},
+                        {600, 6, " 1.00"},
                         {700, 6, Fmt("%4.2f%%", 100.0 / 401)}};
     want.insert(want.end(), row.begin(), row.end());
     double acc = 0;
     for (int i = 0; i < 61; ++i)
         acc += 100.0 / (1001 - 10 * i);
-    auto sum = CalibSummary(6, Fmt("%5.3f", (59 * 10.0 + 5.0) / 61), " 1.00%",
-                            Fmt("%4.2f%%", acc / 61));
+    auto sum =
+        CalibSummary(6, Fmt("%5.3f", (59 * 10.0 + 5.0) / 61), " 1.00%", Fmt("%4.2f%%", acc / 61));
     want.insert(want.end(), sum.begin(), sum.end());
     EXPECT_EQ(lines, want);
 }
@@ -433,9 +442,9 @@ TEST_F(Reports, CalibrationWithoutPointsPrintsOnePageOfHeaderAndSummary) {
 }
 
 const std::vector<At> kCheckLabels{
-    {100, 4, "Set"},         {100, 5, "Point"},   {200, 4, "RVX"},       {200, 5, "Reading"},
-    {300, 4, "IL-1400"},     {300, 5, "Reading"}, {400, 4, "RVX Reading"}, {400, 5, "Accuracy"},
-    {500, 4, "   %"},        {600, 4, "Set Point"}, {600, 5, "Accuracy"}, {700, 4, "   %"}};
+    {100, 4, "Set"},     {100, 5, "Point"},     {200, 4, "RVX"},         {200, 5, "Reading"},
+    {300, 4, "IL-1400"}, {300, 5, "Reading"},   {400, 4, "RVX Reading"}, {400, 5, "Accuracy"},
+    {500, 4, "   %"},    {600, 4, "Set Point"}, {600, 5, "Accuracy"},    {700, 4, "   %"}};
 
 void FillCheck(CCheckReport& r, int n) {
     r.m_nPoints = n;
@@ -458,9 +467,10 @@ TEST_F(Reports, OnePointCheckDocumentTextByText) {
     std::vector<At> want{{200, 1, "Calibration Check Report, Serial number LM0042"}, lines[1]};
     want.insert(want.end(), kCheckLabels.begin(), kCheckLabels.end());
     // 0.5 off both, 4.8 % of 10.5; the Avg row repeats them.
-    std::vector<At> rest{{100, 7, "10.0"},  {200, 7, "10.0"},  {300, 7, "10.50"}, {400, 7, " 0.50"},
-                         {500, 7, " 4.8%"}, {600, 7, " 0.50"}, {700, 7, " 4.8%"}, {100, 9, "Avg:"},
-                         {400, 9, " 0.50"}, {500, 9, " 4.8%"}, {600, 9, " 0.50"}, {700, 9, " 4.8%"}};
+    std::vector<At> rest{{100, 7, "10.0"},  {200, 7, "10.0"},  {300, 7, "10.50"},
+                         {400, 7, " 0.50"}, {500, 7, " 4.8%"}, {600, 7, " 0.50"},
+                         {700, 7, " 4.8%"}, {100, 9, "Avg:"},  {400, 9, " 0.50"},
+                         {500, 9, " 4.8%"}, {600, 9, " 0.50"}, {700, 9, " 4.8%"}};
     want.insert(want.end(), rest.begin(), rest.end());
     EXPECT_EQ(lines, want);
     EXPECT_EQ(lines[1].line, 2);

@@ -41,8 +41,9 @@ struct Word {
 
 // The first word of the page that equals `word`, from pdftotext's boxes.
 bool FindWord(const std::string& bbox, const std::string& word, Word& w) {
-    std::regex re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" +
-                  word + "</word>");
+    std::regex re(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">" +
+        word + "</word>");
     std::smatch m;
     if (!std::regex_search(bbox, m, re))
         return false;
@@ -74,8 +75,8 @@ TEST(QtPrinter, TextSitsAtItsLogicalInchesInTheDeviceFont) {
         ASSERT_NE(dc.SelectStockObject(platform::DEVICE_DEFAULT_FONT), nullptr);
         dc.SetMapMode(platform::MM_LOENGLISH);
         dc.StartPage();
-        EXPECT_TRUE(dc.TextOut(100, -89, "Alpha"));   // 1 inch in, line 6
-        EXPECT_TRUE(dc.TextOut(700, -975, "Omega"));  // 7 inches in, line 65
+        EXPECT_TRUE(dc.TextOut(100, -89, "Alpha"));      // 1 inch in, line 6
+        EXPECT_TRUE(dc.TextOut(700, -975, "Omega"));     // 7 inches in, line 65
         EXPECT_TRUE(dc.TextOut(125, -15, "MMMMMMMMMM")); // ten cells of the fixed pitch
         dc.EndPage();
         dc.StartPage();
@@ -109,7 +110,7 @@ TEST(QtPrinter, ADocumentWithoutPagesPrintsNothing) {
     {
         QtPrinterDevice dev(PdfPrinter(file, 5));
         ASSERT_GT(dev.StartDoc("empty"), 0);
-        EXPECT_EQ(dev.StartDoc("again"), -1); // one document at a time
+        EXPECT_EQ(dev.StartDoc("again"), -1);       // one document at a time
         EXPECT_FALSE(dev.TextOut(0, 0, "nowhere")); // no page open
         EXPECT_GT(dev.EndDoc(), 0);
         EXPECT_EQ(dev.EndDoc(), -1);
