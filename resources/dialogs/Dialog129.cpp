@@ -13,7 +13,7 @@ const DialogTemplate& Dialog129() {
         window::Caption | window::SysMenu | window::ModalFrame, 0, 0,
         {
             {-1,   GroupBox,    "Window Title",                         {8, 6, 131, 111},   None},
-            {1061, RadioButton, "Lumiflex",                             {16, 19, 45, 10},   Group | TabStop},
+            {1061, RadioButton, "Lumiflex",                             {16, 19, 45, 10},   Group},
             {1062, RadioButton, "K310 DSC Photo Module",                {16, 32, 94, 10},   None},
             {1063, RadioButton, "7R40 DSC Photo Module",                {16, 45, 93, 10},   None},
             {1064, RadioButton, "MX12 DSC Photo Module",                {16, 58, 94, 10},   None},
