@@ -246,7 +246,7 @@ TEST_F(ConfigDialogTest, SelectingAnotherHeadSavesTheShownOne) {
 
 TEST_F(ConfigDialogTest, SerialMatchingAndShortSerials) {
     Bytes b = StartFile(3);
-    std::memcpy(&b[Head(1) + 4], "XYZ\0\0\0\0\0", 8); // not among the controllers
+    std::memcpy(&b[Head(1) + 4], "XYZ\0\0\0\0\0", 8);  // not among the controllers
     std::memcpy(&b[Head(2) + 4], "ab\0\0\0\0\0\0", 8); // a prefix, other letter case
     Put(b);
     Config config;

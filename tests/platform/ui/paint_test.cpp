@@ -16,19 +16,20 @@ namespace {
 constexpr int kTemplate = 9101, kPicture = 10, kOther = 11;
 
 const DialogTemplate& PaintTemplate() {
-    static const DialogTemplate t{kTemplate,
-                                  "Paint",
-                                  100,
-                                  60,
-                                  {"MS Shell Dlg", 8, 400},
-                                  window::Caption,
-                                  0,
-                                  0,
-                                  {
-                                      {kPicture, ControlKind::Bitmap, "", {2, 2, 10, 10}, 0},
-                                      {kOther, ControlKind::Bitmap, "", {40, 2, 10, 10}, style::Hidden},
-                                      {1, ControlKind::PushButton, "OK", {2, 40, 40, 14}, 0},
-                                  }};
+    static const DialogTemplate t{
+        kTemplate,
+        "Paint",
+        100,
+        60,
+        {"MS Shell Dlg", 8, 400},
+        window::Caption,
+        0,
+        0,
+        {
+            {kPicture, ControlKind::Bitmap, "", {2, 2, 10, 10}, 0},
+            {kOther, ControlKind::Bitmap, "", {40, 2, 10, 10}, style::Hidden},
+            {1, ControlKind::PushButton, "OK", {2, 40, 40, 14}, 0},
+        }};
     return t;
 }
 
