@@ -193,7 +193,10 @@ void CDialog::Dispatch(int id, int code) {
 }
 
 void CDialog::DispatchTimer(uintptr_t id) {
-    if (!m_open || !m_timers.count(id))
+    // One rule for every backend: an ended dialog takes nothing more. A timer
+    // expiry or a click queued when it ended is dropped, as the original's
+    // modal loop stops at the message that ended it; the end code stands.
+    if (!m_open || m_ended || !m_timers.count(id))
         return;
     Guarded([&] { OnTimer(id); });
 }
@@ -508,7 +511,7 @@ bool CDialog::UserSelect(int id, int index) {
 
 bool CDialog::UserFocus(int id) {
     Control* c = GetDlgItem(id);
-    if (!m_open || !c || !c->IsEnabled() || !c->IsVisible())
+    if (!m_open || m_ended || !c || !c->IsEnabled() || !c->IsVisible())
         return false;
     GotoDlgCtrl(c);
     return true;

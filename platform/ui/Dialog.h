@@ -214,7 +214,8 @@ public:
 
     // ---- Input from the user: called by backends and tests ----
     // Each returns false (and does nothing) when the control is missing,
-    // disabled or hidden. Handlers run inside; exceptions are reported.
+    // disabled or hidden, or the dialog has ended. Handlers run inside;
+    // exceptions are reported.
     bool UserClick(int id); // push/check/radio + BN_CLICKED
     bool UserClick(Control* c);
     // Edit or combo text; EN_CHANGE on edits. caret: where the user's caret
@@ -233,6 +234,7 @@ public:
     // Routing for backends: runs the mapped handler of (id, code) (IDOK and
     // IDCANCEL default to OnOK / OnCancel) inside the exception boundary.
     void Dispatch(int id, int code);
+    // OnTimer for a running timer of a dialog that has not ended.
     void DispatchTimer(uintptr_t id);
 
     // Focus to a control without touching its selection (CWnd::SetFocus).

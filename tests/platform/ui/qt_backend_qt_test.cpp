@@ -181,6 +181,18 @@ protected:
             QTimer::singleShot(0, &w, [act, &d, &w] { act(d, w); });
         });
     }
+    // Makes the dialog's running timer of this period expire now: its expiry
+    // is queued for the dialog, as when Qt's timer fires.
+    bool Expire(CDialog& dlg, int periodMs) {
+        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
+            if (t->isActive() && t->interval() == periodMs) {
+                QTimerEvent expiry(t->timerId());
+                QCoreApplication::sendEvent(t, &expiry);
+                return true;
+            }
+        }
+        return false;
+    }
     template <class W> W* Widget(CDialog& d, int id) {
         Control* c = d.GetDlgItem(id);
         return c ? dynamic_cast<W*>(ui.WidgetOf(*c)) : nullptr;
@@ -614,16 +626,7 @@ TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
     // timer's pending expiry is dropped.
     Gallery dlg;
     OpenDialog open(dlg);
-    auto expire = [&] {
-        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
-            if (t->isActive() && t->interval() == 1000) {
-                QTimerEvent expiry(t->timerId());
-                QCoreApplication::sendEvent(t, &expiry);
-                return true;
-            }
-        }
-        return false;
-    };
+    auto expire = [&] { return Expire(dlg, 1000); };
     dlg.SetTimer(1, 1000);
     ASSERT_TRUE(expire());
     dlg.KillTimer(1);
@@ -643,6 +646,23 @@ TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
     ASSERT_TRUE(expire());
     QCoreApplication::processEvents();
     EXPECT_EQ(dlg.ticks, (std::vector<uintptr_t>{1}));
+}
+
+TEST_F(QtBackendTest, NothingReachesADialogThatHasEnded) {
+    // The start-up dialog's case: a click on Cancel and its close timer's
+    // expiry are handled in one pass. Cancel ends the dialog; the expiry, and
+    // a click on OK after it, find it ended and change nothing: the run ends
+    // with Cancel's code.
+    Gallery dlg;
+    dlg.onTimer = [](Gallery& d, uintptr_t) { d.EndDialog(IDOK); };
+    WhenShown([&](CDialog& d, QWidget&) {
+        d.SetTimer(1, 1000);
+        QMetaObject::invokeMethod(Widget<QPushButton>(d, IDCANCEL), "click", Qt::QueuedConnection);
+        EXPECT_TRUE(Expire(d, 1000));
+        QMetaObject::invokeMethod(Widget<QPushButton>(d, IDOK), "click", Qt::QueuedConnection);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(dlg.ticks.empty());
 }
 
 TEST_F(QtBackendTest, MessageBoxButtonsIconsAndAnswers) {
