@@ -589,10 +589,6 @@ void CWnd::Detach() {
     m_pCtrl = nullptr;
 }
 
-int CWnd::GetDlgCtrlID() const {
-    return m_pCtrl ? m_pCtrl->Id() : 0;
-}
-
 void CWnd::SetWindowText(const std::string& text) {
     if (m_pCtrl)
         m_pCtrl->Owner().SetItemText(*m_pCtrl, text);
@@ -730,9 +726,6 @@ void CComboBox::GetLBText(int index, std::string& out) const {
 }
 int CComboBox::SelectString(int after, const char* prefix) {
     return m_pCtrl ? m_pCtrl->SelectString(after, prefix ? prefix : "") : -1;
-}
-int CComboBox::FindString(int after, const char* prefix) const {
-    return m_pCtrl ? m_pCtrl->FindStringPrefix(after, prefix ? prefix : "") : -1;
 }
 
 int CListCtrl::InsertColumn(int index, const char* title, int format, int width) {

@@ -312,7 +312,6 @@ public:
     void Detach();
     Control* GetControl() const { return m_pCtrl; }
     bool IsBound() const { return m_pCtrl != nullptr; }
-    int GetDlgCtrlID() const;
 
     void SetWindowText(const std::string& text); // EN_CHANGE on a single-line edit
     std::string GetWindowText() const;
@@ -376,7 +375,6 @@ public:
     // First item after `after` (-1: from the start) beginning with `prefix`,
     // ignoring case; selects it. -1 (CB_ERR) when none: the selection stays.
     int SelectString(int after, const char* prefix);
-    int FindString(int after, const char* prefix) const;
 };
 
 constexpr int LVCFMT_LEFT = 0;
