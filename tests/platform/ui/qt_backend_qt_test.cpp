@@ -3,6 +3,7 @@
 // with the right codes, boxes and timers behave as under the original.
 
 #include "qt_test_app.h"
+#include "tests/support/TestOutput.h"
 
 #include "platform/Event.h"
 #include "platform/MessageBox.h"
@@ -812,9 +813,7 @@ TEST_F(QtBackendTest, PasswordPromptRendersAndReturnsWhatWasTyped) {
     EXPECT_EQ(dlg.m_strPassword, "pelrud");
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), QSize(177, 101)); // 118 x 62 du
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/password_prompt.png")));
 }
 
@@ -846,9 +845,7 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     picture.Attach(dlg.GetDlgItem(2001));
     picture.SetBitmap(image);
     const QImage shot = ui.WindowOf(dlg)->grab().toImage();
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
 }
 
@@ -894,9 +891,7 @@ TEST_F(QtBackendTest, DisabledTextIsAsReadableAsTheOriginals) {
 TEST_F(QtBackendTest, EveryRegisteredTemplateBuildsAndRenders) {
     // Each of the program's templates as it first shows, before its
     // OnInitDialog fills it: template_<id>.png for people to compare.
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     const std::vector<int> ids = TemplateIds();
     EXPECT_FALSE(ids.empty());
     for (int id : ids) {
