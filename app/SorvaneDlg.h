@@ -16,6 +16,7 @@
 #include "link/OpticalHead.h"
 #include "platform/ui/Afx.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/Dialog102Ids.h"
 
 #include <cstdint>
 #include <memory>
@@ -113,8 +114,8 @@ public:
 
 protected:
     // Doors to the child dialogs. Each runs its dialog modally and returns the end
-    // code; the main window does the timer and indicator work around them. These
-    // dialogs arrive in later releases, so for now every door opens nothing.
+    // code; the main window does the timer and indicator work around them. A door
+    // whose dialog is not there yet opens nothing.
     virtual int RunDetailDialog(COpticalHead& head, bool calibrated);
     virtual int RunCalibrationDialog(COpticalHead& head, std::string* meterPort);
     virtual int RunConfigDialog(); // hands the dialog the controllers' serials, then runs it
@@ -133,7 +134,9 @@ protected:
     bool PasswordGate();
 
 private:
-    bool Calibrated() const { return IsDlgButtonChecked(1061) == BST_CHECKED; }
+    bool Calibrated() const {
+        return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
+    }
     void ShowIndicator(int i, const std::string& text);
     void FocusManualBox();
     void OpenHeadDoor(int i, bool ctrl);
