@@ -1,5 +1,7 @@
 #include "app/SorvaneDlg.h"
 
+#include "app/ModeSwitch.h"
+#include "app/PulseDlg.h"
 #include "app/StartUp.h"
 
 #include <algorithm>
@@ -49,7 +51,7 @@ std::string TitleText(const ConfigRecord& r) {
 
 } // namespace
 
-CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent) {
+CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_log(this) {
     // CreateFontA(20, 0, 0, 0, FW_NORMAL, ..., ANSI_CHARSET, ..., FF_SWISS, "Microsoft Sans Serif")
     m_fontIndicator.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, "Microsoft Sans Serif");
 
@@ -265,7 +267,7 @@ void CSorvaneDlg::SetUpControllers() {
             h.m_bPresent = h.ReadRecord() ? 1 : 0;
         }
         if (i < kLoggedHeads) {
-            LogHeadInfo& log = m_logHeads[i];
+            LogHeadInfo& log = m_log.m_heads[i];
             log.present = h.m_bPresent;
             log.model = h.m_strModel;
             log.serial = h.m_strSerial;
@@ -488,16 +490,33 @@ int CSorvaneDlg::RunConfigDialog() {
     return IDCANCEL;
 }
 
-int CSorvaneDlg::RunPulseDialog(COpticalHead*, COpticalHead*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunPulseDialog(COpticalHead* headA, COpticalHead* headB) {
+    pulseDlg dlg(this);
+    dlg.m_pHeadA = headA;
+    dlg.m_pHeadB = headB;
+    return static_cast<int>(dlg.DoModal());
 }
 
-int CSorvaneDlg::RunModeSwitchDialog(COpticalHead*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunModeSwitchDialog(COpticalHead* head) {
+    CModeSwitch dlg(this);
+    dlg.m_pHead = head;
+    return static_cast<int>(dlg.DoModal());
 }
 
 int CSorvaneDlg::RunLogDialog() {
-    return IDCANCEL;
+    return static_cast<int>(m_log.DoModal());
 }
 
-void CSorvaneDlg::CloseLog() {}
+void CSorvaneDlg::CloseLog() {
+    m_log.Close();
+}
+
+void CSorvaneDlg::OnTelemetryTimer() {
+    if (m_log.Tick(m_pHeads.get(), 2 * m_nBoards, m_config.m_record.headCount))
+        return;
+    // The log file could not take the line (disk full, device gone): logging
+    // has stopped, so the Log button is released and the operator told.
+    CheckDlgButton(1059, BST_UNCHECKED);
+    SetDlgItemText(1059, "Log");
+    ShowMessage("Log file could not be written.");
+}
