@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -74,7 +75,11 @@ bool LogFile::Create(const std::string& path) {
     platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     if (!fd.Valid())
         return false;
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd.Get(), 0) != 0)
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    // Only a regular file has a length to cut (a device or pipe takes the log as it is).
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || (S_ISREG(st.st_mode) && ::ftruncate(fd.Get(), 0) != 0))
         return false;
     m_fd = std::move(fd);
     return true;
