@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -199,7 +200,9 @@ TEST_F(TelemetryTest, OnlyTheFirstEightPositionsAreLogged) {
     std::vector<HeadPlace> places;
     std::vector<std::string> serials;
     for (int j = 0; j < 5; ++j) {
-        serials.push_back("0" + std::to_string(j + 1) + "00100" + std::to_string(j + 1));
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "0%d00100%d", j + 1, j + 1);
+        serials.push_back(serial);
         places.push_back({0, serials.back(), 10 + 50 * j, 10});
         places.push_back({1, serials.back(), 10 + 50 * j, 60});
     }
