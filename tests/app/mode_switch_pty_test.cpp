@@ -3,6 +3,7 @@
 // on head 0's record only, a serial the controller cannot take, and a head
 // without a controller (nothing sent).
 #include "MainWindowFixture.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "app/ModeSwitch.h"
 #include "tools/sim/Controller.h"
 
@@ -142,7 +143,7 @@ TEST(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
     CSorvaneDlg dlg;
     OpenDialog open(dlg);
     ASSERT_TRUE(open.Ok());
-    EXPECT_FALSE(dlg.GetDlgItem(1043)->IsVisible());
+    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_SWITCH_MODES)->IsVisible());
     const HeadRecord before = simulator.Record(0);
     ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
         EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));

@@ -3,6 +3,7 @@
 // twin buttons and timed runs on the virtual clock, and the simulator's light
 // following the train. The main window's hidden pulse door at the end.
 #include "MainWindowFixture.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "app/PulseDlg.h"
 #include "tools/sim/Controller.h"
 
@@ -265,7 +266,7 @@ TEST(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
     CSorvaneDlg dlg;
     OpenDialog open(dlg);
     ASSERT_TRUE(open.Ok());
-    EXPECT_FALSE(dlg.GetDlgItem(1063)->IsVisible());
+    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_PULSE_MODE)->IsVisible());
     simulator.ClearRequests();
     ui.OnModal(150, [&](CDialog& d) {
         EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
@@ -278,15 +279,15 @@ TEST(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
         ui.Advance(5000);
         d.UserClose();
     });
-    dlg.CheckDlgButton(1063, BST_CHECKED);
+    dlg.CheckDlgButton(ids102::IDC_PULSE_MODE, BST_CHECKED);
     dlg.OnBnClickedPulseMode();
     EXPECT_TRUE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
     std::vector<Sent> sent;
     for (const auto& r : simulator.Requests())
         sent.push_back({r.code, r.payload});
     EXPECT_EQ(sent, (std::vector<Sent>{Start(0, 1000, 1000, 9, 0, 100), {100, {0}}, {100, {1}}}));
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1062), 1u);
-    EXPECT_EQ(dlg.GetDlgItemText(1041), "Index");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
+    EXPECT_EQ(dlg.GetDlgItemText(ids102::IDC_UNIT), "Index");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // sample line per 3 s tick with the heads' readings, a head that stops
 // answering, more than eight head positions.
 #include "MainWindowFixture.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +75,7 @@ protected:
         ASSERT_TRUE(open->Ok());
         ASSERT_FALSE(dlg->m_bDemo);
         // The Log button starts hidden; the test plays a user who can see it.
-        dlg->GetDlgItem(1059)->SetVisible(true);
+        dlg->GetDlgItem(ids102::IDC_LOG)->SetVisible(true);
     }
     void TearDown() override {
         open.reset();
@@ -86,7 +87,7 @@ protected:
             d.UserType(1000, "Ann");
             d.UserClick(IDOK);
         });
-        ASSERT_TRUE(dlg->UserClick(1059));
+        ASSERT_TRUE(dlg->UserClick(ids102::IDC_LOG));
     }
     std::string Path() const { return std::filesystem::current_path() / "t.log"; }
 
@@ -100,12 +101,12 @@ protected:
 TEST_F(TelemetryTest, ALogOfThreeHeadsOnTwoControllers) {
     Open(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}}),
          {"01001001", "02002002"});
-    dlg->UserType(1014, "40");
-    ASSERT_TRUE(dlg->UserClick(1019));
+    dlg->UserType(ids102::IDC_MANUAL, "40");
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_SET));
 
     StartLog(Path());
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1059), 1u);
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Stop Log");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_LOG), 1u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Stop Log");
     std::vector<std::string> lines = Lines(Slurp(Path()));
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "Optical Head Model Numbers:\tRVX-1-365\tRVX-1-395\tRVX-1-395");
@@ -171,8 +172,8 @@ TEST_F(TelemetryTest, ALogOfThreeHeadsOnTwoControllers) {
     EXPECT_FALSE(Fields(lines[10])[3].empty());
 
     // Releasing the button closes the file: no more lines.
-    ASSERT_TRUE(dlg->UserClick(1059));
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Log");
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_LOG));
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Log");
     EXPECT_EQ(dlg->m_log.m_bLogging, 0);
     ui.Advance(9000);
     EXPECT_EQ(Lines(Slurp(Path())).size(), 11u);
@@ -183,12 +184,12 @@ TEST_F(TelemetryTest, CancelCreatesNoFileAndReleasesTheButton) {
     Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}), {"01001001"});
     ui.OnModal(kLogTemplate, [this](CDialog& d) {
         d.UserType(1002, Path());
-        EXPECT_EQ(dlg->GetDlgItemText(1059), "Stop Log");
+        EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Stop Log");
         d.UserClick(IDCANCEL);
     });
-    ASSERT_TRUE(dlg->UserClick(1059));
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1059), 0u);
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Log");
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_LOG));
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_LOG), 0u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Log");
     EXPECT_FALSE(std::filesystem::exists(Path()));
     for (auto& s : sims)
         s->ClearRequests();
