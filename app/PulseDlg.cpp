@@ -125,6 +125,8 @@ void pulseDlg::StartPulse() {
     if (mode == kModeTimeLimit)
         count = TruncateToInt(limit / period); // a zero period gives no int: count 0 is sent
     if (mode == kModeCounted || mode == kModeTimeLimit) {
+        if (m_pActiveProgress == nullptr) // a start not made through its button
+            m_pActiveProgress = mode == kModeCounted ? &m_progressPulses : &m_progressTimeLimit;
         // The run lasts as long as the train the controller is sent: the count
         // as it goes on the wire, whole seconds. Its end timer is not cut to
         // 16 bits, so trains of 32768 s or more end on time too; the bar's
