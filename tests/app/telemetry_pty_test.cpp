@@ -222,3 +222,23 @@ TEST_F(TelemetryTest, OnlyTheFirstEightPositionsAreLogged) {
 }
 
 } // namespace
+
+namespace {
+
+// A log file that stops taking lines (here: a full device in its place) ends
+// logging: the button is released and the operator told once.
+TEST_F(TelemetryTest, AFileThatStopsTakingLinesReleasesTheButton) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}), {"01001001"});
+    StartLog(Path());
+    ASSERT_TRUE(dlg->m_log.m_file.Create("/dev/full"));
+    ui.Advance(3000);
+    EXPECT_EQ(dlg->m_log.m_bLogging, 0);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_LOG), 0u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Log");
+    ui.Advance(9000);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Log file could not be written."});
+}
+
+} // namespace
