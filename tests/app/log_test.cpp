@@ -124,14 +124,6 @@ TEST(LogFile, CreateCutsAnOldFileAndRefusesASecondWriter) {
     EXPECT_FALSE(second.Create(dir.Path() + "/no/such/folder.log"));
 }
 
-TEST(LogFile, AFullDeviceFailsTheWrite) {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    LogFile f;
-    ASSERT_TRUE(f.Create("/dev/full"));
-    EXPECT_FALSE(f.Write("line\r\n"));
-}
-
 class LogDialogTest : public ::testing::Test {
 protected:
     testing_support::TempDir dir{"lumi-logdlg"};
@@ -242,17 +234,6 @@ TEST_F(LogDialogTest, APathThatCannotBeOpenedKeepsTheDialogOpen) {
               (std::vector<std::string>{"File could not be opened.", "File could not be opened."}));
     EXPECT_TRUE(std::filesystem::exists(Path("ok.log")));
     EXPECT_FALSE(std::filesystem::exists(Path("missing")));
-}
-
-TEST_F(LogDialogTest, AFailedSampleWriteStopsLogging) {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    ASSERT_TRUE(log.m_file.Create("/dev/full"));
-    log.m_bLogging = 1;
-    EXPECT_FALSE(log.Tick(nullptr, 0, 0));
-    EXPECT_EQ(log.m_bLogging, 0);
-    EXPECT_FALSE(log.m_file.IsOpen());
-    EXPECT_TRUE(log.Tick(nullptr, 0, 0)); // nothing more is tried
 }
 
 } // namespace

@@ -89,17 +89,6 @@ protected:
     std::unique_ptr<OpenDialog> open;
 };
 
-TEST_F(PulseTest, OpensIdleWithNothingSelected) {
-    EXPECT_EQ(dlg.GetWindowText(), "Pulse Mode");
-    EXPECT_EQ(Radio(), 0);
-    for (int id : {1077, 1078, kPulses, kTimeLimit, kOn, kArm})
-        EXPECT_FALSE(Pressed(id)) << id;
-    EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Start");
-    EXPECT_EQ(dlg.GetDlgItemText(kOn), "On");
-    EXPECT_EQ(dlg.GetDlgItemText(kArm), "Arm");
-    EXPECT_EQ(dlg.GetDlgItemText(kCountEdit), "");
-}
-
 TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     dlg.UserClick(1077);
     Pulse("0.2", "0.3", "300");
