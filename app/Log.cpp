@@ -49,8 +49,8 @@ void CLog::OnBnClickedOk() {
         return;
     }
     const std::tm now = Now();
-    const std::string header = FormatLogHeader(m_heads, GetDlgItemText(IDC_OPERATOR),
-                                               GetDlgItemText(IDC_COMMENT), now);
+    const std::string header =
+        FormatLogHeader(m_heads, GetDlgItemText(IDC_OPERATOR), GetDlgItemText(IDC_COMMENT), now);
     if (!m_file.Write(header)) {
         // A log without its header would be read wrongly: the operator tries again.
         m_file.Close();

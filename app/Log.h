@@ -42,7 +42,7 @@ public:
     bool WriteSample();
 
     uint8_t m_bLogging = 0;
-    std::string m_strPath;           // kept from one opening to the next
+    std::string m_strPath;              // kept from one opening to the next
     LogHeadInfo m_heads[kLogPositions]; // head positions 0-7
     LogFile m_file;
 

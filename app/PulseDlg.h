@@ -57,6 +57,5 @@ public:
 
 private:
     // One of the four twin buttons pressed or released.
-    void Twin(int mode, CButton& button, CProgressCtrl* bar, const char* idle,
-              const char* running);
+    void Twin(int mode, CButton& button, CProgressCtrl* bar, const char* idle, const char* running);
 };

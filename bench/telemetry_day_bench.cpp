@@ -76,8 +76,8 @@ void BM_TelemetryDayLog(benchmark::State& state) {
             });
             dlg.GetDlgItem(1059)->SetVisible(true);
             dlg.UserClick(1059);
-            const std::string header = FormatLogHeader(dlg.m_log.m_heads, "bench", "",
-                                                       platform::LocalTimeNow());
+            const std::string header =
+                FormatLogHeader(dlg.m_log.m_heads, "bench", "", platform::LocalTimeNow());
             long firstHourKb = 0;
             for (int tick = 0; tick < kTicksPerDay; ++tick) {
                 ui.Advance(CSorvaneDlg::kTelemetryPeriodMs);

@@ -15,8 +15,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,7 +32,8 @@ std::size_t CountLines(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     const std::string text(std::istreambuf_iterator<char>(f), {});
     std::size_t n = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2))
         ++n;
     return n;
 }
@@ -83,9 +84,9 @@ void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
         for (auto _ : state) {
             const auto t0 = std::chrono::steady_clock::now();
             ui.Advance(CSorvaneDlg::kTelemetryPeriodMs);
-            ms.push_back(std::chrono::duration<double, std::milli>(
-                             std::chrono::steady_clock::now() - t0)
-                             .count());
+            ms.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count());
         }
         const std::size_t lines = CountLines(path) - before;
         std::sort(ms.begin(), ms.end());

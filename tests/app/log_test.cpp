@@ -108,9 +108,7 @@ TEST(LogFile, NoPresentRecordLeavesOnlyLabelsAndTimes) {
 TEST(LogFile, CreateCutsAnOldFileAndRefusesASecondWriter) {
     testing_support::TempDir dir("lumi-logfile");
     const std::string path = dir.Path() + "/a.log";
-    {
-        std::ofstream(path) << "old contents that must go";
-    }
+    { std::ofstream(path) << "old contents that must go"; }
     LogFile first;
     ASSERT_TRUE(first.Create(path));
     EXPECT_EQ(Slurp(path), "");

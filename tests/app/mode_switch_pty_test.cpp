@@ -3,8 +3,8 @@
 // on head 0's record only, a serial the controller cannot take, and a head
 // without a controller (nothing sent).
 #include "MainWindowFixture.h"
-#include "resources/dialogs/Dialog102Ids.h"
 #include "app/ModeSwitch.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>

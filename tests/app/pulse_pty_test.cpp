@@ -3,8 +3,8 @@
 // twin buttons and timed runs on the virtual clock, and the simulator's light
 // following the train. The main window's hidden pulse door at the end.
 #include "MainWindowFixture.h"
-#include "resources/dialogs/Dialog102Ids.h"
 #include "app/PulseDlg.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>

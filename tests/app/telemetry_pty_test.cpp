@@ -99,8 +99,9 @@ protected:
 };
 
 TEST_F(TelemetryTest, ALogOfThreeHeadsOnTwoControllers) {
-    Open(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}}),
-         {"01001001", "02002002"});
+    Open(
+        MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}}),
+        {"01001001", "02002002"});
     dlg->UserType(ids102::IDC_MANUAL, "40");
     ASSERT_TRUE(dlg->UserClick(ids102::IDC_SET));
 

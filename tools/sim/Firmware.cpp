@@ -345,8 +345,8 @@ bool Firmware::Handle(uint8_t code, const std::vector<uint8_t>& p, Reply& reply,
         board.persistence = p[0] == 1;
         break;
     case CMD_START_PULSE:
-        pulse = PulseTrain{true,  p[0], U16(p, 1), U16(p, 3), p[5], p[6], U16(p, 7),
-                           p[6] == 3, m_nowMs};
+        pulse =
+            PulseTrain{true, p[0], U16(p, 1), U16(p, 3), p[5], p[6], U16(p, 7), p[6] == 3, m_nowMs};
         ForChannels(pulse.channel, [&](int ch) { channels[ch].index = 0; });
         SetClock(m_nowMs); // a train of no pulses is over at once
         break;
