@@ -60,6 +60,48 @@ TEST(Picture, BmpRoundTripKeepsEveryPixel) {
     EXPECT_EQ(back->rgb, img.rgb);
 }
 
+// A 2x2 BMP written by hand: 54-byte headers, then the rows as stored, blue
+// green red (and a fourth byte at 32 bits) per pixel, rows padded to 4 bytes.
+std::vector<uint8_t> HandMade(int bits, bool topDown) {
+    std::vector<uint8_t> v = {
+        'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,            // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, uint8_t(bits), // info: 2 x 2
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    if (topDown) // height -2
+        v[22] = 0xFE, v[23] = 0xFF, v[24] = 0xFF, v[25] = 0xFF;
+    const std::vector<uint8_t> rows24 = {
+        0x00, 0x00, 0xFF, 0x10, 0x20, 0x30, 0, 0, // first stored row: red, (0x30 0x20 0x10)
+        0xFF, 0x00, 0x00, 0x01, 0x80, 0x02, 0, 0, // second: blue, (0x02 0x80 0x01)
+    };
+    const std::vector<uint8_t> rows32 = {
+        0x00, 0x00, 0xFF, 0x77, 0x10, 0x20, 0x30, 0x77,
+        0xFF, 0x00, 0x00, 0x77, 0x01, 0x80, 0x02, 0x77,
+    };
+    const std::vector<uint8_t>& rows = bits == 32 ? rows32 : rows24;
+    v.insert(v.end(), rows.begin(), rows.end());
+    return v;
+}
+
+TEST(Picture, HandMadeTrueColourPixels) {
+    for (int bits : {24, 32})
+        for (bool topDown : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, top-down " << topDown);
+            const std::vector<uint8_t> v = HandMade(bits, topDown);
+            auto img = DecodeBmp(v.data(), v.size());
+            ASSERT_TRUE(img);
+            ASSERT_EQ(img->width, 2);
+            ASSERT_EQ(img->height, 2);
+            // The first stored row is the bottom one unless the height is negative.
+            const int first = topDown ? 0 : 1, second = 1 - first;
+            const uint8_t* p = img->Pixel(0, first);
+            EXPECT_EQ(std::vector<uint8_t>(p, p + 6),
+                      std::vector<uint8_t>({0xFF, 0x00, 0x00, 0x30, 0x20, 0x10}));
+            p = img->Pixel(0, second);
+            EXPECT_EQ(std::vector<uint8_t>(p, p + 6),
+                      std::vector<uint8_t>({0x00, 0x00, 0xFF, 0x02, 0x80, 0x01}));
+        }
+}
+
 TEST(Picture, IndexedRowsAndOrientation) {
     for (bool topDown : {false, true}) {
         auto v = Indexed(3, 2, topDown);
