@@ -1,6 +1,6 @@
-// A head-record burn (the fully stuffed 729-byte request and its answer) and a record read over a pty
-// against the controller simulator. Reports the median and 99th percentile of
-// single operations as counters.
+// A head-record burn (the fully stuffed 729-byte request and its answer) and a record read over a
+// pty against the controller simulator. Reports the median and 99th percentile of single operations
+// as counters.
 
 #include "link/ControlBoard.h"
 #include "tools/sim/Controller.h"
@@ -72,9 +72,7 @@ void BM_HeadRecordBurn(benchmark::State& state) {
     std::memset(bytes + 9, 0x02, 17);
     Measure(
         state,
-        [&](CControlBoard& b) {
-            return !b.WriteHeadRecord(2, record) && b.WaitReply(0x68, 0);
-        },
+        [&](CControlBoard& b) { return !b.WriteHeadRecord(2, record) && b.WaitReply(0x68, 0); },
         729);
 }
 BENCHMARK(BM_HeadRecordBurn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

@@ -40,8 +40,8 @@ void BM_ParserThroughput(benchmark::State& state) {
     while (total < 64 * 1024) {
         for (int i = 0; i < 4; ++i)
             replies.push_back(Frame(0x06, {}));
-        replies.push_back(Frame(110, {1, 0, 1, 0, 2, 'V', '3', '.', '0', '2', 0, 'L', 'F', '1',
-                                      '2', '3', '4', '5', '6'}));
+        replies.push_back(Frame(110, {1, 0, 1, 0, 2, 'V', '3', '.', '0', '2', 0, 'L', 'F', '1', '2',
+                                      '3', '4', '5', '6'}));
         replies.push_back(Frame(107, {0x34, 0x12, 0x00, 0x00, 0x48, 0x41}));
         replies.push_back(Frame(103, record));
         for (std::size_t i = replies.size() - 7; i < replies.size(); ++i)
@@ -58,8 +58,7 @@ void BM_ParserThroughput(benchmark::State& state) {
     if (invalid != 0)
         state.SkipWithError("a reply did not parse as valid");
 
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(total));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(total));
 }
 BENCHMARK(BM_ParserThroughput);
 

@@ -59,8 +59,8 @@ public:
         if (::pipe(fds) != 0)
             return;
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",   "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                              "-nolisten", "tcp",     nullptr};
+        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                              "1280x1024x24", "-nolisten",  "tcp",      nullptr};
         if (::posix_spawnp(&m_server, "Xvfb", nullptr, nullptr, const_cast<char**>(argv),
                            environ) != 0) {
             m_server = 0;
@@ -101,8 +101,7 @@ public:
     bool Shows(const char* prefix) const {
         Window root, parent, *children = nullptr;
         unsigned count = 0;
-        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children,
-                        &count))
+        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
             return false;
         bool found = false;
         for (unsigned i = 0; i < count && !found; ++i) {
@@ -146,9 +145,9 @@ public:
             m_link = std::make_unique<sim::PortLink>(sim::PortsDirectory(), "lumiflex-0",
                                                      m_controller->SlavePath());
         }
-        WriteConfigFileAtomically("config.ini",
-                                  mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273},
-                                                                  {1, "01001001", 351, 273}}));
+        WriteConfigFileAtomically(
+            "config.ini",
+            mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
         fs::copy_file(COMLIST_EXE, "ComList.exe");
         started = Clock::now();
         const char* argv[] = {SORVANE_EXE, nullptr};

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <pthread.h>
 #include <string>
@@ -81,8 +81,7 @@ void BM_LineFeedToReading(benchmark::State& state) {
         // Yielding, so that the spin does not keep the listening thread or the
         // pseudo-terminal's kernel worker off a shared core.
         const auto deadline = t0 + std::chrono::seconds(5);
-        while (std::fabs(meter.m_fReading.load() - expected) > 0.5f &&
-               Clock::now() < deadline)
+        while (std::fabs(meter.m_fReading.load() - expected) > 0.5f && Clock::now() < deadline)
             std::this_thread::yield();
         if (std::fabs(meter.m_fReading.load() - expected) > 0.5f) {
             state.SkipWithError("the reading did not arrive within 5 s");

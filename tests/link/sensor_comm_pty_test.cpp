@@ -91,9 +91,8 @@ TEST(SensorCommPty, TheUserInterfaceThreadReadsWhileLinesArrive) {
         pty.Send("0.0125\n");
         done = true;
     });
-    // Once the second line is in, no ten readings agree while 10000 and 20000
-    // alternate: the reader must never see a stable reading, however its
-    // polls fall between the listening thread's updates.
+    // Once the second line is in, no ten readings agree while 10000 and 20000 alternate:
+    // the reader must never see a stable one, wherever its polls fall between updates.
     bool started = false, everStable = false;
     const bool last = WaitFor(
         [&] {

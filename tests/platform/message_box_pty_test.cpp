@@ -3,9 +3,9 @@
 
 #include <atomic>
 #include <fstream>
-#include <unistd.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/Event.h"
