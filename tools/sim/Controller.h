@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,9 @@ struct ControllerOptions : FirmwareOptions {
     // loaded at start when present, rewritten on every burn or erase. Empty:
     // records live in memory only.
     std::string stateDir;
+    // Called on the controller's thread with every request as it arrives,
+    // before it is answered (the request log of lumiflex-sim). May be empty.
+    std::function<void(const DecodedFrame&)> onRequest;
 };
 
 // A request as the controller received it.
@@ -92,6 +96,7 @@ private:
     Firmware m_firmware;
     std::string m_stateDir;
     std::string m_stateKey;
+    std::function<void(const DecodedFrame&)> m_onRequest;
     std::vector<Request> m_requests;
 
     int m_dropNext = 0;
