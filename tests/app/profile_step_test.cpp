@@ -1,5 +1,5 @@
-// Profile records and files: the 20-byte layout against literal bytes, the
-// step list's texts, and saving through a temporary file.
+// Profile records and files: the 20-byte layout against literal bytes and
+// saving through a temporary file. (The step list's texts: profile_editor_test.)
 #include "app/ProfileFile.h"
 #include "app/ProfileStep.h"
 #include "tests/support/TempDir.h"
@@ -71,23 +71,6 @@ TEST(ProfileStep, AProfileIsItsRecordsBackToBackAndAShortTailIsDropped) {
     EXPECT_EQ(steps.size(), 2u);
     EXPECT_EQ(dropped, 19u);
     EXPECT_TRUE(DecodeProfile(file.data(), 19).empty());
-}
-
-TEST(ProfileStep, StepListTextsInBothModesAndBothColumnSets) {
-    ProfileStep s;
-    s.duration = 3;
-    s.intensity1 = 12.5f;
-    s.intensity2 = 40.9f;
-    s.pause = 1;
-    EXPECT_EQ(StepTexts(s, true, false), (std::vector<std::string>{"3", "12.5", "X"}));
-    EXPECT_EQ(StepTexts(s, true, true), (std::vector<std::string>{"3", "12.5", "40.9", "X"}));
-    s.intensity1 = 5.0f;
-    s.pause = 0;
-    s.duration = -7;
-    EXPECT_EQ(StepTexts(s, false, true), (std::vector<std::string>{"-7", "  5", " 40", " "}));
-    EXPECT_EQ(IntensityText(0.0f, true), " 0.0");
-    EXPECT_EQ(IntensityText(-3.9f, false), " -3");
-    EXPECT_EQ(IntensityText(1e10f, false), "-2147483648"); // no int: the processor's answer
 }
 
 class ProfileFileTest : public ::testing::Test {
