@@ -267,7 +267,8 @@ void CSorvaneDlg::StartStep() {
         ArmStepEnd(duration);
         return;
     }
-    if (IsDlgButtonChecked(IDC_LOOP) == BST_CHECKED && count > 0) {
+    if (IsDlgButtonChecked(IDC_LOOP) == BST_CHECKED && count > 0 &&
+        m_listSteps.GetItemData<ProfileStep>(0)) {
         m_nStep = 0;
         StartStep();
         return;
