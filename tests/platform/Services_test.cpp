@@ -83,8 +83,7 @@ TEST(Shell, StartsAProgramInItsDirectoryWithoutWaiting) {
     TempDir dir;
     std::string script = dir.Path() + "/ComList.exe";
     {
-        // It answers only once the test says go, so a start that waited for it
-        // would come back after its 20 s with the answer already there.
+        // It answers once told to go: a start that waited for it would see the answer.
         std::ofstream out(script);
         out << "#!/bin/sh\nfor i in $(seq 200); do [ -e go ] && break; sleep 0.1; done\n"
                "echo \"$1\" > answer.tmp && mv answer.tmp comlist.txt\n";
