@@ -741,12 +741,10 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
     {
         QFileDialog::FileMode mode{};
         QStringList filters;
-        QString suffix;
         bool confirms = false;
         WhenModal<QFileDialog>([&](QFileDialog& d) {
             mode = d.fileMode();
             filters = d.nameFilters();
-            suffix = d.defaultSuffix();
             confirms = !d.testOption(QFileDialog::DontConfirmOverwrite);
             Choose(d, QStringLiteral("run1"));
         });
@@ -756,8 +754,27 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
         EXPECT_EQ(save.GetFileName(), "run1.profile");
         EXPECT_EQ(mode, QFileDialog::AnyFile);
         EXPECT_EQ(filters, (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
-        EXPECT_EQ(suffix, QStringLiteral("profile"));
         EXPECT_TRUE(confirms);
+    }
+    {
+        // The name typed is completed by the dialog layer's rule before the
+        // overwrite question, which so names the file that will be replaced.
+        std::FILE* f = std::fopen("run2.dsc", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        QString question;
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            WhenModal<QMessageBox>([&](QMessageBox& box) {
+                question = box.text();
+                box.button(QMessageBox::Yes)->click();
+            });
+            Choose(d, QStringLiteral("run2"));
+        });
+        CFileDialog save(false, "dsc", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                         "RVX Profiles (*.profile)|*.profile|All Files (*.*)|*.*||");
+        ASSERT_EQ(save.DoModal(), IDOK);
+        EXPECT_EQ(save.GetPathName(), dir.filePath(QStringLiteral("run2.dsc")).toStdString());
+        EXPECT_TRUE(question.contains(QStringLiteral("run2.dsc"))) << question.toStdString();
     }
     {
         QFileDialog::FileMode mode{};
@@ -847,6 +864,19 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     const QImage shot = ui.WindowOf(dlg)->grab().toImage();
     const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+    // What people look at is what the dialog holds: the picture's squares in their own
+    // colours (red first) where the picture control sits, and the edit boxes' text.
+    const QPoint at = Widget<QLabel>(dlg, 2001)->geometry().topLeft();
+    EXPECT_EQ(shot.pixelColor(at + QPoint(1, 1)), QColor(0xD0, 0x68, 0x80));
+    EXPECT_EQ(shot.pixelColor(at + QPoint(7, 1)), QColor(0x30, 0x18, 0x80));
+    EXPECT_EQ(shot.pixelColor(at + QPoint(22, 22)), QColor(0xD0, 0x68, 0x80));
+    EXPECT_EQ(Widget<QLineEdit>(dlg, 2010)->text(), QStringLiteral("12.5"));
+    const QRect edit = Widget<QLineEdit>(dlg, 2010)->geometry();
+    int dark = 0;
+    for (int y = edit.top(); y <= edit.bottom(); ++y)
+        for (int x = edit.left(); x <= edit.right(); ++x)
+            dark += shot.pixelColor(x, y).value() < 96;
+    EXPECT_GT(dark, 10) << "the edit box's text is drawn";
 }
 
 TEST_F(QtBackendTest, DisabledTextIsAsReadableAsTheOriginals) {
