@@ -1,6 +1,7 @@
 #include "app/SorvaneDlg.h"
 
 #include "app/StartUp.h"
+#include "calibration/Calib.h"
 
 #include <algorithm>
 #include <climits>
@@ -480,8 +481,11 @@ int CSorvaneDlg::RunDetailDialog(COpticalHead&, bool) {
     return IDCANCEL;
 }
 
-int CSorvaneDlg::RunCalibrationDialog(COpticalHead&, std::string*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunCalibrationDialog(COpticalHead& head, std::string* meterPort) {
+    CCalib dlg(this);
+    dlg.m_pHead = &head;
+    dlg.m_pMeterPort = meterPort;
+    return static_cast<int>(dlg.DoModal());
 }
 
 int CSorvaneDlg::RunConfigDialog() {
