@@ -316,16 +316,18 @@ void CCalib::TakePoint() {
     ++m_nPoints;
     m_progress.StepIt();
 
+    // Over once the next set point passes the stop. The stop itself is a set
+    // point when the steps land on it, on the way up as on the way down.
     bool over;
     if (m_bCheckMode) {
         const float previous = m_fSetMw;
         m_fSetMw = previous + m_fStepMw;
-        over = (previous < m_fStopMw && m_fSetMw > m_fStopMw) ||
+        over = (previous <= m_fStopMw && m_fSetMw > m_fStopMw) ||
                (previous >= m_fStopMw && m_fSetMw < m_fStopMw);
     } else {
         const int64_t previous = m_nIndex;
         const int64_t next = previous + m_nIndexStep;
-        over = (previous < m_nIndexStop && next > m_nIndexStop) ||
+        over = (previous <= m_nIndexStop && next > m_nIndexStop) ||
                (previous >= m_nIndexStop && next < m_nIndexStop) || next > INT32_MAX ||
                next < INT32_MIN;
         m_nIndex = static_cast<int32_t>(next);

@@ -23,7 +23,7 @@ namespace {
 const char kUsage[] =
     "usage: lumiflex-sim [--controllers N] [--heads 0|1|2] [--serial S]... [--state-dir DIR]\n"
     "                    [--ports-dir DIR] [--no-noise] [--radiometer N:A|B]\n"
-    "                    [--radiometer-line plain|exp[+cr][+unit]]\n"
+    "                    [--radiometer-line plain|exp[+cr][+unit]] [--bright-head N:A|B]\n"
     "  --controllers N   simulated controllers (1-10, default 1)\n"
     "  --heads H         heads attached to each controller (default 2)\n"
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
@@ -33,6 +33,8 @@ const char kUsage[] =
     "  --radiometer N:C  the radiometer sits under head C (A or B) of controller N\n"
     "                    (default 1:A); its port is printed, not registered\n"
     "  --radiometer-line how the radiometer writes a reading (default plain)\n"
+    "  --bright-head N:C head C of controller N reaches 180 mW/cm2 instead of 85\n"
+    "                    (brighter than the radiometer's stability window follows)\n"
     "commands on standard input: trigger [n], status, quit\n";
 
 struct Options {
@@ -45,6 +47,8 @@ struct Options {
     int radiometerController = 1;
     int radiometerChannel = 0;
     sim::LineStyle radiometerLine;
+    int brightController = 0; // 0: every head has the default optics
+    int brightChannel = 0;
 };
 
 bool ParseInt(const char* text, int low, int high, int& out) {
@@ -92,6 +96,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                 return false;
         } else if (arg == "--radiometer-line" && hasValue) {
             if (!sim::ParseLineStyle(argv[++i], o.radiometerLine))
+                return false;
+        } else if (arg == "--bright-head" && hasValue) {
+            if (!ParseHeadPosition(argv[++i], o.brightController, o.brightChannel))
                 return false;
         } else if (arg == "--no-noise") {
             o.noise = false;
@@ -190,6 +197,8 @@ int main(int argc, char** argv) {
             co.stateDir = options.stateDir;
             co.noiseCounts = options.noise ? co.noiseCounts : 0.0;
             co.seed = static_cast<uint32_t>(i + 1);
+            if (options.brightController == i + 1)
+                co.optics[options.brightChannel] = sim::BrightOptics();
             Simulated s;
             s.controller = std::make_unique<sim::Controller>(co);
             std::string name = "sim-" + co.board.boardSerial;
