@@ -328,3 +328,30 @@ TEST_F(CalibSim, CalibrationWithTheOpeningDefaultsThenBurnMakesTheHeadReadRight)
 
 } // namespace
 } // namespace calib_test
+
+namespace calib_test {
+namespace {
+
+TEST(CalibBrightHead, ARadiometerThatCannotSettleStopsTheRunAfterItsBoundedWait) {
+    // 180 mW/cm² at index 255: above the radiometer's 99999.9 µW/cm² window.
+    HeadlessBackend ui;
+    sim::ControllerOptions o = Options();
+    o.optics[0] = sim::BrightOptics();
+    sim::Controller sim(o);
+    CControlBoard board;
+    ASSERT_EQ(board.Open(sim.SlavePath().c_str(), 115200, 1000), SERIAL_OK);
+    COpticalHead head;
+    head.m_pBoard = &board;
+    TestCalib dlg;
+    dlg.m_pHead = &head;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    RunToEnd(ui, dlg, [&] { return sim.OpticalOutput(0) * 1000.0; });
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    EXPECT_EQ(ui.LastBox().text, "The light meter reading did not settle. The run was stopped.");
+    EXPECT_LE(ui.Now(), 5000u + 1000u * (CCalib::kMaxMeterWaits + 1));
+    EXPECT_EQ(sim.OpticalOutput(0), 0.0); // switched off
+}
+
+} // namespace
+} // namespace calib_test

@@ -126,7 +126,7 @@ TEST(SimFirmware, SetPointPhotodiodeBeliefAndTemperature) {
 
 TEST(SimFirmware, OverTemperatureLatchesUntilCancelled) {
     Fw f;
-    f.fw.channels[0].record.maxTemperature = 40;
+    f.fw.channels[0].record.maxTemperature = 35;
     ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({0, 255, 0})));
     EXPECT_TRUE(f.fw.channels[0].overTemperature);
     EXPECT_EQ(f.fw.OpticalOutput(0), 0.0);
