@@ -7,7 +7,9 @@
 #include "platform/ui/qt/QtBackend.h"
 #include "tools/sim/Radiometer.h"
 
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -127,6 +129,30 @@ TEST_F(CalibMeterQt, ClosingFromUnderTheListeningThreadsBoxDoesNotHang) {
     EXPECT_TRUE(closed);
     EXPECT_EQ(shown, "Application Error");
     EXPECT_FALSE(dlg.m_meter.m_bOpen);
+}
+
+TEST_F(CalibMeterQt, ModeSwitchRenamesThePointColumnsAndKeepsTheirWidths) {
+    platform::ui::OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    auto* view = qobject_cast<QTreeWidget*>(backend.WidgetOf(*dlg.GetDlgItem(IDC_POINTS)));
+    ASSERT_NE(view, nullptr);
+    auto titles = [&] {
+        std::vector<std::string> t;
+        for (int c = 0; c < view->columnCount(); ++c)
+            t.push_back(view->headerItem()->text(c).toStdString());
+        return t;
+    };
+    auto widths = [&] {
+        return std::vector<int>{view->columnWidth(0), view->columnWidth(1), view->columnWidth(2)};
+    };
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Index", "Photo", "IL-1400"}));
+    EXPECT_EQ(widths(), (std::vector<int>{45, 55, 66}));
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"RVX", "IL-1400", "Diff"}));
+    EXPECT_EQ(widths(), (std::vector<int>{45, 55, 66}));
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Index", "Photo", "IL-1400"}));
+    EXPECT_EQ(view->topLevelItemCount(), 0);
 }
 
 } // namespace
