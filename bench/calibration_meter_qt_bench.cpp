@@ -17,9 +17,9 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <string>
 #include <ctime>
 #include <pthread.h>
+#include <string>
 
 namespace {
 
@@ -80,6 +80,9 @@ void BM_UtilityWithMeterReadoutCpu(benchmark::State& state) {
     }
     platform::ui::InstallBackend(nullptr);
 }
-BENCHMARK(BM_UtilityWithMeterReadoutCpu)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UtilityWithMeterReadoutCpu)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

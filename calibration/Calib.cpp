@@ -410,8 +410,8 @@ void CCalib::OnBnClickedSaveRaw() {
                            ? "Target\tIL-1400 (mW/cm\xB2)\tIL-1400 (uW/cm\xB2)\tRVX\r"
                            : "Index\tIL-1400 (mW/cm\xB2)\tIL-1400 (uW/cm\xB2)\tRVX Counts\r";
     for (int i = 0; i < m_nPoints; ++i)
-        text += Format("%f\t%f\t%f\t%f\r", m_setPoint[i], m_meterMw[i], m_meterUw[i],
-                       m_headValue[i]);
+        text +=
+            Format("%f\t%f\t%f\t%f\r", m_setPoint[i], m_meterMw[i], m_meterUw[i], m_headValue[i]);
 
     std::FILE* f = std::fopen(name.c_str(), "wb");
     if (!f) {

@@ -52,11 +52,11 @@ public:
 
     // ---- Run data ----
     bool m_bCheckMode = false;
-    int32_t m_nPoints = 0;                // 0..255
-    double m_setPoint[kMaxPoints] = {};   // index (calibration) or mW/cm² (check)
-    double m_headValue[kMaxPoints] = {};  // photodiode counts or head output mW/cm²
-    double m_meterUw[kMaxPoints] = {};    // factor x radiometer, µW/cm²
-    double m_meterMw[kMaxPoints] = {};    // the same in mW/cm²
+    int32_t m_nPoints = 0;               // 0..255
+    double m_setPoint[kMaxPoints] = {};  // index (calibration) or mW/cm² (check)
+    double m_headValue[kMaxPoints] = {}; // photodiode counts or head output mW/cm²
+    double m_meterUw[kMaxPoints] = {};   // factor x radiometer, µW/cm²
+    double m_meterMw[kMaxPoints] = {};   // the same in mW/cm²
     int32_t m_nIndex = 0, m_nIndexStop = 0, m_nIndexStep = 0;
     float m_fSetMw = 0.0f, m_fStopMw = 0.0f, m_fStepMw = 0.0f;
     float m_fFactor = 1.0f;
@@ -127,6 +127,6 @@ private:
     void FocusAndSelect(CEdit& edit);
 
     bool m_bRunning = false;
-    int m_nMeterWaits = 0;        // 1 s re-checks spent on the current point
+    int m_nMeterWaits = 0; // 1 s re-checks spent on the current point
     uint32_t m_nLinesAtSetPoint = 0;
 };

@@ -45,9 +45,8 @@ public:
 
 protected:
     float RunCalibReport(int32_t n, const double* setPoint, const double* headValue,
-                         const double* meterMw, const float photoToMw[3],
-                         const float mwToIndex[3], double r2Photo, double r2Index,
-                         const std::string& serial) override {
+                         const double* meterMw, const float photoToMw[3], const float mwToIndex[3],
+                         double r2Photo, double r2Index, const std::string& serial) override {
         ReportCall c;
         c.setPoint.assign(setPoint, setPoint + n);
         c.headValue.assign(headValue, headValue + n);

@@ -127,9 +127,11 @@ TEST(PolyFit, AgreesWithAnIndependentSolutionOnNoisyCalibrationData) {
     }
     const CPolyFit fit(255, x.data(), y.data(), 2);
     const auto ref = ReferenceQuadratic(x, y);
-    EXPECT_NEAR(fit.m_pCoef[2], static_cast<double>(ref[2]), 1e-9 * std::fabs(double(ref[2])) + 1e-12);
+    EXPECT_NEAR(fit.m_pCoef[2], static_cast<double>(ref[2]),
+                1e-9 * std::fabs(double(ref[2])) + 1e-12);
     EXPECT_NEAR(fit.m_pCoef[1], static_cast<double>(ref[1]), 1e-7 * std::fabs(double(ref[1])));
-    EXPECT_NEAR(fit.m_pCoef[0], static_cast<double>(ref[0]), 1e-4 * std::fabs(double(ref[0])) + 1e-3);
+    EXPECT_NEAR(fit.m_pCoef[0], static_cast<double>(ref[0]),
+                1e-4 * std::fabs(double(ref[0])) + 1e-3);
     const float abc[3] = {static_cast<float>(fit.m_pCoef[2]), static_cast<float>(fit.m_pCoef[1]),
                           static_cast<float>(fit.m_pCoef[0])};
     EXPECT_GT(ComputeRSquared(255, x.data(), y.data(), abc), 0.9999);

@@ -9,8 +9,8 @@
 
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QTreeWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 
 #include <atomic>

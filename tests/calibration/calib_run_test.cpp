@@ -40,9 +40,9 @@ TEST_F(CalibRun, OpensWithTheHeadAndTheCalibrationDefaults) {
     EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-365");
     EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "0906011");
     EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DATE), "01/02/19");
-    for (int id : {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_PHOTO_R2, IDC_INDEX_A, IDC_INDEX_B,
-                   IDC_INDEX_C, IDC_INDEX_R2, IDC_METER_READOUT, IDC_HEAD_MW, IDC_HEAD_RAW,
-                   IDC_FIRMWARE})
+    for (int id :
+         {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_PHOTO_R2, IDC_INDEX_A, IDC_INDEX_B,
+          IDC_INDEX_C, IDC_INDEX_R2, IDC_METER_READOUT, IDC_HEAD_MW, IDC_HEAD_RAW, IDC_FIRMWARE})
         EXPECT_EQ(dlg.GetDlgItemText(id), "") << id;
     const auto& cols = Item(IDC_POINTS).Columns();
     ASSERT_EQ(cols.size(), 3u);
@@ -89,7 +89,7 @@ struct Range {
 
 TEST_F(CalibRun, CalibrationRunsVisitTheSetPointsUpToTheStop) {
     const Range cases[] = {
-        {"255", "5", "5", 51, 255, 5},  // the opening defaults: the step becomes -5
+        {"255", "5", "5", 51, 255, 5},   // the opening defaults: the step becomes -5
         {"255", "10", "5", 50, 255, 10}, // the defaults after a switch back
         {"0", "100", "10", 11, 0, 100},  // the stop is a set point
         {"0", "95", "10", 10, 0, 90},    // 100 would pass it
@@ -199,7 +199,8 @@ TEST_F(CalibRun, GoUncheckedBeforeTheFirstTickFitsNothingAndBurnRefusesTheResult
 
     const HeadRecord before = demo.head.m_record;
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
-    EXPECT_EQ(ui.LastBox().text, "The calibration results are not valid numbers. Nothing was burned.");
+    EXPECT_EQ(ui.LastBox().text,
+              "The calibration results are not valid numbers. Nothing was burned.");
     EXPECT_EQ(std::memcmp(&before, &demo.head.m_record, sizeof before), 0);
 }
 
@@ -301,7 +302,8 @@ TEST_F(CalibRun, SaveRawWritesCrLinesWithTheHeaderOfTheCurrentMode) {
 
     demo.head.m_strSerial = "no/such/dir";
     ASSERT_TRUE(dlg.UserClick(IDC_SAVE_RAW));
-    EXPECT_EQ(ui.LastBox().text, "File could not be opened (Calibration Check Data (no/such/dir).txt).");
+    EXPECT_EQ(ui.LastBox().text,
+              "File could not be opened (Calibration Check Data (no/such/dir).txt).");
 }
 
 TEST_F(CalibRun, MeterReadoutShowsFactorCorrectedMilliwattsAndStability) {

@@ -4,8 +4,8 @@
 // with the radiometer reading what the simulated head emits.
 #include "tests/calibration/CalibFixture.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace calib_test {
@@ -69,10 +69,8 @@ TEST_F(CalibSim, ServiceCommandsSendOneFrameEachWithTheirPayload) {
         std::vector<uint8_t> payload;
     };
     const Case cases[] = {
-        {IDC_CALIBRATION_MODE, 105, {}},
-        {IDC_CANCEL_OVERTEMP, 109, {}},
-        {IDC_DEBUG_NO_HEAD, 118, {}},
-        {IDC_PWM_OFF, 100, {0}},
+        {IDC_CALIBRATION_MODE, 105, {}}, {IDC_CANCEL_OVERTEMP, 109, {}},
+        {IDC_DEBUG_NO_HEAD, 118, {}},    {IDC_PWM_OFF, 100, {0}},
         {IDC_FAN_OFF, 101, {0}},
     };
     for (const Case& c : cases) {
@@ -229,8 +227,8 @@ TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
     EXPECT_EQ(LeF32(b + 44), 48.25f);
     EXPECT_EQ(LeF32(b + 52), 0.33f);
     EXPECT_EQ(LeU16(b + 56), 140); // the held DAC value
-    EXPECT_EQ(b[72], 1);                         // enableCalibration
-    EXPECT_EQ(b[73], 0);                         // channel
+    EXPECT_EQ(b[72], 1);           // enableCalibration
+    EXPECT_EQ(b[73], 0);           // channel
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 74), 8),
               std::string("0100100\0", 8)); // the 8-character serial cut to 7 and a NUL
     EXPECT_EQ(head.m_strCalDate, "07/04/19");
