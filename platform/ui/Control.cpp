@@ -116,6 +116,11 @@ void Control::SetCheck(int state) {
 }
 
 void Control::SetBitmap(std::shared_ptr<const Image> image) {
+    // Setting the image it already shows changes nothing: a dialog that sets
+    // its picture on every paint must not make the view paint again.
+    if (image == m_image && (!m_image || (m_hasPixelSize && m_pixelWidth == m_image->width &&
+                                          m_pixelHeight == m_image->height)))
+        return;
     m_image = std::move(image);
     Changed(Aspect::Image);
     if (m_image)

@@ -161,6 +161,7 @@ void CDialog::OnCancel() {
 }
 void CDialog::OnTimer(uintptr_t) {}
 void CDialog::OnLButtonDown(unsigned, CPoint) {}
+void CDialog::OnPaint() {}
 
 template <class F> void CDialog::Guarded(F&& f) {
     // The framework's handler boundary: a failure is shown and the dialog
@@ -196,6 +197,12 @@ void CDialog::DispatchTimer(uintptr_t id) {
     if (!m_open || !m_timers.count(id))
         return;
     Guarded([&] { OnTimer(id); });
+}
+
+void CDialog::DispatchPaint() {
+    if (!m_open || m_ended)
+        return;
+    Guarded([this] { OnPaint(); });
 }
 
 void CDialog::ControlChanged(Control& c, Aspect what) {

@@ -147,6 +147,11 @@ public:
     virtual void OnCancel(); // EndDialog(IDCANCEL)
     virtual void OnTimer(uintptr_t id);
     virtual void OnLButtonDown(unsigned flags, CPoint point); // client pixels
+    // WM_PAINT: the window is about to be drawn. The default does nothing
+    // more than the standard painting, which is the backend's: it draws the
+    // controls as the model holds them once OnPaint has returned. A dialog
+    // that changes what a control shows here (a picture) sees it drawn at once.
+    virtual void OnPaint();
 
     // ---- Message map ----
     // Handler for (control id, notification). A later entry for the same pair
@@ -234,6 +239,9 @@ public:
     // IDCANCEL default to OnOK / OnCancel) inside the exception boundary.
     void Dispatch(int id, int code);
     void DispatchTimer(uintptr_t id);
+    // The backend paints the window: OnPaint runs (inside the exception
+    // boundary) unless the dialog is closed or has ended.
+    void DispatchPaint();
 
     // Focus to a control without touching its selection (CWnd::SetFocus).
     void SetFocusControl(Control* c);

@@ -369,6 +369,9 @@ void DialogWindow::mousePressEvent(QMouseEvent* e) {
 }
 
 void DialogWindow::paintEvent(QPaintEvent* e) {
+    // The dialog's own paint handler first: what it changes (a picture set
+    // on a static) reaches the child widgets before they are drawn.
+    CallModel([](CDialog& d) { d.DispatchPaint(); });
     QDialog::paintEvent(e);
     if (!m_border) {
         return;
