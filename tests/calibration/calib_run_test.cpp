@@ -310,6 +310,9 @@ TEST_F(CalibRun, MeterReadoutShowsFactorCorrectedMilliwattsAndStability) {
     FeedMeter(dlg.m_meter, 123456.0);
     dlg.OnTimer(CCalib::IDT_METER_READOUT);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_METER_READOUT), "123.46*");
+    dlg.m_meter.m_bStable.store(true); // as the listening thread may leave it
+    dlg.OnTimer(CCalib::IDT_METER_READOUT);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_METER_READOUT), "123.46 ");
     // Ten equal lines: stable (the window's lower bound is 99999.9, so a
     // reading above it still spreads; one just below settles).
     FeedMeter(dlg.m_meter, 99000.0, 10);
