@@ -1,6 +1,6 @@
 // The main window's door to the calibration utility: a Ctrl-click on a head's
-// box, behind the password when it is asked for, opens the utility on that
-// head with the radiometer's port string, telemetry paused meanwhile.
+// box opens the utility on that head with the radiometer's port string,
+// telemetry paused meanwhile.
 #include "resources/dialogs/Dialog137Ids.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tools/sim/Controller.h"
@@ -54,24 +54,6 @@ TEST_F(CalibDoor, CtrlClickOpensTheUtilityOnThatHeadAndThePortFollowsItsEdit) {
     EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
     EXPECT_EQ(serial, dlg->m_pHeads[1].m_strSerial);
     EXPECT_EQ(dlg->m_strComPort, "/dev/ttyUSB7");
-}
-
-TEST_F(CalibDoor, WrongPasswordKeepsTheDoorShut) {
-    Open(true);
-    ui.OnModal(135, [](CDialog& d) {
-        d.UserType(1000, "PELRUD");
-        d.UserClick(IDOK);
-    });
-    dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 105, 205);
-    EXPECT_EQ(ui.LastBox().text, "Invalid Password.");
-    EXPECT_EQ(ui.Runs().back().templateId, 135);
-    ui.OnModal(135, [](CDialog& d) {
-        d.UserType(1000, "pelrud");
-        d.UserClick(IDOK);
-    });
-    ui.OnModal(ids137::IDD_CALIB, IDCANCEL);
-    dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 105, 205);
-    EXPECT_EQ(ui.Runs().back().templateId, ids137::IDD_CALIB);
 }
 
 } // namespace

@@ -238,26 +238,6 @@ TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
     EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
 }
 
-TEST_F(CalibSim, PollShowsTheHeadsOutputAndCounts) {
-    head.SetIndex(128);
-    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
-    ui.Advance(250);
-    const std::string mw = dlg.GetDlgItemText(IDC_HEAD_MW);
-    ASSERT_EQ(mw.size(), 6u) << mw;
-    // The simulated photodiode: 20 counts per mW/cm², 4 % sag at full output,
-    // +-1.5 counts of noise; the factory record believes 40 µW/cm² per count.
-    const double out = sim.OpticalOutput(0);
-    const double counts = 20.0 * out * (1.0 - 0.04 * out / 85.0);
-    EXPECT_NEAR(std::atof(mw.c_str()), 0.04 * counts, 0.1);
-    EXPECT_NEAR(std::atoi(dlg.GetDlgItemText(IDC_HEAD_RAW).c_str()), counts, 2.0);
-    sim.DropReplies(2);
-    ui.Advance(250);
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_MW), "");
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_RAW), "");
-    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
-    EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_HEAD_POLL), 0u);
-}
-
 TEST_F(CalibSim, AHeadThatStopsAnsweringEndsTheRunWithAMessage) {
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
     FeedMeter(dlg.m_meter, 1000.0, 10);
