@@ -8,7 +8,7 @@
 // Everything runs on the UI thread; controller requests are synchronous.
 
 #include "app/DialogHelpers.h"
-#include "app/LogHeadInfo.h"
+#include "app/Log.h"
 #include "app/Passwd.h"
 #include "app/Picture.h"
 #include "app/config/Config.h"
@@ -66,8 +66,8 @@ public:
 
     std::unique_ptr<CControlBoard[]> m_pBoards; // one per controller
     std::unique_ptr<COpticalHead[]> m_pHeads;   // two per controller
-    // Identities of head positions 0 to 7 for the telemetry log.
-    LogHeadInfo m_logHeads[kLoggedHeads];
+    // The telemetry log; the set-up fills its records of head positions 0 to 7.
+    CLog m_log;
     int32_t m_nBoards = 0;
     bool m_bDemo = true;
 
@@ -128,7 +128,7 @@ protected:
     virtual void OnTriggerPollTimer() {}
     virtual void OnStepEndTimer() {}
     virtual void OnProgressTimer() {}
-    virtual void OnTelemetryTimer() {}
+    virtual void OnTelemetryTimer();
 
     // The password gate in front of the calibration and configuration doors.
     bool PasswordGate();

@@ -36,12 +36,6 @@ void Control::Changed(Aspect a) {
     m_owner.ControlChanged(*this, a);
 }
 
-void Control::SetPixelRect(const Rect& r) {
-    m_pixelRect = r;
-    m_hasPixelRect = true;
-    Changed(Aspect::Geometry);
-}
-
 void Control::SetPixelSize(int width, int height) {
     m_hasPixelSize = true;
     m_pixelWidth = width;

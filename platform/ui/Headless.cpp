@@ -22,7 +22,7 @@ bool HeadlessBackend::NextDue(uint64_t limit, CDialog*& dlg, uintptr_t& id) {
     bool found = false;
     uint64_t bestDue = 0, bestOrder = 0;
     for (auto& [d, timers] : m_timers) {
-        if (!d->IsOpen() || d->IsEnded())
+        if (!d->IsOpen())
             continue;
         for (auto& [tid, t] : timers) {
             if (t.due > limit)

@@ -138,6 +138,7 @@ void Controller::OnRequest(Request&& request) {
         gap = m_chunkGapMs;
         delay = m_delayMs;
 
+        SyncClock();
         Firmware::Reply reply;
         bool answer = false;
         if (good && !m_injected.empty()) {
@@ -244,6 +245,7 @@ void Controller::SaveRecord(int channel) {
 
 BoardInfo Controller::Board() const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.board;
 }
 
@@ -254,6 +256,7 @@ void Controller::SetBoard(const BoardInfo& info) {
 
 ChannelState Controller::Channel(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.channels[channel & 1];
 }
 
@@ -294,23 +297,39 @@ bool Controller::DebugWithoutHead() const {
     return m_firmware.debugWithoutHead;
 }
 
+void Controller::SyncClock() const {
+    const auto elapsed = std::chrono::steady_clock::now() - m_started;
+    m_firmware.SetClock(static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+}
+
+uint32_t Controller::PulseNumber() const {
+    std::lock_guard lock(m_mutex);
+    SyncClock();
+    return m_firmware.PulseNumber();
+}
+
 PulseTrain Controller::Pulse() const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.pulse;
 }
 
 double Controller::OpticalOutput(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.OpticalOutput(channel & 1);
 }
 
 double Controller::Temperature(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.Temperature(channel & 1);
 }
 
 void Controller::FireTrigger() {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     m_firmware.FireTrigger();
 }
 

@@ -8,6 +8,7 @@
 #include "tools/sim/Firmware.h"
 #include "tools/sim/Frame.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -51,6 +52,8 @@ public:
     bool CalibrationMode() const;
     bool DebugWithoutHead() const;
     PulseTrain Pulse() const;
+    // 1-based number of the pulse under way now, 0 when no train lights a head.
+    uint32_t PulseNumber() const;
     // The optical output the head really emits in mW/cm2 (what a reference
     // radiometer under it would read), and its temperature in degrees C.
     double OpticalOutput(int channel) const;
@@ -87,9 +90,15 @@ private:
     std::string RecordPath(int channel) const;
     void CloseMaster();
 
+    // Moves the firmware's clock to now; m_mutex held.
+    void SyncClock() const;
+
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_requestArrived;
-    Firmware m_firmware;
+    // Mutable: reading the state moves the firmware's clock (a pulse train
+    // may have ended meanwhile).
+    mutable Firmware m_firmware;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
     std::string m_stateDir;
     std::string m_stateKey;
     std::vector<Request> m_requests;

@@ -121,6 +121,18 @@ void PrintStatus(const std::vector<Simulated>& sims) {
         std::printf("controller %zu: serial %s, role %u, %s mode, trigger %s, persistence %s\n",
                     i + 1, b.boardSerial.c_str(), b.role, b.intensitySetMode ? "DAC" : "PWM",
                     b.externalTrigger ? "on" : "off", b.persistence ? "on" : "off");
+        const sim::PulseTrain p = c.Pulse();
+        if (p.running) {
+            static const char* const kChannels[] = {"A", "B", "A+B"};
+            std::printf("  pulse train: channel %s, on %u ms, off %u ms, index %u, mode %u, "
+                        "count %u, ",
+                        p.channel < 3 ? kChannels[p.channel] : "?", p.onMs, p.offMs, p.index,
+                        p.mode, p.count);
+            if (p.armed)
+                std::printf("armed\n");
+            else
+                std::printf("pulse %u\n", c.PulseNumber());
+        }
         for (int ch = 0; ch < 2; ++ch) {
             const sim::ChannelState s = c.Channel(ch);
             if (!s.present)
