@@ -52,6 +52,7 @@ struct CalibMeterQt : ::testing::Test {
         platform::ui::InstallBackend(&backend);
         options.interval = std::chrono::milliseconds(20);
         options.baud = 0;
+        options.noiseMicroWatts = 0.0;
         meter = std::make_unique<sim::Radiometer>([] { return 12.5; }, options);
         ASSERT_TRUE(meter->Start()) << meter->LastError();
         port = meter->PortPath();
