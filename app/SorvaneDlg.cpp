@@ -72,6 +72,7 @@ CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_config(this)
     MapCommand(ids102::IDC_PULSE_MODE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPulseMode);
     MapCommand(ids102::IDC_PERSISTENCE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPersistence);
     MapCommand(ids102::IDC_SWITCH_MODES, BN_CLICKED, &CSorvaneDlg::OnBnClickedSwitchModes);
+    MapProfileCommands();
 }
 
 CSorvaneDlg::~CSorvaneDlg() {
@@ -351,10 +352,6 @@ void CSorvaneDlg::OnBnClickedPersistence() {
 
 void CSorvaneDlg::OnBnClickedExternalTrigger() {
     SwitchAllControllers(ids102::IDC_EXTERNAL_TRIGGER, &CControlBoard::SetExternalTrigger);
-}
-
-void CSorvaneDlg::OnBnClickedClearAll() {
-    m_listSteps.DeleteAllItems();
 }
 
 void CSorvaneDlg::OnBnClickedContinuousMode() {

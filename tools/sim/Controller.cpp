@@ -27,7 +27,8 @@ void CloseFd(int& fd) {
 } // namespace
 
 Controller::Controller(const ControllerOptions& options)
-    : m_firmware(options), m_stateDir(options.stateDir), m_stateKey(options.board.boardSerial) {
+    : m_firmware(options), m_stateDir(options.stateDir), m_stateKey(options.board.boardSerial),
+      m_onRequest(options.onRequest) {
     for (char& c : m_stateKey)
         if (c == '/' || c == '\0')
             c = '_';
@@ -120,6 +121,8 @@ void Controller::Serve() {
 }
 
 void Controller::OnRequest(Request&& request) {
+    if (m_onRequest)
+        m_onRequest(request);
     std::vector<uint8_t> held;
     std::vector<uint8_t> out;
     std::size_t chunk = 0;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +24,9 @@ struct ControllerOptions : FirmwareOptions {
     // loaded at start when present, rewritten on every burn or erase. Empty:
     // records live in memory only.
     std::string stateDir;
+    // Called on the controller's thread with every request as it arrives,
+    // before it is answered (the request log of lumiflex-sim). May be empty.
+    std::function<void(const DecodedFrame&)> onRequest;
 };
 
 // A request as the controller received it.
@@ -101,6 +105,7 @@ private:
     std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
     std::string m_stateDir;
     std::string m_stateKey;
+    std::function<void(const DecodedFrame&)> m_onRequest;
     std::vector<Request> m_requests;
 
     int m_dropNext = 0;

@@ -4,6 +4,7 @@
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 #include "tools/sim/Radiometer.h"
+#include "tools/sim/RequestLog.h"
 
 #include <csignal>
 #include <cstdio>
@@ -24,6 +25,7 @@ const char kUsage[] =
     "usage: lumiflex-sim [--controllers N] [--heads 0|1|2] [--serial S]... [--state-dir DIR]\n"
     "                    [--ports-dir DIR] [--no-noise] [--radiometer N:A|B]\n"
     "                    [--radiometer-line plain|exp[+cr][+unit]] [--bright-head N:A|B]\n"
+    "                    [--log FILE]\n"
     "  --controllers N   simulated controllers (1-10, default 1)\n"
     "  --heads H         heads attached to each controller (default 2)\n"
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
@@ -35,6 +37,8 @@ const char kUsage[] =
     "  --radiometer-line how the radiometer writes a reading (default plain)\n"
     "  --bright-head N:C head C of controller N reaches 180 mW/cm2 instead of 85\n"
     "                    (brighter than the radiometer's stability window follows)\n"
+    "  --log FILE        one line per request received: ms since start, controller,\n"
+    "                    code and payload in hex\n"
     "commands on standard input: trigger [n], status, quit\n";
 
 struct Options {
@@ -43,6 +47,7 @@ struct Options {
     std::vector<std::string> serials;
     std::string stateDir;
     std::string portsDir;
+    std::string logPath;
     bool noise = true;
     int radiometerController = 1;
     int radiometerChannel = 0;
@@ -100,6 +105,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (arg == "--bright-head" && hasValue) {
             if (!ParseHeadPosition(argv[++i], o.brightController, o.brightChannel))
                 return false;
+        } else if (arg == "--log" && hasValue) {
+            o.logPath = argv[++i];
         } else if (arg == "--no-noise") {
             o.noise = false;
         } else {
@@ -195,8 +202,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Made before the controllers and gone after them: their threads write to it.
+    std::unique_ptr<sim::RequestLog> log;
     std::vector<Simulated> sims;
     try {
+        if (!options.logPath.empty())
+            log = std::make_unique<sim::RequestLog>(options.logPath);
         const std::string dir = options.portsDir.empty() ? sim::PortsDirectory() : options.portsDir;
         for (int i = 0; i < options.controllers; ++i) {
             sim::ControllerOptions co;
@@ -211,6 +222,8 @@ int main(int argc, char** argv) {
             co.seed = static_cast<uint32_t>(i + 1);
             if (options.brightController == i + 1)
                 co.optics[options.brightChannel] = sim::BrightOptics();
+            if (log)
+                co.onRequest = [&log, i](const sim::DecodedFrame& r) { log->Write(i + 1, r); };
             Simulated s;
             s.controller = std::make_unique<sim::Controller>(co);
             std::string name = "sim-" + co.board.boardSerial;
