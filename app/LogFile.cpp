@@ -72,8 +72,13 @@ bool LogFile::Create(const std::string& path) {
     if (path.empty())
         return false;
     // Not cut before the lock is held: a file another writer holds stays whole.
-    platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    // Opened without waiting: a named pipe that nobody reads would otherwise
+    // hold the UI thread in open(); it fails instead. Writes then block as usual.
+    platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
     if (!fd.Valid())
+        return false;
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return false;
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         return false;

@@ -136,7 +136,10 @@ void pulseDlg::StartPulse() {
         const uint64_t endMs = total * 1000.0 >= double{kMaxTimerMs}
                                    ? kMaxTimerMs
                                    : std::max(kMinTimerMs, static_cast<uint64_t>(total * 1000.0));
-        m_pActiveProgress->SetRange(0, static_cast<short>(std::min(total, 65535.0)));
+        // PBM_SETRANGE takes the upper bound as 16 bits; through int, so that a
+        // bound above 32767 is not a float-to-short overflow.
+        const auto upper = static_cast<uint16_t>(static_cast<int>(std::min(total, 65535.0)));
+        m_pActiveProgress->SetRange(0, static_cast<short>(upper));
         m_pActiveProgress->SetStep(1);
         m_pActiveProgress->SetPos(0);
         SetTimer(IDT_PULSE_PROGRESS, 1000);
@@ -185,8 +188,15 @@ void pulseDlg::OnTimer(uintptr_t id) {
         return;
     KillTimer(IDT_PULSE_PROGRESS);
     KillTimer(IDT_PULSE_END);
-    if (m_pActiveProgress != nullptr)
-        m_pActiveProgress->StepIt();
+    // The last step completes the bar. When the progress timer, due at the
+    // same moment, has already filled it, a further step would start the bar
+    // over and leave a finished run looking barely begun.
+    if (m_pActiveProgress != nullptr) {
+        int lower = 0, upper = 0;
+        m_pActiveProgress->GetRange(lower, upper);
+        if (m_pActiveProgress->GetPos() < upper)
+            m_pActiveProgress->StepIt();
+    }
     m_btnStartPulses.SetCheck(BST_UNCHECKED);
     m_btnStartTimeLimit.SetCheck(BST_UNCHECKED);
     m_btnStartPulses.SetWindowText("Start");

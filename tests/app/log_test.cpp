@@ -2,18 +2,23 @@
 // headless backend (Browse, Start Log, Cancel, a path that cannot be opened).
 #include "app/Log.h"
 #include "app/LogFile.h"
+#include "platform/UniqueFd.h"
 #include "platform/ui/Headless.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -120,6 +125,17 @@ TEST(LogFile, CreateCutsAnOldFileAndRefusesASecondWriter) {
     EXPECT_FALSE(first.Write("x"));
     EXPECT_FALSE(second.Create(""));
     EXPECT_FALSE(second.Create(dir.Path() + "/no/such/folder.log"));
+    EXPECT_FALSE(second.Create(dir.Path())); // a folder
+
+    // A named pipe with no reader is refused at once rather than waited on.
+    const std::string fifo = dir.Path() + "/pipe.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto created = std::async(std::launch::async, [&] { return second.Create(fifo); });
+    const bool answered = created.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!answered) // release a waiting open() so the test ends
+        platform::UniqueFd reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+    EXPECT_TRUE(answered) << "Create waited for a reader";
+    EXPECT_FALSE(created.get());
 }
 
 class LogDialogTest : public ::testing::Test {
@@ -232,6 +248,25 @@ TEST_F(LogDialogTest, APathThatCannotBeOpenedKeepsTheDialogOpen) {
               (std::vector<std::string>{"File could not be opened.", "File could not be opened."}));
     EXPECT_TRUE(std::filesystem::exists(Path("ok.log")));
     EXPECT_FALSE(std::filesystem::exists(Path("missing")));
+}
+
+// A file that takes no header (a full device in its place): the dialog says
+// so and stays open, logging stays off, and the file is let go so that
+// another path can be tried.
+TEST_F(LogDialogTest, AHeaderThatCannotBeWrittenKeepsTheDialogOpen) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    ui.OnModal(kLogTemplate, [&](CDialog& d) {
+        d.UserType(1002, "/dev/full");
+        d.UserClick(IDOK);
+        EXPECT_FALSE(d.IsEnded());
+        EXPECT_FALSE(log.m_file.IsOpen());
+        EXPECT_EQ(log.m_bLogging, 0);
+        d.UserClick(IDCANCEL);
+    });
+    EXPECT_EQ(log.DoModal(), IDCANCEL);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Log file could not be written."});
+    EXPECT_EQ(log.m_bLogging, 0);
 }
 
 } // namespace

@@ -113,9 +113,9 @@ TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Start");
     for (int id : {kPulses, kTimeLimit, kOn, kArm})
         EXPECT_TRUE(Enabled(id)) << id;
-    // The bar is not reset: stepped to 2 by the progress timer, then once more
-    // by the end, which starts a full bar over.
-    EXPECT_EQ(dlg.m_progressPulses.GetPos(), 1);
+    // The finished run leaves a full bar (2 of 2), whichever of the two timers
+    // due at 2 s comes first; it is not started over.
+    EXPECT_EQ(dlg.m_progressPulses.GetPos(), 2);
     EXPECT_EQ(Radio(), 1061);
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_PROGRESS));
     EXPECT_EQ(Sent_().size(), 1u); // no stop: the controller ends the train
