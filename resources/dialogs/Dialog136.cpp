@@ -91,7 +91,10 @@ const DialogTemplate& Dialog136() {
         // clang-format on
         for (int row = 0; row < kMultiCalRows; ++row) {
             const int y = 32 + row * 22;
-            d.controls.push_back({kMultiCalCheck[row], CheckBox, "", {373, y + 2, 10, 10},
+            d.controls.push_back({kMultiCalCheck[row],
+                                  CheckBox,
+                                  "",
+                                  {373, y + 2, 10, 10},
                                   (row == 0 ? Group : None) | TabStop});
             d.controls.push_back({kMultiCalName[row], Edit, "", {387, y, 80, 14}, kEdit});
             d.controls.push_back({kMultiCalFactor[row], Edit, "", {472, y, 52, 14}, kEdit});

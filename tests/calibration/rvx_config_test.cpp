@@ -54,10 +54,10 @@ Image SampleImage() {
     PutText(b, 1, "RVX-2-365");
     PutText(b, 13, "1912007");
     b[25] = 12, b[26] = 31, b[27] = 19;
-    PutF32(b, 28, 0.25f), PutF32(b, 32, 2.0f), PutF32(b, 36, -3.0f);  // mW-to-Index
-    PutF32(b, 40, 1.5f), PutF32(b, 44, 0.125f), PutF32(b, 48, 7.0f);  // Photo-to-mW
-    PutF32(b, 52, 0.5f);                                               // average step
-    b[56] = 0xFB, b[57] = 0xFF;                                        // -5
+    PutF32(b, 28, 0.25f), PutF32(b, 32, 2.0f), PutF32(b, 36, -3.0f); // mW-to-Index
+    PutF32(b, 40, 1.5f), PutF32(b, 44, 0.125f), PutF32(b, 48, 7.0f); // Photo-to-mW
+    PutF32(b, 52, 0.5f);                                             // average step
+    b[56] = 0xFB, b[57] = 0xFF;                                      // -5
     b[58] = 200, b[59] = 70;
     PutF32(b, 60, -1.0f), PutF32(b, 64, 4.0f), PutF32(b, 68, 0.0625f); // temperature
     b[72] = 0, b[73] = 5;
