@@ -485,3 +485,69 @@ TEST(RvxConfigModal, RunsWithoutAHeadAsAMissingHead) {
 }
 
 } // namespace
+
+namespace {
+
+using platform::ui::ControlKind;
+
+// Every control the dialog addresses exists once, with its kind, inside the
+// 539 x 305 window, and no two controls a user works with overlap.
+TEST(RvxConfigTemplate, HoldsEveryControlOnceWithoutOverlaps) {
+    const platform::ui::DialogTemplate* t = platform::ui::FindTemplate(136);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->caption, "RVX Configuration");
+    EXPECT_EQ(t->width, 539);
+    EXPECT_EQ(t->height, 305);
+    std::vector<std::pair<int, ControlKind>> want = {
+        {1027, ControlKind::PushButton},  {1044, ControlKind::PushButton},
+        {1047, ControlKind::PushButton},  {1043, ControlKind::PushButton},
+        {1061, ControlKind::RadioButton}, {1062, ControlKind::RadioButton},
+        {1039, ControlKind::RadioButton}, {1040, ControlKind::RadioButton},
+        {1063, ControlKind::RadioButton}, {1064, ControlKind::RadioButton},
+        {1077, ControlKind::CheckBox},    {1098, ControlKind::GroupBox},
+        {1099, ControlKind::GroupBox}};
+    for (int id : {1000, 1001, 1002, 1010, 1011, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1016,
+                   1017, 1018, 1021, 1019, 1020, 1012})
+        want.push_back({id, ControlKind::Edit});
+    for (int row = 0; row < 10; ++row) {
+        want.push_back({kChecks[row], ControlKind::CheckBox});
+        want.push_back({kNames[row], ControlKind::Edit});
+        want.push_back({kFactors[row], ControlKind::Edit});
+    }
+    for (const auto& [id, kind] : want) {
+        int found = 0;
+        for (const auto& c : t->controls)
+            if (c.id == id) {
+                ++found;
+                EXPECT_EQ(c.kind, kind) << id;
+            }
+        EXPECT_EQ(found, 1) << id;
+    }
+    bool footnote = false;
+    for (const auto& c : t->controls)
+        footnote |= c.caption == "*  This value is either:\n"
+                                 "   - the initially set DAC value when in PWM intensity-set "
+                                 "mode, or\n"
+                                 "   - the initially set PWM value when in DAC intensity-set mode.";
+    EXPECT_TRUE(footnote);
+    for (size_t i = 0; i < t->controls.size(); ++i) {
+        const auto& a = t->controls[i];
+        EXPECT_TRUE(a.rect.x >= 0 && a.rect.y >= 0 && a.rect.x + a.rect.width <= t->width &&
+                    a.rect.y + a.rect.height <= t->height)
+            << a.id << " " << a.caption;
+        if (a.kind == ControlKind::GroupBox)
+            continue;
+        for (size_t j = i + 1; j < t->controls.size(); ++j) {
+            const auto& b = t->controls[j];
+            if (b.kind == ControlKind::GroupBox)
+                continue;
+            const bool overlap =
+                a.rect.x < b.rect.x + b.rect.width && b.rect.x < a.rect.x + a.rect.width &&
+                a.rect.y < b.rect.y + b.rect.height && b.rect.y < a.rect.y + a.rect.height;
+            EXPECT_FALSE(overlap) << a.id << " '" << a.caption << "' and " << b.id << " '"
+                                  << b.caption << "'";
+        }
+    }
+}
+
+} // namespace
