@@ -53,21 +53,21 @@ CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent) {
     // CreateFontA(20, 0, 0, 0, FW_NORMAL, ..., ANSI_CHARSET, ..., FF_SWISS, "Microsoft Sans Serif")
     m_fontIndicator.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, "Microsoft Sans Serif");
 
-    MapCommand(1007, BN_CLICKED, &CSorvaneDlg::OnBnClickedOff);
-    MapCommand(1019, BN_CLICKED, &CSorvaneDlg::OnBnClickedSet);
-    MapCommand(1029, BN_CLICKED, [this] { OnBnClickedClearAll(); });
-    MapCommand(1059, BN_CLICKED, &CSorvaneDlg::OnBnClickedLog);
-    MapCommand(1044, BN_CLICKED, &CSorvaneDlg::OnBnClickedVexor);
-    MapCommand(1077, BN_CLICKED, &CSorvaneDlg::OnBnClickedExternalTrigger);
-    MapCommand(1014, EN_CHANGE, &CSorvaneDlg::OnEnChangeManual);
-    MapCommand(1024, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
-    MapCommand(1026, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
-    MapCommand(1045, BN_CLICKED, &CSorvaneDlg::OnBnClickedSetup);
-    MapCommand(1061, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
-    MapCommand(1062, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
-    MapCommand(1063, BN_CLICKED, &CSorvaneDlg::OnBnClickedPulseMode);
-    MapCommand(1078, BN_CLICKED, &CSorvaneDlg::OnBnClickedPersistence);
-    MapCommand(1043, BN_CLICKED, &CSorvaneDlg::OnBnClickedSwitchModes);
+    MapCommand(ids102::IDC_OFF, BN_CLICKED, &CSorvaneDlg::OnBnClickedOff);
+    MapCommand(ids102::IDC_SET, BN_CLICKED, &CSorvaneDlg::OnBnClickedSet);
+    MapCommand(ids102::IDC_CLEAR_ALL, BN_CLICKED, [this] { OnBnClickedClearAll(); });
+    MapCommand(ids102::IDC_LOG, BN_CLICKED, &CSorvaneDlg::OnBnClickedLog);
+    MapCommand(ids102::IDC_VEXOR, BN_CLICKED, &CSorvaneDlg::OnBnClickedVexor);
+    MapCommand(ids102::IDC_EXTERNAL_TRIGGER, BN_CLICKED, &CSorvaneDlg::OnBnClickedExternalTrigger);
+    MapCommand(ids102::IDC_MANUAL, EN_CHANGE, &CSorvaneDlg::OnEnChangeManual);
+    MapCommand(ids102::IDC_DURATION, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
+    MapCommand(ids102::IDC_INTENSITY2, EN_CHANGE, &CSorvaneDlg::OnEnChangeStepEdit);
+    MapCommand(ids102::IDC_SETUP, BN_CLICKED, &CSorvaneDlg::OnBnClickedSetup);
+    MapCommand(ids102::IDC_CALIBRATED_MODE, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
+    MapCommand(ids102::IDC_INDEX_MODE, BN_CLICKED, &CSorvaneDlg::OnBnClickedContinuousMode);
+    MapCommand(ids102::IDC_PULSE_MODE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPulseMode);
+    MapCommand(ids102::IDC_PERSISTENCE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPersistence);
+    MapCommand(ids102::IDC_SWITCH_MODES, BN_CLICKED, &CSorvaneDlg::OnBnClickedSwitchModes);
 }
 
 CSorvaneDlg::~CSorvaneDlg() {
@@ -86,20 +86,20 @@ void CSorvaneDlg::ReleaseControllers() {
 
 void CSorvaneDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, 1036, m_listSteps);
-    DDX_Control(pDX, 1033, m_btnRun);
-    DDX_Control(pDX, 1034, m_progressStep);
-    DDX_Control(pDX, 1035, m_progressOverall);
-    DDX_Control(pDX, 1076, m_staticLogo);
-    DDX_Control(pDX, 1014, m_editManual);
-    DDX_Control(pDX, 1024, m_editDuration);
-    DDX_Control(pDX, 1044, m_btnVexor);
-    DDX_Control(pDX, 1045, m_btnSetup);
-    DDX_Control(pDX, 1026, m_editIntensity2);
-    DDX_Control(pDX, 1047, m_checkIntensity2);
-    DDX_Control(pDX, 1025, m_editIntensity1);
-    DDX_Control(pDX, 1043, m_btnSwitchModes);
-    DDX_Control(pDX, 1097, m_staticInstrument);
+    DDX_Control(pDX, ids102::IDC_STEP_LIST, m_listSteps);
+    DDX_Control(pDX, ids102::IDC_RUN, m_btnRun);
+    DDX_Control(pDX, ids102::IDC_STEP_PROGRESS, m_progressStep);
+    DDX_Control(pDX, ids102::IDC_OVERALL_PROGRESS, m_progressOverall);
+    DDX_Control(pDX, ids102::IDC_LOGO, m_staticLogo);
+    DDX_Control(pDX, ids102::IDC_MANUAL, m_editManual);
+    DDX_Control(pDX, ids102::IDC_DURATION, m_editDuration);
+    DDX_Control(pDX, ids102::IDC_VEXOR, m_btnVexor);
+    DDX_Control(pDX, ids102::IDC_SETUP, m_btnSetup);
+    DDX_Control(pDX, ids102::IDC_INTENSITY2, m_editIntensity2);
+    DDX_Control(pDX, ids102::IDC_INTENSITY2_CHECK, m_checkIntensity2);
+    DDX_Control(pDX, ids102::IDC_INTENSITY1, m_editIntensity1);
+    DDX_Control(pDX, ids102::IDC_SWITCH_MODES, m_btnSwitchModes);
+    DDX_Control(pDX, ids102::IDC_INSTRUMENT, m_staticInstrument);
 }
 
 int CSorvaneDlg::HeadsInUse() const {
@@ -139,15 +139,18 @@ BOOL CSorvaneDlg::OnInitDialog() {
     UpdateTitle();
 
     if (m_nBoards > 0 && m_pBoards) {
-        CheckDlgButton(1077, m_pBoards[0].m_bExternalTrigger ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(1078, m_pBoards[0].m_bPersistence ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(ids102::IDC_EXTERNAL_TRIGGER,
+                       m_pBoards[0].m_bExternalTrigger ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(ids102::IDC_PERSISTENCE,
+                       m_pBoards[0].m_bPersistence ? BST_CHECKED : BST_UNCHECKED);
     }
 
     const int indicators = IndicatorCount();
     for (int i = 0; i < indicators; ++i) {
         const ConfigHeadEntry& e = m_config.m_record.heads[i];
         m_indicators[i].Create("", platform::ui::style::AlignRight,
-                               CRect(e.x, e.y, FarEdge(e.x, 40), FarEdge(e.y, 20)), this, 0xFFFF);
+                               CRect(e.x, e.y, FarEdge(e.x, 40), FarEdge(e.y, 20)), this,
+                               ids102::IDC_INDICATOR);
         m_indicators[i].SetFont(&m_fontIndicator, TRUE);
         m_indicators[i].SetWindowText("0.0");
     }
@@ -161,13 +164,13 @@ BOOL CSorvaneDlg::OnInitDialog() {
         }
     }
     if (indexOnly) {
-        GetDlgItem(1061)->SetEnabled(false);
-        CheckDlgButton(1062, BST_CHECKED);
-        SetDlgItemText(1041, "Index");
+        GetDlgItem(ids102::IDC_CALIBRATED_MODE)->SetEnabled(false);
+        CheckDlgButton(ids102::IDC_INDEX_MODE, BST_CHECKED);
+        SetDlgItemText(ids102::IDC_UNIT, "Index");
         AllOff();
         OnBnClickedClearAll();
     } else {
-        CheckDlgButton(1061, BST_CHECKED);
+        CheckDlgButton(ids102::IDC_CALIBRATED_MODE, BST_CHECKED);
     }
 
     m_btnVexor.ShowWindow(SW_HIDE);
@@ -179,11 +182,11 @@ BOOL CSorvaneDlg::OnInitDialog() {
         m_listSteps.InsertColumn(1, "Intensity 1", LVCFMT_CENTER, 64);
         m_listSteps.InsertColumn(2, "Intensity 2", LVCFMT_CENTER, 64);
         m_listSteps.InsertColumn(3, "Pause", LVCFMT_CENTER, 45);
-        CheckDlgButton(1016, BST_CHECKED);
-        CheckDlgButton(1047, BST_CHECKED);
+        CheckDlgButton(ids102::IDC_INTENSITY1_CHECK, BST_CHECKED);
+        CheckDlgButton(ids102::IDC_INTENSITY2_CHECK, BST_CHECKED);
     } else {
-        CheckDlgButton(1016, BST_CHECKED);
-        SetDlgItemText(1016, "Intensity");
+        CheckDlgButton(ids102::IDC_INTENSITY1_CHECK, BST_CHECKED);
+        SetDlgItemText(ids102::IDC_INTENSITY1_CHECK, "Intensity");
         m_listSteps.InsertColumn(1, "Intensity", LVCFMT_CENTER, 64);
         m_listSteps.InsertColumn(2, "Pause", LVCFMT_CENTER, 45);
         m_editIntensity2.ShowWindow(SW_HIDE);
@@ -302,8 +305,8 @@ void CSorvaneDlg::FocusManualBox() {
 }
 
 void CSorvaneDlg::OnBnClickedSet() {
-    const float f = GetDlgItemFloat(this, 1014);
-    const uint16_t n = static_cast<uint16_t>(GetDlgItemInt(1014, nullptr, TRUE));
+    const float f = GetDlgItemFloat(this, ids102::IDC_MANUAL);
+    const uint16_t n = static_cast<uint16_t>(GetDlgItemInt(ids102::IDC_MANUAL, nullptr, TRUE));
     const bool calibrated = Calibrated();
     const std::string t = calibrated ? Format41(f) : Format3d(n);
 
@@ -339,11 +342,11 @@ void CSorvaneDlg::SwitchAllControllers(int checkId, bool (CControlBoard::*comman
 }
 
 void CSorvaneDlg::OnBnClickedPersistence() {
-    SwitchAllControllers(1078, &CControlBoard::SetPersistence);
+    SwitchAllControllers(ids102::IDC_PERSISTENCE, &CControlBoard::SetPersistence);
 }
 
 void CSorvaneDlg::OnBnClickedExternalTrigger() {
-    SwitchAllControllers(1077, &CControlBoard::SetExternalTrigger);
+    SwitchAllControllers(ids102::IDC_EXTERNAL_TRIGGER, &CControlBoard::SetExternalTrigger);
 }
 
 void CSorvaneDlg::OnBnClickedClearAll() {
@@ -351,7 +354,7 @@ void CSorvaneDlg::OnBnClickedClearAll() {
 }
 
 void CSorvaneDlg::OnBnClickedContinuousMode() {
-    SetDlgItemText(1041, Calibrated() ? "mW/cm\xB2" : "Index");
+    SetDlgItemText(ids102::IDC_UNIT, Calibrated() ? "mW/cm\xB2" : "Index");
     AllOff();
     OnBnClickedClearAll();
 }
@@ -361,10 +364,10 @@ void CSorvaneDlg::OnBnClickedPulseMode() {
     const int heads = 2 * m_nBoards;
     RunPulseDialog(heads > 0 ? &m_pHeads[0] : nullptr, heads > 1 ? &m_pHeads[1] : nullptr);
     SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
-    CheckDlgButton(1062, BST_CHECKED);
-    CheckDlgButton(1061, BST_UNCHECKED);
-    CheckDlgButton(1063, BST_UNCHECKED);
-    SetDlgItemText(1041, "Index");
+    CheckDlgButton(ids102::IDC_INDEX_MODE, BST_CHECKED);
+    CheckDlgButton(ids102::IDC_CALIBRATED_MODE, BST_UNCHECKED);
+    CheckDlgButton(ids102::IDC_PULSE_MODE, BST_UNCHECKED);
+    SetDlgItemText(ids102::IDC_UNIT, "Index");
     AllOff();
     OnBnClickedClearAll();
 }
@@ -376,15 +379,15 @@ void CSorvaneDlg::OnBnClickedSwitchModes() {
 }
 
 void CSorvaneDlg::OnBnClickedLog() {
-    if (IsDlgButtonChecked(1059) == BST_CHECKED) {
-        SetDlgItemText(1059, "Stop Log");
+    if (IsDlgButtonChecked(ids102::IDC_LOG) == BST_CHECKED) {
+        SetDlgItemText(ids102::IDC_LOG, "Stop Log");
         if (RunLogDialog() == IDCANCEL) {
-            CheckDlgButton(1059, BST_UNCHECKED);
-            SetDlgItemText(1059, "Log");
+            CheckDlgButton(ids102::IDC_LOG, BST_UNCHECKED);
+            SetDlgItemText(ids102::IDC_LOG, "Log");
         }
     } else {
         CloseLog();
-        SetDlgItemText(1059, "Log");
+        SetDlgItemText(ids102::IDC_LOG, "Log");
     }
 }
 
@@ -393,11 +396,11 @@ void CSorvaneDlg::OnBnClickedVexor() {
 }
 
 void CSorvaneDlg::OnEnChangeManual() {
-    SetDefID(1019);
+    SetDefID(ids102::IDC_SET);
 }
 
 void CSorvaneDlg::OnEnChangeStepEdit() {
-    SetDefID(1027);
+    SetDefID(ids102::IDC_ADD);
 }
 
 void CSorvaneDlg::OnTimer(uintptr_t id) {

@@ -16,6 +16,7 @@
 #include "link/OpticalHead.h"
 #include "platform/ui/Afx.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/Dialog102Ids.h"
 
 #include <cstdint>
 #include <memory>
@@ -133,7 +134,9 @@ protected:
     bool PasswordGate();
 
 private:
-    bool Calibrated() const { return IsDlgButtonChecked(1061) == BST_CHECKED; }
+    bool Calibrated() const {
+        return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
+    }
     void ShowIndicator(int i, const std::string& text);
     void FocusManualBox();
     void OpenHeadDoor(int i, bool ctrl);

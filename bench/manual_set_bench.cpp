@@ -42,10 +42,10 @@ void BM_SetTwoPositions(benchmark::State& state) {
         platform::ui::OpenDialog open(dlg);
         if (dlg.m_bDemo || dlg.m_nBoards != 1)
             state.SkipWithError("the simulated controller was not found");
-        dlg.UserType(1014, "12.5");
+        dlg.UserType(ids102::IDC_MANUAL, "12.5");
         int64_t acked = 0;
         for (auto _ : state) {
-            dlg.UserClick(1019);
+            dlg.UserClick(ids102::IDC_SET);
             acked += dlg.m_pBoards[0].m_nReplyCode == 0x06;
         }
         state.counters["acked"] = static_cast<double>(acked);

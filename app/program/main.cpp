@@ -2,12 +2,14 @@
 #include "app/SorvaneApp.h"
 #include "platform/ui/qt/QtBackend.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/Registry.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
 
 int main(int argc, char** argv) {
+    platform::ui::UseTemplates(resources::DialogTemplates());
     theApp.SetExecutable(argc > 0 ? argv[0] : "");
     platform::ui::qt::QtSession ui(argc, argv);
 

@@ -2,13 +2,12 @@
 // OnInitDialog runs. Positions and sizes are in dialog units; a backend turns
 // them into pixels through the template font's base units.
 //
-// Adding a template: write resources/dialogs/Dialog<id>.cpp defining
-// `const DialogTemplate& Dialog<id>()` (see Dialog135.cpp) and add one line
-// `LUMI_DIALOG(<id>)` to resources/dialogs/Registry.inc. The registry is an
-// explicit table, so static linking never drops a template.
+// The layer holds no template of its own: a program hands it its table of
+// templates (UseTemplates) before it opens a dialog.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,10 +104,21 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls; // template order = tab order
 };
 
+// One template of a program's table: its resource id and the function that
+// returns its data (built on first use, alive for the program's run).
+struct TemplateEntry {
+    int id;
+    const DialogTemplate& (*get)();
+};
+
+// Hands the program's table to the layer; it replaces any table handed before.
+// `registry` must stay alive as long as dialogs are opened (a static table).
+void UseTemplates(std::span<const TemplateEntry> registry);
+
 // The template with this resource id, or nullptr.
 const DialogTemplate* FindTemplate(int id);
 
-// Every registered template id, in registry order (tests and benches).
+// Every template id of the handed table, in its order (tests and benches).
 std::vector<int> TemplateIds();
 
 // Templates added at run time (tests, tools): found before the registry's.

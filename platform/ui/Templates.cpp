@@ -2,22 +2,12 @@
 
 namespace platform::ui {
 
-#define LUMI_DIALOG(id) const DialogTemplate& Dialog##id();
-#include "resources/dialogs/Registry.inc"
-#undef LUMI_DIALOG
-
 namespace {
 
-struct Entry {
-    int id;
-    const DialogTemplate& (*get)();
-};
-
-const Entry kRegistry[] = {
-#define LUMI_DIALOG(id) {id, &Dialog##id},
-#include "resources/dialogs/Registry.inc"
-#undef LUMI_DIALOG
-};
+std::span<const TemplateEntry>& Registry() {
+    static std::span<const TemplateEntry> registry;
+    return registry;
+}
 
 std::vector<const DialogTemplate*>& Added() {
     static std::vector<const DialogTemplate*> added;
@@ -25,6 +15,10 @@ std::vector<const DialogTemplate*>& Added() {
 }
 
 } // namespace
+
+void UseTemplates(std::span<const TemplateEntry> registry) {
+    Registry() = registry;
+}
 
 void AddTemplate(const DialogTemplate& t) {
     RemoveTemplate(t.id);
@@ -39,7 +33,7 @@ const DialogTemplate* FindTemplate(int id) {
     for (const DialogTemplate* t : Added())
         if (t->id == id)
             return t;
-    for (const Entry& e : kRegistry)
+    for (const TemplateEntry& e : Registry())
         if (e.id == id)
             return &e.get();
     return nullptr;
@@ -47,7 +41,7 @@ const DialogTemplate* FindTemplate(int id) {
 
 std::vector<int> TemplateIds() {
     std::vector<int> ids;
-    for (const Entry& e : kRegistry)
+    for (const TemplateEntry& e : Registry())
         ids.push_back(e.id);
     return ids;
 }

@@ -86,8 +86,8 @@ TEST_F(ControllerSetupTest, CancelWithNothingFoundSimulatesOneControllerWithTwoH
     for (int i = 2; i < 8; ++i)
         EXPECT_EQ(dlg->m_logHeads[i].present, 0);
     // No controller: the switches start unchecked.
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1077), 0u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1078), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_EXTERNAL_TRIGGER), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PERSISTENCE), 0u);
 }
 
 TEST_F(ControllerSetupTest, CancelAfterAControllerWithoutHeadsRunsForReal) {
@@ -185,8 +185,8 @@ TEST_F(ControllerSetupTest, TwoControllersBindByTheirFullSerials) {
     EXPECT_EQ(dlg->m_logHeads[1].present, 1);
     EXPECT_EQ(dlg->m_logHeads[1].serial, "S002002B");
     // The switches follow the first controller's board information.
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1077), 1u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1078), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_EXTERNAL_TRIGGER), 1u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PERSISTENCE), 0u);
 }
 
 TEST_F(ControllerSetupTest, AHeadThatDoesNotAnswerItsRecordReadIsNotPresent) {
@@ -219,11 +219,11 @@ TEST_F(ControllerSetupTest, CancelDuringTheCloseDelaySimulatesWithTheOpenControl
     EXPECT_EQ(Head(1).m_pBoard, &Board(0));
     // Only the board-information read went out; requests are held back from now on.
     const size_t before = c->RequestCount();
-    dlg->UserType(1014, "12.5");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "12.5");
+    dlg->UserClick(ids102::IDC_SET);
     EXPECT_EQ(dlg->IndicatorText(0), "12.5");
-    dlg->UserClick(1007);
-    dlg->UserClick(1078);
+    dlg->UserClick(ids102::IDC_OFF);
+    dlg->UserClick(ids102::IDC_PERSISTENCE);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(c->RequestCount(), before);
     EXPECT_EQ(ui.BoxCount(), 0u);
@@ -251,10 +251,10 @@ TEST_F(ControllerSetupTest, AHeadWithoutCalibrationStartsInIndexMode) {
     WriteComList({c->SlavePath()});
     CleanSearch();
     Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
-    EXPECT_FALSE(dlg->GetDlgItem(1061)->IsEnabled());
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1061), 0u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1062), 1u);
-    EXPECT_EQ(dlg->GetDlgItemText(1041), "Index");
+    EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_CALIBRATED_MODE)->IsEnabled());
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "Index");
     EXPECT_EQ(dlg->IndicatorText(0), "  0");
     EXPECT_EQ(dlg->m_listSteps.GetItemCount(), 0);
     // Two positions: one off command for both channels.
@@ -269,8 +269,8 @@ TEST_F(ControllerSetupTest, ClosingTheWindowSendsNothing) {
     WriteComList({c->SlavePath()});
     CleanSearch();
     Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
-    dlg->UserType(1014, "20");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "20");
+    dlg->UserClick(ids102::IDC_SET);
     ASSERT_TRUE(c->WaitForRequests(4, 1000)); // 110, 103, 103, 97
     const size_t before = c->RequestCount();
     open.reset();

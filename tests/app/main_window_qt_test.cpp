@@ -63,8 +63,8 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
         // Let the window paint, act as the operator, then keep a picture of it.
         QTimer::singleShot(300, &window, [&, w = &window] {
             controller.ClearRequests();
-            dlg.UserType(1014, "12.5");
-            dlg.UserClick(1019);
+            dlg.UserType(ids102::IDC_MANUAL, "12.5");
+            dlg.UserClick(ids102::IDC_SET);
             indicators = {dlg.IndicatorText(0), dlg.IndicatorText(1)};
             // A click on head A's display reaches the window through the picture
             // and the indicator, and opens that head's door.

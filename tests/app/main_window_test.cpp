@@ -51,19 +51,19 @@ const std::vector<HeadPlace> kTwoHeads = {{0, "01001001", 100, 200}, {1, "010010
 TEST_F(MainWindowTest, NoHeadPositions) {
     Open(MakeConfig(0, {}));
     EXPECT_EQ(IndicatorControls(), 0);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1061), 1u);
-    EXPECT_EQ(dlg->GetDlgItemText(1041), "mW/cm\xB2");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE), 1u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "mW/cm\xB2");
     ASSERT_EQ(dlg->m_listSteps.GetControl()->Columns().size(), 3u);
     EXPECT_EQ(dlg->m_listSteps.GetControl()->Columns()[1].title, "Intensity");
-    EXPECT_EQ(dlg->GetDlgItemText(1016), "Intensity");
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1016), 1u);
-    EXPECT_FALSE(dlg->GetDlgItem(1026)->IsVisible());
-    EXPECT_FALSE(dlg->GetDlgItem(1047)->IsVisible());
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_INTENSITY1_CHECK), "Intensity");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INTENSITY1_CHECK), 1u);
+    EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_INTENSITY2)->IsVisible());
+    EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_INTENSITY2_CHECK)->IsVisible());
 
     // Set, Off and clicks on the picture do nothing; the configuration door still opens.
-    dlg->UserType(1014, "12.5");
-    EXPECT_TRUE(dlg->UserClick(1019));
-    EXPECT_TRUE(dlg->UserClick(1007));
+    dlg->UserType(ids102::IDC_MANUAL, "12.5");
+    EXPECT_TRUE(dlg->UserClick(ids102::IDC_SET));
+    EXPECT_TRUE(dlg->UserClick(ids102::IDC_OFF));
     dlg->UserMouseDown(0, 0, 0);
     dlg->UserMouseDown(MK_CONTROL, 100, 200);
     EXPECT_TRUE(dlg->doors.empty());
@@ -86,17 +86,17 @@ TEST_F(MainWindowTest, TwoHeadPositionsLayout) {
     EXPECT_EQ(cols[2].align, platform::ui::Align::Center);
     EXPECT_EQ(cols[3].title, "Pause");
     EXPECT_EQ(cols[3].width, 45);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1016), 1u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1047), 1u);
-    EXPECT_TRUE(dlg->GetDlgItem(1047)->IsVisible());
-    EXPECT_TRUE(dlg->GetDlgItem(1026)->IsVisible());
-    EXPECT_EQ(dlg->GetDlgItemText(1016), "Intensity 1:");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INTENSITY1_CHECK), 1u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INTENSITY2_CHECK), 1u);
+    EXPECT_TRUE(dlg->GetDlgItem(ids102::IDC_INTENSITY2_CHECK)->IsVisible());
+    EXPECT_TRUE(dlg->GetDlgItem(ids102::IDC_INTENSITY2)->IsVisible());
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_INTENSITY1_CHECK), "Intensity 1:");
     // Hidden at start: VEXOR, Setup and Switch Modes.
-    for (int id : {1044, 1045, 1043})
+    for (int id : {ids102::IDC_VEXOR, ids102::IDC_SETUP, ids102::IDC_SWITCH_MODES})
         EXPECT_FALSE(dlg->GetDlgItem(id)->IsVisible()) << id;
     // The first tab stop has the focus: the manual box.
     ASSERT_NE(dlg->FocusedControl(), nullptr);
-    EXPECT_EQ(dlg->FocusedControl()->Id(), 1014);
+    EXPECT_EQ(dlg->FocusedControl()->Id(), ids102::IDC_MANUAL);
 }
 
 TEST_F(MainWindowTest, SimulatedHeadsAndIndicatorsAtTheirPixels) {
@@ -125,8 +125,8 @@ TEST_F(MainWindowTest, SimulatedHeadsAndIndicatorsAtTheirPixels) {
     EXPECT_EQ(dlg->doors[0].head, 0);
     EXPECT_EQ(dlg->doors[1].head, 1);
 
-    dlg->UserType(1014, "7.5");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "7.5");
+    dlg->UserClick(ids102::IDC_SET);
     EXPECT_EQ(dlg->IndicatorText(0), " 7.5");
     EXPECT_EQ(dlg->IndicatorText(1), " 7.5");
     EXPECT_EQ(dlg->IndicatorText(2), "0.0");
@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, DetailDialogLeavesTheStoredSettingInTheIndicator) {
     EXPECT_EQ(dlg->IndicatorText(0), "12.5");
     EXPECT_EQ(dlg->IndicatorText(1), "0.0");
 
-    dlg->UserClick(1062);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
     dlg->onDetail = [](COpticalHead& h) {
         h.m_fSetting = 40.9f;
         return IDOK;
@@ -290,11 +290,11 @@ TEST_F(MainWindowTest, DetailDialogLeavesTheStoredSettingInTheIndicator) {
 
 TEST_F(MainWindowTest, ModeRadiosSwitchUnitsTurnHeadsOffAndClearTheProfile) {
     Open(MakeConfig(3, {{0, "X", 10, 10}, {1, "X", 60, 10}, {0, "X", 110, 10}}));
-    dlg->UserType(1014, "30");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "30");
+    dlg->UserClick(ids102::IDC_SET);
     dlg->m_listSteps.InsertItem(0, "10");
-    dlg->UserClick(1062);
-    EXPECT_EQ(dlg->GetDlgItemText(1041), "Index");
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "Index");
     EXPECT_EQ(dlg->m_listSteps.GetItemCount(), 0);
     EXPECT_EQ(dlg->IndicatorText(0), "  0");
     EXPECT_EQ(dlg->IndicatorText(1), "  0");
@@ -302,28 +302,28 @@ TEST_F(MainWindowTest, ModeRadiosSwitchUnitsTurnHeadsOffAndClearTheProfile) {
     EXPECT_FLOAT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
 
     // The checked radio clicked again: again all off and an empty profile.
-    dlg->UserClick(1019);
+    dlg->UserClick(ids102::IDC_SET);
     dlg->m_listSteps.InsertItem(0, "10");
-    dlg->UserClick(1062);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
     EXPECT_EQ(dlg->m_listSteps.GetItemCount(), 0);
     EXPECT_EQ(dlg->IndicatorText(0), "  0");
 
-    dlg->UserClick(1061);
-    EXPECT_EQ(dlg->GetDlgItemText(1041), "mW/cm\xB2");
+    dlg->UserClick(ids102::IDC_CALIBRATED_MODE);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "mW/cm\xB2");
     EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
 }
 
 TEST_F(MainWindowTest, PulseRadioEndsInIndexMode) {
     Open(MakeConfig(2, kTwoHeads));
-    dlg->Dispatch(1063, BN_CLICKED); // the radio is hidden: no user can click it
+    dlg->Dispatch(ids102::IDC_PULSE_MODE, BN_CLICKED); // the radio is hidden: no user can click it
     ASSERT_EQ(dlg->doors.size(), 1u);
     EXPECT_EQ(dlg->doors[0].kind, "pulse");
     EXPECT_EQ(dlg->doors[0].head, 0);
     EXPECT_FALSE(dlg->doors[0].telemetryRunning);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1062), 1u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1061), 0u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1063), 0u);
-    EXPECT_EQ(dlg->GetDlgItemText(1041), "Index");
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PULSE_MODE), 0u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "Index");
     EXPECT_EQ(dlg->IndicatorText(0), "  0");
     EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
 }
@@ -362,44 +362,44 @@ TEST_F(MainWindowTest, ProfileTimersRunOnUnderADoorWhileTelemetryPauses) {
 TEST_F(MainWindowTest, EnterPressesSetOrAddAfterAnEdit) {
     Open(MakeConfig(2, kTwoHeads));
     EXPECT_EQ(dlg->GetDefID(), 0);
-    dlg->UserType(1025, "5");
+    dlg->UserType(ids102::IDC_INTENSITY1, "5");
     EXPECT_EQ(dlg->GetDefID(), 0);
-    dlg->UserType(1014, "5");
-    EXPECT_EQ(dlg->GetDefID(), 1019);
-    dlg->UserType(1024, "5");
-    EXPECT_EQ(dlg->GetDefID(), 1027);
-    dlg->UserType(1026, "5");
-    EXPECT_EQ(dlg->GetDefID(), 1027);
-    dlg->UserType(1014, "6");
-    EXPECT_EQ(dlg->GetDefID(), 1019);
+    dlg->UserType(ids102::IDC_MANUAL, "5");
+    EXPECT_EQ(dlg->GetDefID(), ids102::IDC_SET);
+    dlg->UserType(ids102::IDC_DURATION, "5");
+    EXPECT_EQ(dlg->GetDefID(), ids102::IDC_ADD);
+    dlg->UserType(ids102::IDC_INTENSITY2, "5");
+    EXPECT_EQ(dlg->GetDefID(), ids102::IDC_ADD);
+    dlg->UserType(ids102::IDC_MANUAL, "6");
+    EXPECT_EQ(dlg->GetDefID(), ids102::IDC_SET);
 }
 
 TEST_F(MainWindowTest, SmallButtons) {
     Open(MakeConfig(2, kTwoHeads));
-    dlg->Dispatch(1044, BN_CLICKED);
+    dlg->Dispatch(ids102::IDC_VEXOR, BN_CLICKED);
     EXPECT_EQ(ui.LastBox().text, "No VEXOR was detected on the USB.");
-    dlg->Dispatch(1045, BN_CLICKED); // Setup: nothing
+    dlg->Dispatch(ids102::IDC_SETUP, BN_CLICKED); // Setup: nothing
     EXPECT_EQ(ui.BoxCount(), 1u);
 
-    dlg->Dispatch(1043, BN_CLICKED);
+    dlg->Dispatch(ids102::IDC_SWITCH_MODES, BN_CLICKED);
     EXPECT_EQ(dlg->doors.back().kind, "modeswitch");
     EXPECT_EQ(dlg->doors.back().head, 0);
     EXPECT_FALSE(dlg->doors.back().telemetryRunning);
 
     // Log: a cancelled log dialog leaves the button up; an accepted one down.
-    dlg->CheckDlgButton(1059, BST_CHECKED);
-    dlg->Dispatch(1059, BN_CLICKED);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1059), 0u);
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Log");
+    dlg->CheckDlgButton(ids102::IDC_LOG, BST_CHECKED);
+    dlg->Dispatch(ids102::IDC_LOG, BN_CLICKED);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_LOG), 0u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Log");
     EXPECT_TRUE(dlg->doors.back().telemetryRunning); // the log dialog does not pause it
     dlg->logResult = IDOK;
-    dlg->CheckDlgButton(1059, BST_CHECKED);
-    dlg->Dispatch(1059, BN_CLICKED);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1059), 1u);
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Stop Log");
-    dlg->CheckDlgButton(1059, BST_UNCHECKED);
-    dlg->Dispatch(1059, BN_CLICKED);
-    EXPECT_EQ(dlg->GetDlgItemText(1059), "Log");
+    dlg->CheckDlgButton(ids102::IDC_LOG, BST_CHECKED);
+    dlg->Dispatch(ids102::IDC_LOG, BN_CLICKED);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_LOG), 1u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Stop Log");
+    dlg->CheckDlgButton(ids102::IDC_LOG, BST_UNCHECKED);
+    dlg->Dispatch(ids102::IDC_LOG, BN_CLICKED);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Log");
 }
 
 } // namespace

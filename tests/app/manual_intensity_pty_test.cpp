@@ -71,8 +71,8 @@ protected:
         return out;
     }
     void Set(const std::string& text) {
-        dlg->UserType(1014, text);
-        ASSERT_TRUE(dlg->UserClick(1019));
+        dlg->UserType(ids102::IDC_MANUAL, text);
+        ASSERT_TRUE(dlg->UserClick(ids102::IDC_SET));
     }
 
     WorkDir dir;
@@ -103,7 +103,7 @@ TEST_F(ManualIntensityTest, TwoPositionsSendOneFrameForBothChannels) {
     EXPECT_NEAR(sims[0]->Channel(1).index, 12, 1);
     EXPECT_FLOAT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
     // The box is selected for the next value, and Enter presses Set again.
-    const auto* box = dlg->GetDlgItem(1014);
+    const auto* box = dlg->GetDlgItem(ids102::IDC_MANUAL);
     EXPECT_EQ(dlg->FocusedControl(), box);
     EXPECT_EQ(box->SelStart(), 0);
     EXPECT_EQ(box->SelEnd(), static_cast<int>(box->Text().size()));
@@ -130,7 +130,7 @@ TEST_F(ManualIntensityTest, IndicatorsShowTheValueEvenWithoutAnAcknowledgement) 
 
 TEST_F(ManualIntensityTest, ThreeHeadsOnTwoControllersInIndexMode) {
     Open(ThreeOnTwo(), 2);
-    dlg->UserClick(1062);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
     for (auto& s : sims)
         s->ClearRequests();
     Set("300");
@@ -153,7 +153,7 @@ TEST_F(ManualIntensityTest, ThreeHeadsOnTwoControllersInIndexMode) {
 
     for (auto& s : sims)
         s->ClearRequests();
-    dlg->UserClick(1007);
+    dlg->UserClick(ids102::IDC_OFF);
     EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {0}}, {100, {1}}}));
     EXPECT_EQ(SentTo(1), (std::vector<Sent>{{100, {1}}}));
     for (int i = 0; i < 3; ++i)
@@ -178,30 +178,30 @@ TEST_F(ManualIntensityTest, EmptyBoxInCalibratedModeTurnsEveryHeadOff) {
 TEST_F(ManualIntensityTest, PersistenceReportsEachControllerThatDoesNotAcknowledge) {
     Open(ThreeOnTwo(), 2);
     sims[1]->DropReplies(1);
-    ASSERT_TRUE(dlg->UserClick(1078));
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_PERSISTENCE));
     EXPECT_EQ(SentTo(0), (std::vector<Sent>{{114, {1}}}));
     EXPECT_EQ(SentTo(1), (std::vector<Sent>{{114, {1}}}));
     ASSERT_EQ(ui.BoxCount(), 1u);
     EXPECT_EQ(ui.LastBox().text, "No Acknowledgement.");
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1078), 1u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PERSISTENCE), 1u);
     EXPECT_TRUE(sims[0]->Board().persistence);
 
     ui.ClearBoxes();
-    ASSERT_TRUE(dlg->UserClick(1078));
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_PERSISTENCE));
     EXPECT_EQ(ui.BoxCount(), 0u);
     EXPECT_FALSE(sims[1]->Board().persistence);
 }
 
 TEST_F(ManualIntensityTest, ExternalTriggerSwitchesEveryController) {
     Open(ThreeOnTwo(), 2);
-    ASSERT_TRUE(dlg->UserClick(1077));
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_EXTERNAL_TRIGGER));
     EXPECT_EQ(SentTo(0), (std::vector<Sent>{{106, {1}}}));
     EXPECT_EQ(SentTo(1), (std::vector<Sent>{{106, {1}}}));
     EXPECT_EQ(ui.BoxCount(), 0u);
     sims[0]->DropReplies(1);
-    ASSERT_TRUE(dlg->UserClick(1077));
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_EXTERNAL_TRIGGER));
     EXPECT_EQ(ui.BoxCount(), 1u);
-    EXPECT_EQ(dlg->IsDlgButtonChecked(1077), 0u);
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_EXTERNAL_TRIGGER), 0u);
     EXPECT_FALSE(sims[1]->Board().externalTrigger);
 }
 

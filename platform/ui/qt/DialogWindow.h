@@ -5,6 +5,7 @@
 
 #include "platform/ui/Control.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/qt/ControlViews.h"
 #include "platform/ui/qt/DialogUnits.h"
 
 #include <QDialog>
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -50,6 +52,13 @@ public:
     void SetLoop(QEventLoop* loop) { m_loop = loop; }
 
     const QFont& DialogFont() const { return m_font; }
+    const BaseUnits& Base() const { return m_base; }
+
+    // Runs f (a call into the model) unless the window is retired; a window
+    // retired meanwhile is deleted once the outermost call returns.
+    void CallModel(const std::function<void(CDialog&)>& f);
+    // Enter in the dialog: the focused push button, else the default button.
+    void EnterPressed();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -57,24 +66,13 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void reject() override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    // Runs f (a call into the model) unless the window is retired; a window
-    // retired meanwhile is deleted once the outermost call returns.
-    void CallModel(const std::function<void(CDialog&)>& f);
-    QWidget* MakeWidget(Control& c);
-    void Place(Control& c, QWidget* w);
-    void ApplyFont(Control& c, QWidget* w);
-    void SyncText(Control& c, QWidget* w);
-    void SyncCheck(Control& c, QWidget* w);
-    void SyncItems(Control& c, QWidget* w);
-    void SyncSelection(Control& c, QWidget* w);
-    void SyncProgress(Control& c, QWidget* w);
-    void SyncImage(Control& c, QWidget* w);
+    ControlView* ViewOf(const Control& c) const;
+    void Place(ControlView& v);
+    void ApplyFont(ControlView& v);
     void SyncDefaultButton();
     Control* ControlOf(const QWidget* w) const;
-    void EnterPressed();
     void TimerDue(uintptr_t id);
 
     CDialog* m_model;
@@ -82,10 +80,12 @@ private:
     QFont m_font;
     bool m_caption;
     bool m_border;
-    std::unordered_map<const Control*, QWidget*> m_widgets;
+    // Every view made; they live as long as the window, so a view whose
+    // control went (Retire) still returns safely from its own input handler.
+    std::vector<std::unique_ptr<ControlView>> m_made;
+    std::unordered_map<const Control*, ControlView*> m_views; // the controls shown
     std::unordered_map<const QWidget*, Control*> m_controls;
     std::map<uintptr_t, QTimer*> m_timers;
-    std::unordered_map<const Control*, std::vector<std::vector<std::string>>> m_shownRows;
     std::set<uintptr_t> m_pendingTimers; // expiries queued, not yet handled
     QEventLoop* m_loop = nullptr;
     int m_calls = 0;

@@ -1,4 +1,4 @@
-// Every registered template is sound data and opens on the headless backend.
+// Every template of the program is sound data and opens on the headless backend.
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h"
 
