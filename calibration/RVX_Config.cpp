@@ -81,6 +81,23 @@ float RVX_Config::GetDlgItemFloat(int id, float* out) {
     return value;
 }
 
+// "%.8f" keeps few significant digits of a small coefficient (1.2345678e-5
+// shows as 0.00001235): reading such a text back would change a calibration
+// nobody edited. A control whose text is still the one shown gives back the
+// value it showed; an edited one is read as typed.
+void RVX_Config::ShowFloat(int id, float value, int precision) {
+    SetDlgItemFloat(id, value, kCoeffWidth, precision);
+    m_shown[id] = {GetDlgItemText(id), value};
+}
+
+void RVX_Config::ReadFloat(int id, float& field) {
+    const auto shown = m_shown.find(id);
+    if (shown != m_shown.end() && shown->second.text == GetDlgItemText(id))
+        field = shown->second.value;
+    else
+        GetDlgItemFloat(id, &field);
+}
+
 void RVX_Config::RecordToControls() {
     if (m_pHead == nullptr)
         return;
@@ -96,7 +113,8 @@ void RVX_Config::RecordToControls() {
         std::snprintf(text, sizeof text, "%02d", date[i]);
         SetDlgItemText(dateIds[i], text);
     }
-    SetDlgItemFloat(IDC_AVG_STEP, r.avgStep, kCoeffWidth, kCoeffPrecision);
+    m_shown.clear();
+    ShowFloat(IDC_AVG_STEP, r.avgStep, kCoeffPrecision);
     SetDlgItemInt(IDC_DAC_PWM, r.initialDacPwm, TRUE);
     SetDlgItemInt(IDC_MAX_PWM, r.maxPwm, FALSE);
     SetDlgItemInt(IDC_MAX_TEMPERATURE, r.maxTemperature, FALSE);
@@ -112,19 +130,18 @@ void RVX_Config::RecordToControls() {
     const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
     const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
     for (int i = 0; i < 3; ++i)
-        SetDlgItemFloat(photo[i], r.photoToMw[i], kCoeffWidth, kCoeffPrecision);
+        ShowFloat(photo[i], r.photoToMw[i], kCoeffPrecision);
     for (int i = 0; i < 3; ++i)
-        SetDlgItemFloat(index[i], r.mwToIndex[i], kCoeffWidth, kCoeffPrecision);
+        ShowFloat(index[i], r.mwToIndex[i], kCoeffPrecision);
     for (int i = 0; i < 3; ++i)
-        SetDlgItemFloat(temp[i], r.tempCoeffs[i], kCoeffWidth, kCoeffPrecision);
+        ShowFloat(temp[i], r.tempCoeffs[i], kCoeffPrecision);
 
     const int used = UsedMultiCalEntries(r);
     for (int row = 0; row < kMultiCalRows; ++row) {
         if (row < used) {
             CheckDlgButton(kMultiCalCheck[row], BST_CHECKED);
             SetDlgItemText(kMultiCalName[row], FieldText(r.multiCalNames[row]));
-            SetDlgItemFloat(kMultiCalFactor[row], r.multiCalFactors[row], kCoeffWidth,
-                            kFactorPrecision);
+            ShowFloat(kMultiCalFactor[row], r.multiCalFactors[row], kFactorPrecision);
         } else {
             CheckDlgButton(kMultiCalCheck[row], BST_UNCHECKED);
             SetDlgItemText(kMultiCalName[row], "");
@@ -149,7 +166,7 @@ void RVX_Config::ControlsToRecord() {
     r.calYear = static_cast<uint8_t>(GetDlgItemInt(IDC_CAL_YEAR, nullptr, TRUE) & 0xFF);
     head.m_strCalDate = CalibrationDateText(r);
 
-    r.avgStep = GetDlgItemFloat(IDC_AVG_STEP);
+    ReadFloat(IDC_AVG_STEP, r.avgStep);
     r.initialDacPwm = static_cast<int16_t>(GetDlgItemInt(IDC_DAC_PWM, nullptr, TRUE) & 0xFFFF);
     r.maxPwm = static_cast<uint8_t>(GetDlgItemInt(IDC_MAX_PWM, nullptr, FALSE) & 0xFF);
     r.maxTemperature =
@@ -173,16 +190,19 @@ void RVX_Config::ControlsToRecord() {
     const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
     const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
     for (int i = 0; i < 3; ++i)
-        GetDlgItemFloat(photo[i], &r.photoToMw[i]);
+        ReadFloat(photo[i], r.photoToMw[i]);
     for (int i = 0; i < 3; ++i)
-        GetDlgItemFloat(index[i], &r.mwToIndex[i]);
+        ReadFloat(index[i], r.mwToIndex[i]);
     for (int i = 0; i < 3; ++i)
-        GetDlgItemFloat(temp[i], &r.tempCoeffs[i]);
+        ReadFloat(temp[i], r.tempCoeffs[i]);
 
     std::vector<MultiCalRow> rows;
-    for (int row = 0; row < kMultiCalRows; ++row)
-        rows.push_back({GetDlgItemText(kMultiCalName[row]), GetDlgItemFloat(kMultiCalFactor[row]),
+    for (int row = 0; row < kMultiCalRows; ++row) {
+        float factor = 0.0f;
+        ReadFloat(kMultiCalFactor[row], factor);
+        rows.push_back({GetDlgItemText(kMultiCalName[row]), factor,
                         IsDlgButtonChecked(kMultiCalCheck[row]) == BST_CHECKED});
+    }
     PackMultiCal(r, rows);
 }
 

@@ -8,6 +8,9 @@
 #include "link/OpticalHead.h"
 #include "platform/ui/Afx.h"
 
+#include <map>
+#include <string>
+
 class RVX_Config : public CDialog {
 public:
     explicit RVX_Config(CDialog* parent = nullptr);
@@ -38,4 +41,15 @@ public:
 
 private:
     bool IdentityFits();
+    // Shows a record float and remembers it with its text.
+    void ShowFloat(int id, float value, int precision);
+    // A float control read back: still the text it was given, the value it
+    // was given (to the bit); edited, its text read with atof.
+    void ReadFloat(int id, float& field);
+
+    struct Shown {
+        std::string text;
+        float value;
+    };
+    std::map<int, Shown> m_shown; // float controls, by id, as RecordToControls left them
 };

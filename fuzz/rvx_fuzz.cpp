@@ -104,12 +104,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(after.channel == (before.channel ? 1 : 0), "channel");
     Check(after.enableCalibration == (before.enableCalibration ? 1 : 0), "enable");
     Check(after.lcdFormat == (before.lcdFormat <= 3 ? before.lcdFormat : 1), "LCD format");
+    // Nothing was edited: every float keeps its bits, whatever its text showed.
+    Check(std::memcmp(after.mwToIndex, before.mwToIndex, 12) == 0, "mW-to-Index kept");
+    Check(std::memcmp(after.photoToMw, before.photoToMw, 12) == 0, "Photo-to-mW kept");
+    Check(std::memcmp(after.tempCoeffs, before.tempCoeffs, 12) == 0, "temperature kept");
+    Check(std::memcmp(&after.avgStep, &before.avgStep, 4) == 0, "average step kept");
     const int used = before.multiCalCount < 10 ? before.multiCalCount : 10;
     Check(after.multiCalCount == used, "multi-calibration count");
     for (int e = 0; e < used; ++e) {
         Check(Terminated(after.multiCalNames[e], 22), "name terminated");
         Check(FieldText(after.multiCalNames[e]) == FieldText(before.multiCalNames[e]).substr(0, 19),
               "name round trip");
+        Check(std::memcmp(&after.multiCalFactors[e], &before.multiCalFactors[e], 4) == 0,
+              "factor kept");
     }
     return 0;
 }

@@ -224,6 +224,38 @@ TEST_F(RvxConfig, ReadBackStoresEachControlAtItsOffset) {
     EXPECT_EQ(std::memcmp(b.data() + 344, before.data() + 344, 16), 0); // reserved
 }
 
+TEST_F(RvxConfig, UneditedFloatsKeepEveryBitThroughTheReadBack) {
+    Image b = SampleImage();
+    PutF32(b, 40, 1.2345678e-5f); // shows as 0.00001235
+    PutF32(b, 52, 3.3333333e-9f); // shows as 0.00000000
+    PutF32(b, 60, 16777217.0f);
+    PutF32(b, 308, 0.33333334f); // shows as 0.333333
+    Load(head, b);
+    OpenDialog open(dlg);
+    EXPECT_EQ(dlg.GetDlgItemText(1007), "0.00001235");
+    EXPECT_EQ(dlg.GetDlgItemText(1003), "0.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(1022), "0.333333");
+    dlg.UserType(1005, "12"); // another field edited
+    dlg.UserClick(1045);      // row 1 unchecked: row 2's factor moves to entry 0
+    dlg.ControlsToRecord();
+    Image want = b;
+    want[58] = 12;
+    want[73] = 1; // channel 5 reads back as B
+    want[82] = 1; // lcdFormat 7 reads back as "xxxx.x"
+    want[83] = 1;
+    std::memcpy(want.data() + 84, b.data() + 106, 14); // "Quartz filter" and its NUL
+    PutF32(want, 304, 0.33333334f);
+    EXPECT_EQ(BytesOf(head.m_record), want);
+
+    // An edited coefficient is read as typed, also when typed back unchanged
+    // after an edit of another one.
+    dlg.UserType(1007, "0.00001");
+    dlg.UserType(1003, "0.00000000x");
+    dlg.ControlsToRecord();
+    EXPECT_EQ(GetF32(BytesOf(head.m_record), 40), 0.00001f);
+    EXPECT_EQ(GetF32(BytesOf(head.m_record), 52), 0.0f);
+}
+
 TEST_F(RvxConfig, CheckedRowsArePackedToTheFrontInRowOrder) {
     OpenDialog open(dlg);
     dlg.UserClick(1045); // rows 1 and 2 were checked: uncheck both
