@@ -1,5 +1,6 @@
 #include "app/SorvaneDlg.h"
 
+#include "app/Detail.h"
 #include "app/StartUp.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ std::string TitleText(const ConfigRecord& r) {
 
 } // namespace
 
-CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent) {
+CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_config(this) {
     // CreateFontA(20, 0, 0, 0, FW_NORMAL, ..., ANSI_CHARSET, ..., FF_SWISS, "Microsoft Sans Serif")
     m_fontIndicator.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, "Microsoft Sans Serif");
 
@@ -479,8 +480,11 @@ void CSorvaneDlg::OnLButtonDown(unsigned flags, CPoint point) {
         OpenConfigDoor();
 }
 
-int CSorvaneDlg::RunDetailDialog(COpticalHead&, bool) {
-    return IDCANCEL;
+int CSorvaneDlg::RunDetailDialog(COpticalHead& head, bool calibrated) {
+    CDetail detail(this);
+    detail.m_pHead = &head;
+    detail.m_bCalibrated = calibrated ? 1 : 0;
+    return static_cast<int>(detail.DoModal());
 }
 
 int CSorvaneDlg::RunCalibrationDialog(COpticalHead&, std::string*) {
@@ -488,7 +492,11 @@ int CSorvaneDlg::RunCalibrationDialog(COpticalHead&, std::string*) {
 }
 
 int CSorvaneDlg::RunConfigDialog() {
-    return IDCANCEL;
+    // The telemetry timer is already stopped (OpenConfigDoor).
+    m_config.m_nSerials = std::min<int32_t>(m_nBoards, Config::kMaxSerials);
+    for (int k = 0; k < m_config.m_nSerials; ++k)
+        m_config.m_serials[k] = m_pBoards[k].m_strBoardSerial;
+    return static_cast<int>(m_config.DoModal());
 }
 
 int CSorvaneDlg::RunPulseDialog(COpticalHead*, COpticalHead*) {

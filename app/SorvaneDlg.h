@@ -114,8 +114,8 @@ public:
 
 protected:
     // Doors to the child dialogs. Each runs its dialog modally and returns the end
-    // code; the main window does the timer and indicator work around them. These
-    // dialogs arrive in later releases, so for now every door opens nothing.
+    // code; the main window does the timer and indicator work around them. A door
+    // whose dialog is not there yet opens nothing.
     virtual int RunDetailDialog(COpticalHead& head, bool calibrated);
     virtual int RunCalibrationDialog(COpticalHead& head, std::string* meterPort);
     virtual int RunConfigDialog(); // hands the dialog the controllers' serials, then runs it

@@ -1,6 +1,6 @@
-# lumi_library(<name> [QT] [LINKS <libs>...])
+# lumi_library(<name> [LINKS <libs>...] [EXTRA_SOURCES <files>...])
 # A static library from every .cpp in the calling folder (not its subfolders),
-# plus the platform-specific folder named by LUMI_PLATFORM_DIR when it exists.
+# plus the extra sources given (platform/ adds its posix/ folder so).
 function(lumi_library name)
   cmake_parse_arguments(L "" "" "LINKS;EXTRA_SOURCES" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -31,6 +31,7 @@ function(lumi_test_folder)
     endif()
     add_executable(${name} ${src} ${helpers})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE LUMI_TEST_OUTPUT_DIR="${CMAKE_BINARY_DIR}/test-output")
     target_link_libraries(${name} PRIVATE ${T_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
     if(label STREQUAL "qt")
       target_link_libraries(${name} PRIVATE ${T_QT_LINKS})

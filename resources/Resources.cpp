@@ -5,6 +5,8 @@ extern const uint8_t lumi_res_logo_bmp[];
 extern const uint8_t lumi_res_logo_bmp_end[];
 extern const uint8_t lumi_res_instrument_bmp[];
 extern const uint8_t lumi_res_instrument_bmp_end[];
+extern const uint8_t lumi_res_head_bmp[];
+extern const uint8_t lumi_res_head_bmp_end[];
 extern const uint8_t lumi_res_icon_png[];
 extern const uint8_t lumi_res_icon_png_end[];
 }
@@ -30,6 +32,10 @@ std::shared_ptr<const platform::Image> Bitmap(int id) {
     case IDB_INSTRUMENT: {
         static const auto instrument = Decode(lumi_res_instrument_bmp, lumi_res_instrument_bmp_end);
         return instrument;
+    }
+    case IDB_HEAD: {
+        static const auto head = Decode(lumi_res_head_bmp, lumi_res_head_bmp_end);
+        return head;
     }
     default:
         return nullptr;

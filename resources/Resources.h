@@ -1,7 +1,8 @@
 #pragma once
 
-// The program's compiled-in resources: bitmaps 143 (logo, 308 x 118) and 157
-// (the instrument, 445 x 367), icon 128 and string 101, under their numbers.
+// The program's compiled-in resources: bitmaps 143 (logo, 308 x 118), 157
+// (the instrument, 445 x 367) and 140 (a head, 152 x 141), icon 128 and
+// string 101, under their numbers.
 
 #include "platform/Picture.h"
 
@@ -11,6 +12,7 @@
 #include <string>
 
 constexpr int IDI_APPLICATION_ICON = 128;
+constexpr int IDB_HEAD = 140;
 constexpr int IDB_LOGO = 143;
 constexpr int IDB_INSTRUMENT = 157;
 constexpr int IDS_ABOUTBOX = 101;

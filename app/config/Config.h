@@ -3,14 +3,22 @@
 // Config: the settings dialog object (template 129) that holds the one
 // settings record of the run. The main dialog embeds it; everyone else reads
 // m_record's fields in place.
+//
+// As a dialog it edits the record: the window title, the head count and the
+// head table (serial of the controller, channel, indicator position) and the
+// password flag. Head-count and head-table edits land in m_record while the
+// dialog is open, so Cancel keeps them in memory; only OK writes config.ini.
 
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Afx.h"
+
+#include <string>
 
 class Config : public CDialog {
 public:
     enum { IDD = 129 };
     static constexpr const char* kFileName = "config.ini"; // in the current directory
+    static constexpr int kMaxSerials = 32;
 
     // Loads config.ini from the current directory. When it cannot be opened,
     // tells the user, starts from the default record (title "Lumiflex", no
@@ -23,4 +31,30 @@ public:
     void WriteConfigFile();
 
     ConfigRecord m_record;
+
+    // Board serials of the controllers found at start, set by the opener
+    // before each modal run: the first m_nSerials entries (at most 32) count.
+    int m_nSerials = 0;
+    std::string m_serials[kMaxSerials];
+
+    // Head entry shown on the right-hand side, -1 when none.
+    int m_nSelectedHead = -1;
+
+    CListBox m_listHeads;
+    CEdit m_editHeadCount;
+    CComboBox m_comboSerial;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    void OnBnClickedOk();
+    void OnEnChangeHeadCount();
+    void OnLbnSelchangeHeadList();
+    // Stores the serial, channel and position controls into entry m_nSelectedHead.
+    void SaveSelectedHead();
+
+private:
+    // The head-count edit as a number, held to the head table's 67 entries: a
+    // larger count is written back into the edit as 67.
+    int32_t HeadCountFromEdit();
 };

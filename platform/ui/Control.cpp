@@ -36,12 +36,6 @@ void Control::Changed(Aspect a) {
     m_owner.ControlChanged(*this, a);
 }
 
-void Control::SetPixelRect(const Rect& r) {
-    m_pixelRect = r;
-    m_hasPixelRect = true;
-    Changed(Aspect::Geometry);
-}
-
 void Control::SetPixelSize(int width, int height) {
     m_hasPixelSize = true;
     m_pixelWidth = width;
@@ -116,6 +110,11 @@ void Control::SetCheck(int state) {
 }
 
 void Control::SetBitmap(std::shared_ptr<const Image> image) {
+    // Setting the image it already shows changes nothing: a dialog that sets
+    // its picture on every paint must not make the view paint again.
+    if (image == m_image && (!m_image || (m_hasPixelSize && m_pixelWidth == m_image->width &&
+                                          m_pixelHeight == m_image->height)))
+        return;
     m_image = std::move(image);
     Changed(Aspect::Image);
     if (m_image)

@@ -68,7 +68,6 @@ public:
     const Rect& DialogUnitRect() const { return m_rect; }
     bool HasPixelRect() const { return m_hasPixelRect; }
     const Rect& PixelRect() const { return m_pixelRect; }
-    void SetPixelRect(const Rect& r);
     // A size in pixels while the place stays where the template (or the
     // pixel rect) puts it: a bitmap static grows to its image this way.
     // HasPixelSize() then overrides the template's width and height.

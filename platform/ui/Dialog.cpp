@@ -161,6 +161,7 @@ void CDialog::OnCancel() {
 }
 void CDialog::OnTimer(uintptr_t) {}
 void CDialog::OnLButtonDown(unsigned, CPoint) {}
+void CDialog::OnPaint() {}
 
 template <class F> void CDialog::Guarded(F&& f) {
     // The framework's handler boundary: a failure is shown and the dialog
@@ -193,9 +194,18 @@ void CDialog::Dispatch(int id, int code) {
 }
 
 void CDialog::DispatchTimer(uintptr_t id) {
-    if (!m_open || !m_timers.count(id))
+    // One rule for every backend: an ended dialog takes nothing more. A timer
+    // expiry or a click queued when it ended is dropped, as the original's
+    // modal loop stops at the message that ended it; the end code stands.
+    if (!m_open || m_ended || !m_timers.count(id))
         return;
     Guarded([&] { OnTimer(id); });
+}
+
+void CDialog::DispatchPaint() {
+    if (!m_open || m_ended)
+        return;
+    Guarded([this] { OnPaint(); });
 }
 
 void CDialog::ControlChanged(Control& c, Aspect what) {
@@ -508,7 +518,7 @@ bool CDialog::UserSelect(int id, int index) {
 
 bool CDialog::UserFocus(int id) {
     Control* c = GetDlgItem(id);
-    if (!m_open || !c || !c->IsEnabled() || !c->IsVisible())
+    if (!m_open || m_ended || !c || !c->IsEnabled() || !c->IsVisible())
         return false;
     GotoDlgCtrl(c);
     return true;
@@ -584,10 +594,6 @@ void CWnd::Detach() {
     if (m_pCtrl)
         m_pCtrl->Owner().Unbind(*this);
     m_pCtrl = nullptr;
-}
-
-int CWnd::GetDlgCtrlID() const {
-    return m_pCtrl ? m_pCtrl->Id() : 0;
 }
 
 void CWnd::SetWindowText(const std::string& text) {
@@ -727,9 +733,6 @@ void CComboBox::GetLBText(int index, std::string& out) const {
 }
 int CComboBox::SelectString(int after, const char* prefix) {
     return m_pCtrl ? m_pCtrl->SelectString(after, prefix ? prefix : "") : -1;
-}
-int CComboBox::FindString(int after, const char* prefix) const {
-    return m_pCtrl ? m_pCtrl->FindStringPrefix(after, prefix ? prefix : "") : -1;
 }
 
 int CListCtrl::InsertColumn(int index, const char* title, int format, int width) {

@@ -147,6 +147,11 @@ public:
     virtual void OnCancel(); // EndDialog(IDCANCEL)
     virtual void OnTimer(uintptr_t id);
     virtual void OnLButtonDown(unsigned flags, CPoint point); // client pixels
+    // WM_PAINT: the window is about to be drawn. The default does nothing
+    // more than the standard painting, which is the backend's: it draws the
+    // controls as the model holds them once OnPaint has returned. A dialog
+    // that changes what a control shows here (a picture) sees it drawn at once.
+    virtual void OnPaint();
 
     // ---- Message map ----
     // Handler for (control id, notification). A later entry for the same pair
@@ -214,7 +219,8 @@ public:
 
     // ---- Input from the user: called by backends and tests ----
     // Each returns false (and does nothing) when the control is missing,
-    // disabled or hidden. Handlers run inside; exceptions are reported.
+    // disabled or hidden, or the dialog has ended. Handlers run inside;
+    // exceptions are reported.
     bool UserClick(int id); // push/check/radio + BN_CLICKED
     bool UserClick(Control* c);
     // Edit or combo text; EN_CHANGE on edits. caret: where the user's caret
@@ -233,7 +239,11 @@ public:
     // Routing for backends: runs the mapped handler of (id, code) (IDOK and
     // IDCANCEL default to OnOK / OnCancel) inside the exception boundary.
     void Dispatch(int id, int code);
+    // OnTimer for a running timer of a dialog that has not ended.
     void DispatchTimer(uintptr_t id);
+    // The backend paints the window: OnPaint runs (inside the exception
+    // boundary) unless the dialog is closed or has ended.
+    void DispatchPaint();
 
     // Focus to a control without touching its selection (CWnd::SetFocus).
     void SetFocusControl(Control* c);
@@ -310,7 +320,6 @@ public:
     void Detach();
     Control* GetControl() const { return m_pCtrl; }
     bool IsBound() const { return m_pCtrl != nullptr; }
-    int GetDlgCtrlID() const;
 
     void SetWindowText(const std::string& text); // EN_CHANGE on a single-line edit
     std::string GetWindowText() const;
@@ -374,7 +383,6 @@ public:
     // First item after `after` (-1: from the start) beginning with `prefix`,
     // ignoring case; selects it. -1 (CB_ERR) when none: the selection stays.
     int SelectString(int after, const char* prefix);
-    int FindString(int after, const char* prefix) const;
 };
 
 constexpr int LVCFMT_LEFT = 0;

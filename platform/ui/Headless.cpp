@@ -22,7 +22,7 @@ bool HeadlessBackend::NextDue(uint64_t limit, CDialog*& dlg, uintptr_t& id) {
     bool found = false;
     uint64_t bestDue = 0, bestOrder = 0;
     for (auto& [d, timers] : m_timers) {
-        if (!d->IsOpen() || d->IsEnded())
+        if (!d->IsOpen())
             continue;
         for (auto& [tid, t] : timers) {
             if (t.due > limit)
@@ -96,11 +96,23 @@ void HeadlessBackend::RunModal(CDialog& dlg) {
     }
     Script script = std::move(it->second.front());
     it->second.pop_front();
+    PaintWindow(dlg);
     if (script.interact)
         script.interact(dlg);
     if (!dlg.IsEnded())
         dlg.EndDialog(script.endCode);
     m_runs.push_back(Run{dlg.TemplateId(), dlg.Result(), true});
+}
+
+void HeadlessBackend::PaintWindow(CDialog& dlg) {
+    if (!dlg.IsOpen() || dlg.IsEnded())
+        return;
+    dlg.DispatchPaint();
+    Paint paint{dlg.TemplateId(), m_now.load(), {}};
+    for (const auto& c : dlg.Controls())
+        if (c->Kind() == ControlKind::Bitmap && c->IsVisible() && c->Bitmap())
+            paint.images.push_back(DrawnImage{c->Id(), c->Bitmap()});
+    m_paints.push_back(std::move(paint));
 }
 
 void HeadlessBackend::EndModal(CDialog&) {}

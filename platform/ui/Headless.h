@@ -24,6 +24,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -79,6 +80,22 @@ public:
     Box LastBox() const; // empty Box when none
     void ClearBoxes();
 
+    // ---- Painting ----
+    // The window of `dlg` is painted: its OnPaint runs, then what the window
+    // shows is recorded. A modal run paints its dialog once, as its window
+    // appears, before the script runs; tests paint open dialogs again at will.
+    struct DrawnImage {
+        int controlId;
+        std::shared_ptr<const Image> image;
+    };
+    struct Paint {
+        int templateId;
+        uint64_t time;                  // virtual clock
+        std::vector<DrawnImage> images; // visible pictures, in control order
+    };
+    void PaintWindow(CDialog& dlg);
+    const std::vector<Paint>& Paints() const { return m_paints; }
+
     // ---- File dialogs ----
     void AnswerFile(const std::string& path); // OK with this path
     void CancelFile();
@@ -129,6 +146,7 @@ private:
     mutable std::mutex m_boxMutex; // boxes may come from worker threads
     std::deque<BoxAnswer> m_boxAnswers;
     std::vector<Box> m_boxes;
+    std::vector<Paint> m_paints;
     std::deque<std::pair<bool, std::string>> m_fileAnswers;
     std::vector<FileDialogRequest> m_fileRequests;
     std::mutex m_postMutex;

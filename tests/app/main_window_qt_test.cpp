@@ -6,6 +6,7 @@
 #include "platform/ui/qt/QtBackend.h"
 #include "resources/Resources.h"
 #include "tests/platform/ui/qt_test_app.h"
+#include "tests/support/TestOutput.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
@@ -22,13 +23,6 @@
 namespace {
 
 using namespace mainwindow_test;
-
-std::string OutputDir() {
-    const char* env = std::getenv("LUMI_TEST_OUTPUT");
-    std::string dir = env && *env ? env : "test-output";
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
     QtTestApp();
@@ -79,7 +73,7 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
                     sets.push_back(r);
             QTimer::singleShot(200, w, [&, w] {
                 windowSize = w->size();
-                screenshot = OutputDir() + "/main_window.png";
+                screenshot = testing_support::TestOutputDir() + "/main_window.png";
                 if (!w->grab().save(QString::fromStdString(screenshot)))
                     screenshot.clear();
                 dlg.UserClose();

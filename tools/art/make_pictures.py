@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's pictures into resources/: the instrument (bitmap 157,
 also read at run time as instrument.bmp), the logo (bitmap 143) and the
-application icon (128). Needs python3 and ImageMagick's convert with the
+application icon (128), and the head of the head detail dialog (bitmap 140). Needs python3 and ImageMagick's convert with the
 DejaVu fonts (scripts/setup installs both). Run it from anywhere; the output
 is committed, so the build does not need it."""
 
@@ -40,6 +40,11 @@ def main():
         ppm = os.path.join(tmp, 'logo.ppm')
         w, h, text = draw_logo.draw(ppm)
         letter(ppm, (w, h), text, 'BMP3:' + os.path.join(OUT, 'logo.bmp'), ['-type', 'TrueColor'])
+
+        import draw_head
+        ppm = os.path.join(tmp, 'head.ppm')
+        w, h, text = draw_head.draw(ppm)
+        letter(ppm, (w, h), text, 'BMP3:' + os.path.join(OUT, 'head.bmp'), ['-type', 'TrueColor'])
 
         import draw_icon
         png = os.path.join(OUT, 'icon.png')

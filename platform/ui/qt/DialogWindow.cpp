@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QTimer>
 #include <qdrawutil.h>
 
@@ -35,6 +36,15 @@ DialogWindow::DialogWindow(CDialog& model, QWidget* parent)
         m_font.setWeight(QFont::Bold);
     }
     setFont(m_font);
+    // Qt's disabled text (#BEBEBE on #EFEFEF, 1.6:1) is barely legible; the
+    // original's is dark grey (#6D6D6D on #F0F0F0, 4.5:1), and the start-up
+    // report sits in a disabled list. Darker here: Qt's background is a shade
+    // darker too, and Qt's smoothed thin strokes draw lighter than their colour.
+    QPalette pal = palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        pal.setColor(QPalette::Disabled, role, QColor(0x58, 0x58, 0x58));
+    }
+    setPalette(pal);
 
     m_caption = (ws & window::Caption) != 0;
     m_border = !m_caption && (ws & (window::ThinBorder | window::SizingBorder)) != 0;
@@ -369,6 +379,9 @@ void DialogWindow::mousePressEvent(QMouseEvent* e) {
 }
 
 void DialogWindow::paintEvent(QPaintEvent* e) {
+    // The dialog's own paint handler first: what it changes (a picture set
+    // on a static) reaches the child widgets before they are drawn.
+    CallModel([](CDialog& d) { d.DispatchPaint(); });
     QDialog::paintEvent(e);
     if (!m_border) {
         return;

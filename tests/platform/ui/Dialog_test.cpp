@@ -95,7 +95,7 @@ TEST_F(DialogTest, SettingACheckRaisesNoClickButTheUserDoes) {
     EXPECT_EQ(dlg.GetCheckedRadioButton(2022, 2024), 2023);
 
     EXPECT_TRUE(dlg.UserClick(2020)); // auto check box toggles, then notifies
-    EXPECT_EQ(dlg.IsDlgButtonChecked(2020), 1u);
+    EXPECT_EQ(dlg.m_check.GetCheck(), BST_CHECKED);
     EXPECT_TRUE(dlg.UserClick(2021)); // push-like check box likewise
     EXPECT_TRUE(dlg.UserClick(2021));
     EXPECT_EQ(dlg.IsDlgButtonChecked(2021), 0u);

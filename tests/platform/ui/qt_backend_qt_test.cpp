@@ -3,6 +3,7 @@
 // with the right codes, boxes and timers behave as under the original.
 
 #include "qt_test_app.h"
+#include "tests/support/TestOutput.h"
 
 #include "platform/Event.h"
 #include "platform/MessageBox.h"
@@ -38,8 +39,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -178,6 +181,18 @@ protected:
         ui.SetShownHook([act](CDialog& d, QWidget& w) {
             QTimer::singleShot(0, &w, [act, &d, &w] { act(d, w); });
         });
+    }
+    // Makes the dialog's running timer of this period expire now: its expiry
+    // is queued for the dialog, as when Qt's timer fires.
+    bool Expire(CDialog& dlg, int periodMs) {
+        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
+            if (t->isActive() && t->interval() == periodMs) {
+                QTimerEvent expiry(t->timerId());
+                QCoreApplication::sendEvent(t, &expiry);
+                return true;
+            }
+        }
+        return false;
     }
     template <class W> W* Widget(CDialog& d, int id) {
         Control* c = d.GetDlgItem(id);
@@ -612,16 +627,7 @@ TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
     // timer's pending expiry is dropped.
     Gallery dlg;
     OpenDialog open(dlg);
-    auto expire = [&] {
-        for (QTimer* t : ui.WindowOf(dlg)->findChildren<QTimer*>()) {
-            if (t->isActive() && t->interval() == 1000) {
-                QTimerEvent expiry(t->timerId());
-                QCoreApplication::sendEvent(t, &expiry);
-                return true;
-            }
-        }
-        return false;
-    };
+    auto expire = [&] { return Expire(dlg, 1000); };
     dlg.SetTimer(1, 1000);
     ASSERT_TRUE(expire());
     dlg.KillTimer(1);
@@ -641,6 +647,23 @@ TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
     ASSERT_TRUE(expire());
     QCoreApplication::processEvents();
     EXPECT_EQ(dlg.ticks, (std::vector<uintptr_t>{1}));
+}
+
+TEST_F(QtBackendTest, NothingReachesADialogThatHasEnded) {
+    // The start-up dialog's case: a click on Cancel and its close timer's
+    // expiry are handled in one pass. Cancel ends the dialog; the expiry, and
+    // a click on OK after it, find it ended and change nothing: the run ends
+    // with Cancel's code.
+    Gallery dlg;
+    dlg.onTimer = [](Gallery& d, uintptr_t) { d.EndDialog(IDOK); };
+    WhenShown([&](CDialog& d, QWidget&) {
+        d.SetTimer(1, 1000);
+        QMetaObject::invokeMethod(Widget<QPushButton>(d, IDCANCEL), "click", Qt::QueuedConnection);
+        EXPECT_TRUE(Expire(d, 1000));
+        QMetaObject::invokeMethod(Widget<QPushButton>(d, IDOK), "click", Qt::QueuedConnection);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(dlg.ticks.empty());
 }
 
 TEST_F(QtBackendTest, MessageBoxButtonsIconsAndAnswers) {
@@ -790,9 +813,7 @@ TEST_F(QtBackendTest, PasswordPromptRendersAndReturnsWhatWasTyped) {
     EXPECT_EQ(dlg.m_strPassword, "pelrud");
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), QSize(177, 101)); // 118 x 62 du
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/password_prompt.png")));
 }
 
@@ -824,18 +845,46 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     picture.Attach(dlg.GetDlgItem(2001));
     picture.SetBitmap(image);
     const QImage shot = ui.WindowOf(dlg)->grab().toImage();
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+}
+
+TEST_F(QtBackendTest, DisabledTextIsAsReadableAsTheOriginals) {
+    // The original draws disabled text dark grey (#6D6D6D on #F0F0F0, 4.5:1);
+    // the start-up dialog shows its report in a disabled list. Measured as
+    // drawn: a grabbed control's darkest pixel (the core of its text's
+    // strokes) against its median pixel (its background).
+    Gallery dlg;
+    OpenDialog open(dlg);
+    dlg.SetDlgItemText(2010, "12.5");
+    dlg.SetDlgItemText(2011, "secret");
+    dlg.SetDlgItemText(2012, "first line");
+    dlg.m_combo.SetCurSel(1);
+    std::set<ControlKind> measured;
+    for (const auto& c : dlg.Controls()) {
+        if (c->Kind() == ControlKind::Bitmap || c->Kind() == ControlKind::Progress ||
+            c->Has(style::Hidden))
+            continue;
+        c->EnableWindow(FALSE);
+        const QImage shot = ui.WidgetOf(*c)->grab().toImage();
+        std::vector<double> pixels; // relative luminance (WCAG) of the greys drawn
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const double v = qGray(shot.pixel(x, y)) / 255.0;
+                pixels.push_back(v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+            }
+        std::sort(pixels.begin(), pixels.end());
+        const double contrast = (pixels[pixels.size() / 2] + 0.05) / (pixels.front() + 0.05);
+        EXPECT_GE(contrast, 4.5) << "control " << c->Id() << " \"" << c->Text() << "\"";
+        measured.insert(c->Kind());
+    }
+    EXPECT_EQ(measured.size(), 9u); // every kind that shows text
 }
 
 TEST_F(QtBackendTest, EveryRegisteredTemplateBuildsAndRenders) {
     // Each of the program's templates as it first shows, before its
     // OnInitDialog fills it: template_<id>.png for people to compare.
-    const char* out = std::getenv("LUMI_TEST_OUTPUT");
-    const QString dirName = QString::fromLocal8Bit(out ? out : ".");
-    QDir().mkpath(dirName);
+    const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     const std::vector<int> ids = TemplateIds();
     EXPECT_FALSE(ids.empty());
     for (int id : ids) {

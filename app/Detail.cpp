@@ -1,0 +1,89 @@
+#include "app/Detail.h"
+
+#include "app/Advanced.h"
+#include "app/DialogHelpers.h"
+#include "resources/Resources.h"
+#include "resources/dialogs/Dialog138Ids.h"
+
+#include <climits>
+
+using namespace ids138;
+
+namespace {
+
+// The wavelength is the model text's last three characters.
+std::string Wavelength(const std::string& model) {
+    return model.size() <= 3 ? model : model.substr(model.size() - 3);
+}
+
+// A float taken back to an int as the processor does it: a value with no int
+// (only reachable from a typed count near the int limits, rounded up by the
+// float) gives INT_MIN rather than undefined behaviour.
+int32_t ToIndex(float value) {
+    if (!(value > -2147483904.0f && value < 2147483648.0f))
+        return INT_MIN;
+    return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+CDetail::CDetail(CDialog* parent) : CDialog(IDD, parent) {
+    MapCommand(IDC_SET, BN_CLICKED, &CDetail::OnBnClickedSet);
+    MapCommand(IDC_MORE, BN_CLICKED, &CDetail::OnBnClickedMore);
+}
+
+void CDetail::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PICTURE, m_staticPicture);
+    DDX_Control(pDX, IDC_VALUE, m_editValue);
+}
+
+BOOL CDetail::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (m_pHead) {
+        if (m_pHead->m_pBoard)
+            m_pHead->m_pBoard->ResetReply();
+        SetDlgItemText(IDC_MODEL, m_pHead->m_strModel);
+        SetDlgItemText(IDC_WAVELENGTH, Wavelength(m_pHead->m_strModel));
+        SetDlgItemText(IDC_SERIAL, m_pHead->m_strSerial);
+        SetDlgItemText(IDC_CAL_DATE, m_pHead->m_strCalDate);
+    }
+    if (!m_bCalibrated) {
+        SetDlgItemText(IDC_UNIT, "Index (0-255)");
+        GetDlgItem(IDC_MORE)->EnableWindow(FALSE);
+    }
+    return TRUE;
+}
+
+void CDetail::OnPaint() {
+    CBitmap picture;
+    picture.LoadBitmap(IDB_HEAD);
+    m_staticPicture.SetBitmap(picture.Image());
+}
+
+void CDetail::SelectValue() {
+    m_editValue.SetFocus();
+    m_editValue.SetSel(0, -1);
+    m_editValue.ScrollCaret();
+}
+
+void CDetail::OnBnClickedSet() {
+    if (m_pHead) {
+        if (m_bCalibrated) {
+            const float mw = GetDlgItemFloat(this, IDC_VALUE);
+            m_pHead->m_fSetting = mw;
+            m_pHead->SetIntensity(mw);
+        } else {
+            // The setting goes through a float before its low 16 bits are sent.
+            m_pHead->m_fSetting = static_cast<float>(GetDlgItemInt(IDC_VALUE, nullptr, TRUE));
+            m_pHead->SetIndex(ToIndex(m_pHead->m_fSetting));
+        }
+    }
+    SelectValue();
+}
+
+void CDetail::OnBnClickedMore() {
+    CAdvanced advanced(this);
+    advanced.m_pHead = m_pHead;
+    advanced.DoModal();
+}

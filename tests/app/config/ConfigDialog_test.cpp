@@ -1,0 +1,318 @@
+// The configuration dialog on the headless backend, against config.ini in a
+// scratch directory. File bytes are checked at their offsets in the file
+// (title 0, head count 64, head i at 68 + 20 i: channel, serial, x, y;
+// protection flag 1428), not through the record's layout.
+
+#include "app/config/Config.h"
+#include "platform/Application.h"
+#include "platform/ui/Headless.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using platform::ui::Control;
+using platform::ui::HeadlessBackend;
+using platform::ui::OpenDialog;
+
+namespace {
+
+constexpr int kTitleEdit = 1006, kCount = 1017, kList = 1087, kCombo = 1089, kChannelA = 1039,
+              kChannelB = 1040, kX = 1010, kY = 1011, kProtect = 1044, kOther = 1070;
+
+using Bytes = std::vector<uint8_t>;
+
+void PutInt(Bytes& b, size_t at, int32_t v) {
+    for (int k = 0; k < 4; ++k)
+        b[at + size_t(k)] = static_cast<uint8_t>(uint32_t(v) >> (8 * k));
+}
+int32_t GetInt(const Bytes& b, size_t at) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k)
+        v |= uint32_t(b[at + size_t(k)]) << (8 * k);
+    return static_cast<int32_t>(v);
+}
+size_t Head(int i) {
+    return 68 + 20 * size_t(i);
+}
+std::string Serial(const Bytes& b, int i) {
+    const char* p = reinterpret_cast<const char*>(&b[Head(i) + 4]);
+    return std::string(p, strnlen(p, 8));
+}
+
+class ConfigDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::SetApplicationName("sorvane"); }
+
+    // A settings file: title, count, and heads 0 and 1 on serial "01001001".
+    static Bytes StartFile(int32_t count) {
+        Bytes b(1432, 0);
+        std::memcpy(b.data(), "Lumiflex", 8);
+        PutInt(b, 64, count);
+        for (int i = 0; i < 2; ++i) {
+            PutInt(b, Head(i), i);
+            std::memcpy(&b[Head(i) + 4], "01001001", 8);
+            PutInt(b, Head(i) + 12, 100 + 50 * i);
+            PutInt(b, Head(i) + 16, 200);
+        }
+        return b;
+    }
+    void Put(const Bytes& bytes) const {
+        std::ofstream("config.ini", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    static Bytes File() {
+        std::ifstream in("config.ini", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static std::vector<std::string> Items(const CDialog& d, int id) {
+        return d.GetDlgItem(id)->Items();
+    }
+    static std::vector<std::string> Rows(int n) {
+        std::vector<std::string> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back("RVX " + std::to_string(i));
+        return rows;
+    }
+    static void GiveSerials(Config& c, std::vector<std::string> serials) {
+        c.m_nSerials = static_cast<int>(serials.size());
+        for (size_t k = 0; k < serials.size(); ++k)
+            c.m_serials[k] = serials[k];
+    }
+
+    testing_support::WorkDir m_work{"lumi-configdlg"};
+    HeadlessBackend m_ui;
+};
+
+TEST_F(ConfigDialogTest, OpensOnOtherWithTheStoredValuesAndNoHeadShown) {
+    Bytes b = StartFile(2);
+    std::memcpy(b.data(), "Talon DSC Photo Module", 23);
+    b[1428] = 1;
+    Put(b);
+    Config config;
+    GiveSerials(config, {"02002002", "01001001", "00300300"});
+    OpenDialog open(config);
+    ASSERT_TRUE(open.Ok());
+    // "Other" whatever the title; the title is not matched to a preset.
+    EXPECT_EQ(config.GetCheckedRadioButton(1061, 1070), kOther);
+    EXPECT_EQ(config.GetDlgItemText(kTitleEdit), "Talon DSC Photo Module");
+    EXPECT_EQ(config.GetDlgItemText(kCount), "2");
+    EXPECT_EQ(Items(config, kList), Rows(2));
+    EXPECT_EQ(Items(config, kCombo),
+              (std::vector<std::string>{"00300300", "01001001", "02002002"})); // sorted
+    EXPECT_EQ(config.IsDlgButtonChecked(kProtect), 1u);
+    EXPECT_EQ(config.m_nSelectedHead, -1);
+    EXPECT_EQ(config.GetDlgItemText(kX), "");
+    EXPECT_EQ(config.GetCheckedRadioButton(kChannelA, kChannelB), 0);
+    EXPECT_EQ(config.FocusedControl(), config.GetDlgItem(kTitleEdit));
+
+    // Each preset puts its own text into the edit; "Other" leaves it.
+    const std::pair<int, const char*> presets[] = {
+        {1061, "Lumiflex"},
+        {1062, "K310 DSC Photo Module"},
+        {1063, "7R40 DSC Photo Module"},
+        {1064, "MX12 DSC Photo Module"},
+        {1068, "Talon DSC Photo Module"},
+        {1069, "Opaline DSC Photo Module"},
+    };
+    for (const auto& [id, text] : presets) {
+        config.UserClick(id);
+        EXPECT_EQ(config.GetDlgItemText(kTitleEdit), text);
+    }
+    config.UserClick(kOther);
+    EXPECT_EQ(config.GetDlgItemText(kTitleEdit), "Opaline DSC Photo Module");
+}
+
+TEST_F(ConfigDialogTest, HeadCountEditFillsTheListAsItIsTyped) {
+    Put(StartFile(2));
+    Config config;
+    OpenDialog open(config);
+    config.UserType(kCount, "3");
+    EXPECT_EQ(Items(config, kList), Rows(3));
+    EXPECT_EQ(config.m_record.headCount, 3);
+    for (const char* text : {"abc", "0", "-2", ""}) {
+        config.UserType(kCount, text);
+        EXPECT_TRUE(Items(config, kList).empty()) << text;
+    }
+    EXPECT_EQ(config.m_record.headCount, 0); // "" reads as 0
+    config.UserType(kCount, "-2");
+    EXPECT_EQ(config.m_record.headCount, -2); // stored as typed; readers take it as 0
+
+    // The table has 67 entries: a larger count is held at 67, edit and list alike.
+    config.UserType(kCount, "67");
+    EXPECT_EQ(Items(config, kList), Rows(67));
+    config.UserType(kCount, "68");
+    EXPECT_EQ(config.GetDlgItemText(kCount), "67");
+    EXPECT_EQ(config.m_record.headCount, 67);
+    EXPECT_EQ(Items(config, kList), Rows(67));
+}
+
+TEST_F(ConfigDialogTest, EditedAndOverlongTitles) {
+    Put(StartFile(0));
+    Config config;
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserClick(1064);
+        d.UserType(kTitleEdit, "MX12 DSC Photo Module B");
+        d.UserClick(IDOK);
+    });
+    config.DoModal();
+    EXPECT_STREQ(config.m_record.title, "MX12 DSC Photo Module B");
+
+    std::string seventy;
+    for (int i = 0; i < 70; ++i)
+        seventy += static_cast<char>('0' + i % 43);
+    ASSERT_EQ(seventy.size(), 70u);
+    m_ui.OnModal(129, [&](CDialog& d) {
+        d.UserType(kTitleEdit, seventy);
+        d.UserClick(IDOK);
+    });
+    config.DoModal();
+    Bytes f = File();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(f.data()), 63), seventy.substr(0, 63));
+    EXPECT_EQ(f[63], 0);
+    EXPECT_EQ(f[64], 0); // head count 0 follows untouched
+}
+
+TEST_F(ConfigDialogTest, SelectingAnotherHeadSavesTheShownOne) {
+    Put(StartFile(3));
+    Config config;
+    GiveSerials(config, {"01001001", "02002002"});
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserSelect(kList, 0);
+        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
+        EXPECT_EQ(d.IsDlgButtonChecked(kChannelA), 1u);
+        EXPECT_EQ(d.GetDlgItemText(kX), "100");
+        EXPECT_EQ(d.GetDlgItemText(kY), "200");
+        d.UserSelect(kCombo, 1);
+        d.UserClick(kChannelB);
+        d.UserType(kX, "-15");
+        d.UserType(kY, "abc");
+        d.UserSelect(kList, 1); // head 1 is saved here
+        EXPECT_EQ(d.IsDlgButtonChecked(kChannelB), 1u);
+        EXPECT_EQ(d.GetDlgItemText(kX), "150");
+        d.UserSelect(kCombo, 1);
+        d.UserClick(kChannelA);
+        d.UserType(kX, "7");
+        d.UserType(kY, "8");
+        d.UserClick(IDOK); // head 2 (shown) saved by OK
+    });
+    EXPECT_EQ(config.DoModal(), IDOK);
+    const Bytes f = File();
+    EXPECT_EQ(GetInt(f, 64), 3);
+    EXPECT_EQ(GetInt(f, Head(0)), 1);
+    EXPECT_EQ(Serial(f, 0), "02002002");
+    EXPECT_EQ(GetInt(f, Head(0) + 12), -15);
+    EXPECT_EQ(GetInt(f, Head(0) + 16), 0);
+    EXPECT_EQ(GetInt(f, Head(1)), 0);
+    EXPECT_EQ(Serial(f, 1), "02002002");
+    EXPECT_EQ(GetInt(f, Head(1) + 12), 7);
+    EXPECT_EQ(GetInt(f, Head(1) + 16), 8);
+    // Head 2 was never shown.
+    EXPECT_EQ(GetInt(f, Head(2) + 12), 0);
+    EXPECT_EQ(Serial(f, 2), "");
+}
+
+TEST_F(ConfigDialogTest, SerialMatchingAndShortSerials) {
+    Bytes b = StartFile(3);
+    std::memcpy(&b[Head(1) + 4], "XYZ\0\0\0\0\0", 8);  // not among the controllers
+    std::memcpy(&b[Head(2) + 4], "ab\0\0\0\0\0\0", 8); // a prefix, other letter case
+    Put(b);
+    Config config;
+    GiveSerials(config, {"AB77", "01001001"});
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserSelect(kList, 0);
+        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
+        d.UserSelect(kList, 1); // no match: the combo keeps its selection
+        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
+        d.UserSelect(kList, 2); // saves head 1 with the combo's serial
+        EXPECT_EQ(d.GetDlgItemText(kCombo), "AB77");
+        d.UserType(kCombo, "typed"); // no item selected: the serial stays
+        d.UserClick(IDOK);
+    });
+    config.DoModal();
+    const Bytes f = File();
+    EXPECT_EQ(Serial(f, 1), "01001001");
+    EXPECT_EQ(Serial(f, 2), "ab");
+    EXPECT_EQ(f[Head(2) + 6], 0); // padded with NULs
+    EXPECT_EQ(f[Head(2) + 11], 0);
+}
+
+TEST_F(ConfigDialogTest, CancelKeepsHeadEditsInMemoryButNotInTheFile) {
+    const Bytes start = StartFile(2);
+    Put(start);
+    Config config;
+    GiveSerials(config, {"01001001"});
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserType(kCount, "5");
+        d.UserSelect(kList, 0);
+        d.UserType(kX, "42");
+        d.UserSelect(kList, 1);
+        d.UserType(kTitleEdit, "Not kept");
+        d.UserClick(kProtect);
+        d.UserClick(IDCANCEL);
+    });
+    EXPECT_EQ(config.DoModal(), IDCANCEL);
+    EXPECT_EQ(File(), start);
+    EXPECT_EQ(config.m_record.headCount, 5);
+    EXPECT_EQ(config.m_record.heads[0].x, 42);
+    EXPECT_STREQ(config.m_record.title, "Lumiflex");
+    EXPECT_EQ(config.m_record.passwordProtect, 0);
+}
+
+TEST_F(ConfigDialogTest, OkTwiceWritesTheSameBytesAndKeepsWhatItDoesNotEdit) {
+    Bytes b = StartFile(2);
+    for (size_t i = 1408; i < 1428; ++i)
+        b[i] = static_cast<uint8_t>(i); // reserved
+    b[1428] = 7;                        // protection: any nonzero
+    b[1429] = 0xA1, b[1430] = 0xA2, b[1431] = 0xA3;
+    Put(b);
+    Config config;
+    GiveSerials(config, {"01001001"});
+    auto ok = [](CDialog& d) {
+        d.UserSelect(kList, 1); // shown and saved unchanged
+        d.UserClick(IDOK);
+    };
+    m_ui.OnModal(129, ok);
+    config.DoModal();
+    Bytes expected = b;
+    expected[1428] = 1;
+    EXPECT_EQ(File(), expected);
+    m_ui.OnModal(129, ok);
+    config.DoModal();
+    EXPECT_EQ(File(), expected);
+
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserClick(kProtect);
+        d.UserPressEnter(); // OK is the default button
+    });
+    EXPECT_EQ(config.DoModal(), IDOK);
+    EXPECT_EQ(File()[1428], 0);
+}
+
+TEST_F(ConfigDialogTest, OkEndsTheDialogEvenWhenTheFileCannotBeWritten) {
+    Put(StartFile(0));
+    Config config;
+    // A current directory that is gone: nothing can be created in it.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::create_directory("gone");
+    std::filesystem::current_path("gone");
+    std::filesystem::remove(here / "gone");
+    m_ui.OnModal(129, [](CDialog& d) {
+        d.UserType(kTitleEdit, "Kept in memory");
+        d.UserClick(IDOK);
+    });
+    const intptr_t result = config.DoModal();
+    std::filesystem::current_path(here);
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(m_ui.BoxCount(), 1u);
+    EXPECT_EQ(m_ui.LastBox().text, "Config.ini could not be opened for writing.");
+    EXPECT_STREQ(config.m_record.title, "Kept in memory");
+}
+
+} // namespace

@@ -1,0 +1,231 @@
+// The main window's detail and configuration doors with their real dialogs,
+// against simulated controllers: the frames a head receives from the detail
+// and advanced dialogs, the indicator afterwards, and a configuration change
+// that retitles the window, lands in config.ini and changes the head loops at
+// once.
+#include "MainWindowFixture.h"
+#include "resources/Resources.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+using namespace mainwindow_test;
+using platform::ui::OpenDialog;
+
+constexpr int kDetail = 138, kAdvanced = 145, kConfig = 129;
+
+struct Sent {
+    uint8_t code;
+    std::vector<uint8_t> payload;
+    bool operator==(const Sent&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& s) {
+    os << int(s.code) << ":";
+    for (uint8_t b : s.payload)
+        os << " " << int(b);
+    return os;
+}
+
+std::vector<uint8_t> FloatPayload(uint8_t channel, float f) {
+    uint8_t b[4];
+    std::memcpy(b, &f, 4);
+    return {channel, b[0], b[1], b[2], b[3]};
+}
+
+class DoorsTest : public ::testing::Test {
+protected:
+    void Open(const ConfigRecord& record, int controllers) {
+        std::vector<std::string> ports;
+        for (int j = 0; j < controllers; ++j) {
+            sim::ControllerOptions o;
+            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
+            sims.push_back(std::make_unique<sim::Controller>(o));
+            ports.push_back(sims.back()->SlavePath());
+        }
+        WriteComList(ports);
+        WriteConfig(record);
+        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
+        dlg = std::make_unique<CSorvaneDlg>();
+        open = std::make_unique<OpenDialog>(*dlg);
+        ASSERT_TRUE(open->Ok());
+        ASSERT_FALSE(dlg->m_bDemo);
+        for (auto& s : sims)
+            s->ClearRequests();
+    }
+    void TearDown() override {
+        open.reset();
+        dlg.reset();
+    }
+    std::vector<Sent> TakeSent(int j = 0) {
+        std::vector<Sent> out;
+        for (const auto& r : sims[j]->Requests())
+            out.push_back({r.code, r.payload});
+        sims[j]->ClearRequests();
+        return out;
+    }
+    // Sets the value box of the detail or advanced dialog and presses Set.
+    static void Set(CDialog& d, const std::string& text) {
+        d.UserType(1000, text);
+        ASSERT_TRUE(d.UserClick(1043));
+    }
+
+    WorkDir dir;
+    HeadlessBackend ui;
+    std::vector<std::unique_ptr<sim::Controller>> sims;
+    std::unique_ptr<CSorvaneDlg> dlg;
+    std::unique_ptr<OpenDialog> open;
+};
+
+// Head A of the first controller at (100, 200), head B at (300, 150).
+ConfigRecord OneHead() {
+    return MakeConfig(1, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}});
+}
+
+TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
+    Open(OneHead(), 1);
+    bool ran = false;
+    ui.OnModal(kDetail, [&](CDialog& d) {
+        ran = true;
+        EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        EXPECT_EQ(d.GetWindowText(), "RVX Detail");
+        EXPECT_EQ(d.GetDlgItemText(1041), "RVX-1-365");
+        EXPECT_EQ(d.GetDlgItemText(1042), "365");
+        EXPECT_EQ(d.GetDlgItemText(1049), dlg->m_pHeads[0].m_strSerial);
+        EXPECT_EQ(d.GetDlgItemText(1052), dlg->m_pHeads[0].m_strCalDate);
+        EXPECT_EQ(d.GetDlgItemText(1053), "mW/cm2");
+        EXPECT_TRUE(d.GetDlgItem(1002)->IsEnabled());
+
+        Set(d, "0");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
+        dlg->m_pHeads[0].m_fSetting = 3.0f;
+        Set(d, "abc");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+
+        Set(d, "12.5");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));
+        // The text stays selected for the next value; Enter presses Set again.
+        EXPECT_EQ(d.GetDlgItem(1000)->SelEnd(), 4);
+        d.UserPressEnter();
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));
+        EXPECT_FALSE(d.IsEnded());
+        d.UserPressEscape();
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 133, 236);
+    ASSERT_TRUE(ran);
+    EXPECT_GT(sims[0]->Channel(0).index, 0);
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_TELEMETRY), ui.Now() + 3000);
+
+    // The window painted the head's picture, bitmap 140, beside its data.
+    ASSERT_FALSE(ui.Paints().empty());
+    const auto& paint = ui.Paints().back();
+    EXPECT_EQ(paint.templateId, kDetail);
+    ASSERT_EQ(paint.images.size(), 1u);
+    EXPECT_EQ(paint.images[0].controlId, 1058);
+    EXPECT_EQ(paint.images[0].image, resources::Bitmap(IDB_HEAD));
+    EXPECT_EQ(paint.images[0].image->width, 152);
+    EXPECT_EQ(paint.images[0].image->height, 141);
+}
+
+TEST_F(DoorsTest, DetailInIndexModeSendsTheIndexAndTheIndicatorShowsIt) {
+    Open(OneHead(), 1);
+    dlg->UserClick(1062);
+    TakeSent();
+    ui.OnModal(kDetail, [&](CDialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(1053), "Index (0-255)");
+        EXPECT_FALSE(d.GetDlgItem(1002)->IsEnabled());
+        EXPECT_FALSE(d.UserClick(1002));
+        Set(d, "300");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0x2C, 0x01}}}));
+        Set(d, "70000"); // no range check: the low 16 bits go, 4464
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0x70, 0x11}}}));
+        Set(d, "300");
+        TakeSent();
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 100, 200);
+    EXPECT_EQ(ui.PendingScripts(), 0u);
+    EXPECT_EQ(dlg->IndicatorText(0), "300");
+}
+
+TEST_F(DoorsTest, AdvancedSetsAndSwitchesOffByIndex) {
+    Open(OneHead(), 1);
+    ui.OnModal(kDetail, [&](CDialog& d) { ASSERT_TRUE(d.UserClick(1002)); });
+    ui.OnModal(kAdvanced, [&](CDialog& a) {
+        EXPECT_EQ(a.GetWindowText(), "Advanced Features");
+        EXPECT_EQ(a.GetDlgItemText(1000), "");
+        Set(a, "70");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 70, 0}}}));
+        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(1000));
+        EXPECT_EQ(a.GetDlgItem(1000)->SelEnd(), 2);
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 70.0f);
+        ASSERT_TRUE(a.UserClick(1044));
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(1000));
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 110, 210);
+    EXPECT_EQ(ui.PendingScripts(), 0u);
+    EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+}
+
+TEST_F(DoorsTest, ShortModelShowsItselfAsTheWavelengthAndAnUnboundHeadSendsNothing) {
+    Open(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "0000", 300, 150}}), 2);
+    ASSERT_EQ(dlg->m_pHeads[1].m_pBoard, nullptr);
+    dlg->m_pHeads[1].m_strModel = "UV";
+    ui.OnModal(kDetail, [&](CDialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(1042), "UV");
+        Set(d, "7.5");
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 300, 150);
+    EXPECT_TRUE(TakeSent(0).empty());
+    EXPECT_TRUE(TakeSent(1).empty());
+    EXPECT_EQ(dlg->IndicatorText(1), " 7.5");
+}
+
+TEST_F(DoorsTest, ConfigurationChangesTitleFileAndHeadLoopsAtOnce) {
+    Open(OneHead(), 2);
+    EXPECT_EQ(dlg->GetWindowText(), "Lumiflex, version 3.02");
+    ui.OnModal(kConfig, [&](CDialog& d) {
+        EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        EXPECT_EQ(d.GetDlgItem(1089)->Items(), (std::vector<std::string>{"01001001", "02002002"}));
+        d.UserType(1017, "2");
+        d.UserClick(1068);
+        d.UserClick(IDOK);
+    });
+    dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 50, 30);
+    EXPECT_EQ(ui.PendingScripts(), 0u);
+    EXPECT_EQ(dlg->GetWindowText(), "Talon DSC Photo Module, version 3.02");
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_TELEMETRY), ui.Now() + 3000);
+    {
+        std::ifstream in("config.ini", std::ios::binary);
+        const std::vector<char> f{std::istreambuf_iterator<char>(in), {}};
+        ASSERT_EQ(f.size(), 1432u);
+        EXPECT_STREQ(f.data(), "Talon DSC Photo Module");
+        EXPECT_EQ(f[64], 2);
+    }
+
+    // Two positions now: Set addresses both channels in one frame at once;
+    // the second indicator comes with the next start.
+    dlg->UserType(1014, "12.5");
+    dlg->UserClick(1019);
+    EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(2, 12.5f)}}));
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    EXPECT_EQ(dlg->IndicatorText(1), "");
+
+    // Cancel leaves the title as it was.
+    ui.OnModal(kConfig, [&](CDialog& d) {
+        d.UserClick(1061);
+        d.UserClick(IDCANCEL);
+    });
+    dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 50, 30);
+    EXPECT_EQ(dlg->GetWindowText(), "Talon DSC Photo Module, version 3.02");
+}
+
+} // namespace
