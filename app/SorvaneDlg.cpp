@@ -1,6 +1,8 @@
 #include "app/SorvaneDlg.h"
 
 #include "app/Detail.h"
+#include "app/ModeSwitch.h"
+#include "app/PulseDlg.h"
 #include "app/StartUp.h"
 
 #include <algorithm>
@@ -50,7 +52,7 @@ std::string TitleText(const ConfigRecord& r) {
 
 } // namespace
 
-CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_config(this) {
+CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_config(this), m_log(this) {
     // CreateFontA(20, 0, 0, 0, FW_NORMAL, ..., ANSI_CHARSET, ..., FF_SWISS, "Microsoft Sans Serif")
     m_fontIndicator.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, "Microsoft Sans Serif");
 
@@ -69,6 +71,7 @@ CSorvaneDlg::CSorvaneDlg(CDialog* parent) : CDialog(102, parent), m_config(this)
     MapCommand(ids102::IDC_PULSE_MODE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPulseMode);
     MapCommand(ids102::IDC_PERSISTENCE, BN_CLICKED, &CSorvaneDlg::OnBnClickedPersistence);
     MapCommand(ids102::IDC_SWITCH_MODES, BN_CLICKED, &CSorvaneDlg::OnBnClickedSwitchModes);
+    MapProfileCommands();
 }
 
 CSorvaneDlg::~CSorvaneDlg() {
@@ -269,7 +272,7 @@ void CSorvaneDlg::SetUpControllers() {
             h.m_bPresent = h.ReadRecord() ? 1 : 0;
         }
         if (i < kLoggedHeads) {
-            LogHeadInfo& log = m_logHeads[i];
+            LogHeadInfo& log = m_log.m_heads[i];
             log.present = h.m_bPresent;
             log.model = h.m_strModel;
             log.serial = h.m_strSerial;
@@ -348,10 +351,6 @@ void CSorvaneDlg::OnBnClickedPersistence() {
 
 void CSorvaneDlg::OnBnClickedExternalTrigger() {
     SwitchAllControllers(ids102::IDC_EXTERNAL_TRIGGER, &CControlBoard::SetExternalTrigger);
-}
-
-void CSorvaneDlg::OnBnClickedClearAll() {
-    m_listSteps.DeleteAllItems();
 }
 
 void CSorvaneDlg::OnBnClickedContinuousMode() {
@@ -499,16 +498,33 @@ int CSorvaneDlg::RunConfigDialog() {
     return static_cast<int>(m_config.DoModal());
 }
 
-int CSorvaneDlg::RunPulseDialog(COpticalHead*, COpticalHead*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunPulseDialog(COpticalHead* headA, COpticalHead* headB) {
+    pulseDlg dlg(this);
+    dlg.m_pHeadA = headA;
+    dlg.m_pHeadB = headB;
+    return static_cast<int>(dlg.DoModal());
 }
 
-int CSorvaneDlg::RunModeSwitchDialog(COpticalHead*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunModeSwitchDialog(COpticalHead* head) {
+    CModeSwitch dlg(this);
+    dlg.m_pHead = head;
+    return static_cast<int>(dlg.DoModal());
 }
 
 int CSorvaneDlg::RunLogDialog() {
-    return IDCANCEL;
+    return static_cast<int>(m_log.DoModal());
 }
 
-void CSorvaneDlg::CloseLog() {}
+void CSorvaneDlg::CloseLog() {
+    m_log.Close();
+}
+
+void CSorvaneDlg::OnTelemetryTimer() {
+    if (m_log.Tick(m_pHeads.get(), 2 * m_nBoards, m_config.m_record.headCount))
+        return;
+    // The log file could not take the line (disk full, device gone): logging
+    // has stopped, so the Log button is released and the operator told.
+    CheckDlgButton(ids102::IDC_LOG, BST_UNCHECKED);
+    SetDlgItemText(ids102::IDC_LOG, "Log");
+    ShowMessage("Log file could not be written.");
+}

@@ -8,9 +8,10 @@
 // Everything runs on the UI thread; controller requests are synchronous.
 
 #include "app/DialogHelpers.h"
-#include "app/LogHeadInfo.h"
+#include "app/Log.h"
 #include "app/Passwd.h"
 #include "app/Picture.h"
+#include "app/ProfileStep.h"
 #include "app/config/Config.h"
 #include "link/ControlBoard.h"
 #include "link/OpticalHead.h"
@@ -66,8 +67,8 @@ public:
 
     std::unique_ptr<CControlBoard[]> m_pBoards; // one per controller
     std::unique_ptr<COpticalHead[]> m_pHeads;   // two per controller
-    // Identities of head positions 0 to 7 for the telemetry log.
-    LogHeadInfo m_logHeads[kLoggedHeads];
+    // The telemetry log; the set-up fills its records of head positions 0 to 7.
+    CLog m_log;
     int32_t m_nBoards = 0;
     bool m_bDemo = true;
 
@@ -109,8 +110,20 @@ public:
     void OnEnChangeManual();
     void OnEnChangeStepEdit();
 
-    // Profile editor: empties the step list.
+    // Profile editor (step list 1036 and the "Add new step" group).
+    void OnBnClickedAdd();
+    void OnBnClickedRemoveStep();
+    // Empties the profile and resets the editor's edits and check boxes.
     virtual void OnBnClickedClearAll();
+    void OnBnClickedOpen();
+    void OnBnClickedSave();
+    void OnBnClickedIntensity1();
+    void OnBnClickedIntensity2();
+
+    // Profile runner: Run/Stop, and the start of the step at m_nStep (or the
+    // end or restart of the run past the last step).
+    void OnBnClickedRun();
+    void StartStep();
 
 protected:
     // Doors to the child dialogs. Each runs its dialog modally and returns the end
@@ -125,15 +138,30 @@ protected:
     virtual void CloseLog();
 
     // Timer work of the profile runner and the telemetry log.
-    virtual void OnTriggerPollTimer() {}
-    virtual void OnStepEndTimer() {}
-    virtual void OnProgressTimer() {}
-    virtual void OnTelemetryTimer() {}
+    virtual void OnTriggerPollTimer();
+    virtual void OnStepEndTimer();
+    virtual void OnProgressTimer();
+    virtual void OnTelemetryTimer();
 
     // The password gate in front of the calibration and configuration doors.
     bool PasswordGate();
 
 private:
+    void MapProfileCommands();
+    void InsertStepRow(int row, const ProfileStep& step);
+    void IntensityBoxClicked(int checkId, CEdit& edit);
+    bool TriggerSeen();
+    void ArmStepEnd(int32_t duration);
+    void EndRun();
+
+    // The pause flag of the step now running: set when it starts, read when it ends.
+    bool m_bPauseAfterStep = false;
+    // Run schedule on the backend's clock (ms): when the current step started
+    // and when it is due to end. A step follows on at its predecessor's due
+    // time, not at the moment its timer fired, so late timers never add up.
+    uint64_t m_stepStart = 0;
+    uint64_t m_stepDue = 0;
+
     bool Calibrated() const {
         return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace platform::ui {
 namespace {
@@ -33,7 +34,21 @@ Control::Control(CDialog& owner, const ControlTemplate& t)
       m_visible(!(t.styles & style::Hidden)) {}
 
 void Control::Changed(Aspect a) {
+    if (!m_redraw) {
+        m_pendingAspects |= 1u << static_cast<unsigned>(a);
+        return;
+    }
     m_owner.ControlChanged(*this, a);
+}
+
+void Control::SetRedraw(bool on) {
+    m_redraw = on;
+    if (!on)
+        return;
+    const uint32_t pending = std::exchange(m_pendingAspects, 0u);
+    for (unsigned a = 0; a < 32; ++a)
+        if (pending & (1u << a))
+            m_owner.ControlChanged(*this, static_cast<Aspect>(a));
 }
 
 void Control::SetPixelSize(int width, int height) {

@@ -86,6 +86,10 @@ public:
     const FontSpec* Font() const { return m_hasFont ? &m_font : nullptr; } // nullptr: dialog font
     void SetFont(const FontSpec& font);
     void SetStyles(uint32_t styles);
+    // WM_SETREDRAW: while off, changes are kept in the model only and the view
+    // hears of them once, when redraw is turned on again (bulk list fills).
+    void SetRedraw(bool on);
+    bool Redraw() const { return m_redraw; }
 
     // The window calls dialogs make on GetDlgItem(id): SetWindowText raises
     // EN_CHANGE on a single-line edit as CDialog::SetDlgItemText does.
@@ -183,6 +187,8 @@ private:
     int m_selectionMark = -1;
     int m_ensuredVisible = -1;
     int m_lower = 0, m_upper = 100, m_pos = 0, m_step = 10;
+    bool m_redraw = true;
+    uint32_t m_pendingAspects = 0; // bit per Aspect changed while redraw was off
 };
 
 } // namespace platform::ui

@@ -639,6 +639,11 @@ void CWnd::SetFocus() {
         m_pCtrl->Owner().SetFocusControl(m_pCtrl);
 }
 
+void CWnd::SetRedraw(BOOL redraw) {
+    if (m_pCtrl)
+        m_pCtrl->SetRedraw(redraw != FALSE);
+}
+
 void CEdit::SetSel(int start, int end) {
     if (m_pCtrl)
         m_pCtrl->SetSel(start, end);

@@ -330,6 +330,8 @@ public:
     BOOL IsWindowVisible() const;
     void SetFont(CFont* font, BOOL redraw = TRUE);
     void SetFocus();
+    // WM_SETREDRAW: FALSE before a bulk change, TRUE after it shows it at once.
+    void SetRedraw(BOOL redraw = TRUE);
 
 protected:
     friend class CDialog;

@@ -58,7 +58,8 @@ int CFileDialog::DoModal() {
     CDialog* owner = m_parent ? m_parent : ActiveDialog();
     if (!b->FileDialog(owner, m_request, path))
         return IDCANCEL;
-    m_path = path;
+    // Every backend's answer passes the one rule, typed names and scripted ones alike.
+    m_path = ApplyDefaultExtension(path, m_request.defaultExt);
     return IDOK;
 }
 

@@ -29,7 +29,9 @@ struct FileFilter {
 std::vector<FileFilter> ParseFilter(const char* filter);
 
 // Appends ".ext" to a chosen name that has no extension (as the common
-// dialog does with its default extension). Empty ext: name unchanged.
+// dialog does with its default extension). Empty ext: name unchanged. The
+// one rule for every backend: CFileDialog applies it to each answer, and a
+// backend whose dialog confirms overwriting applies it first to the name typed.
 std::string ApplyDefaultExtension(const std::string& path, const std::string& ext);
 
 struct FileDialogRequest {
@@ -55,9 +57,9 @@ public:
         unsigned Flags = 0;
     } m_ofn;
 
-    int DoModal(); // IDOK or IDCANCEL
-    std::string GetPathName() const { return m_path; }
-    std::string GetFileName() const; // the last path component
+    int DoModal();                                     // IDOK or IDCANCEL
+    std::string GetPathName() const { return m_path; } // with the default extension applied
+    std::string GetFileName() const;                   // the last path component
     const FileDialogRequest& Request() const { return m_request; }
 
 private:

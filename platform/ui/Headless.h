@@ -116,6 +116,7 @@ public:
     bool AnswersBoxesOnAnyThread() const override { return true; }
     bool FileDialog(CDialog* owner, const FileDialogRequest& request, std::string& path) override;
     void PostToUiThread(std::function<void()> task) override;
+    uint64_t TickCount() const override { return Now(); }
     // Runs tasks posted with PostToUiThread (Advance runs them too).
     void RunPosted();
 

@@ -82,9 +82,18 @@ protected:
         doors.push_back({"log", -1, HasTimer(IDT_TELEMETRY), false});
         return logResult;
     }
-    void OnTriggerPollTimer() override { ++timerCalls[0]; }
-    void OnStepEndTimer() override { ++timerCalls[1]; }
-    void OnProgressTimer() override { ++timerCalls[2]; }
+    void OnTriggerPollTimer() override {
+        ++timerCalls[0];
+        CSorvaneDlg::OnTriggerPollTimer();
+    }
+    void OnStepEndTimer() override {
+        ++timerCalls[1];
+        CSorvaneDlg::OnStepEndTimer();
+    }
+    void OnProgressTimer() override {
+        ++timerCalls[2];
+        CSorvaneDlg::OnProgressTimer();
+    }
     void OnTelemetryTimer() override { ++timerCalls[3]; }
 };
 

@@ -72,10 +72,10 @@ TEST_F(ControllerSetupTest, CancelWithNothingFoundSimulatesOneControllerWithTwoH
         EXPECT_EQ(Head(i).m_strModel, "RVX-1-420");
         EXPECT_EQ(Head(i).m_strCalDate, "10/01/06");
         EXPECT_EQ(Head(i).m_record.enableCalibration, 1);
-        EXPECT_EQ(dlg->m_logHeads[i].present, 1);
-        EXPECT_EQ(dlg->m_logHeads[i].serial, serials[i]);
-        EXPECT_EQ(dlg->m_logHeads[i].model, "RVX-1-420");
-        EXPECT_EQ(dlg->m_logHeads[i].calDate, "10/01/06");
+        EXPECT_EQ(dlg->m_log.m_heads[i].present, 1);
+        EXPECT_EQ(dlg->m_log.m_heads[i].serial, serials[i]);
+        EXPECT_EQ(dlg->m_log.m_heads[i].model, "RVX-1-420");
+        EXPECT_EQ(dlg->m_log.m_heads[i].calDate, "10/01/06");
     }
     EXPECT_EQ(Head(0).m_nChannel, 1);
     EXPECT_EQ(Head(1).m_nChannel, 0);
@@ -84,7 +84,7 @@ TEST_F(ControllerSetupTest, CancelWithNothingFoundSimulatesOneControllerWithTwoH
     EXPECT_EQ(Head(1).m_nX, 300);
     EXPECT_EQ(Head(1).m_nY, 150);
     for (int i = 2; i < 8; ++i)
-        EXPECT_EQ(dlg->m_logHeads[i].present, 0);
+        EXPECT_EQ(dlg->m_log.m_heads[i].present, 0);
     // No controller: the switches start unchecked.
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_EXTERNAL_TRIGGER), 0u);
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PERSISTENCE), 0u);
@@ -138,9 +138,9 @@ TEST_F(ControllerSetupTest, CancelAfterAConnectionFailureSimulatesTheListedContr
         EXPECT_EQ(Head(i).m_bPresent, 1);
         EXPECT_EQ(Head(i).m_strSerial, "09060" + std::to_string(11 + i));
     }
-    EXPECT_EQ(dlg->m_logHeads[5].present, 0);
-    EXPECT_EQ(dlg->m_logHeads[5].serial, "");
-    EXPECT_EQ(dlg->m_logHeads[7].serial, "0906018");
+    EXPECT_EQ(dlg->m_log.m_heads[5].present, 0);
+    EXPECT_EQ(dlg->m_log.m_heads[5].serial, "");
+    EXPECT_EQ(dlg->m_log.m_heads[7].serial, "0906018");
 }
 
 TEST_F(ControllerSetupTest, OneControllerTakesEveryHeadWhateverItsSerial) {
@@ -155,9 +155,9 @@ TEST_F(ControllerSetupTest, OneControllerTakesEveryHeadWhateverItsSerial) {
     EXPECT_EQ(Head(1).m_pBoard, &Board(0));
     EXPECT_EQ(Head(0).m_strModel, "RVX-1-395"); // channel B's record
     EXPECT_EQ(Head(1).m_strModel, "RVX-1-365");
-    EXPECT_EQ(dlg->m_logHeads[0].model, "RVX-1-395");
-    EXPECT_EQ(dlg->m_logHeads[0].calDate, "01/15/24");
-    EXPECT_EQ(dlg->m_logHeads[1].present, 1);
+    EXPECT_EQ(dlg->m_log.m_heads[0].model, "RVX-1-395");
+    EXPECT_EQ(dlg->m_log.m_heads[0].calDate, "01/15/24");
+    EXPECT_EQ(dlg->m_log.m_heads[1].present, 1);
 }
 
 TEST_F(ControllerSetupTest, TwoControllersBindByTheirFullSerials) {
@@ -181,9 +181,9 @@ TEST_F(ControllerSetupTest, TwoControllersBindByTheirFullSerials) {
     EXPECT_EQ(Head(3).m_pBoard, &Board(1));
     EXPECT_EQ(Head(2).m_pBoard, nullptr);
     EXPECT_EQ(Head(2).m_bPresent, 0);
-    EXPECT_EQ(dlg->m_logHeads[2].present, 0);
-    EXPECT_EQ(dlg->m_logHeads[1].present, 1);
-    EXPECT_EQ(dlg->m_logHeads[1].serial, "S002002B");
+    EXPECT_EQ(dlg->m_log.m_heads[2].present, 0);
+    EXPECT_EQ(dlg->m_log.m_heads[1].present, 1);
+    EXPECT_EQ(dlg->m_log.m_heads[1].serial, "S002002B");
     // The switches follow the first controller's board information.
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_EXTERNAL_TRIGGER), 1u);
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_PERSISTENCE), 0u);
@@ -200,8 +200,8 @@ TEST_F(ControllerSetupTest, AHeadThatDoesNotAnswerItsRecordReadIsNotPresent) {
     EXPECT_EQ(Head(0).m_bPresent, 0);
     EXPECT_EQ(Head(0).m_pBoard, &Board(0)); // still bound: commands go out
     EXPECT_EQ(Head(1).m_bPresent, 1);
-    EXPECT_EQ(dlg->m_logHeads[0].present, 0);
-    EXPECT_EQ(dlg->m_logHeads[1].present, 1);
+    EXPECT_EQ(dlg->m_log.m_heads[0].present, 0);
+    EXPECT_EQ(dlg->m_log.m_heads[1].present, 1);
 }
 
 TEST_F(ControllerSetupTest, CancelDuringTheCloseDelaySimulatesWithTheOpenControllers) {

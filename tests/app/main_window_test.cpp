@@ -420,7 +420,7 @@ TEST(MainWindowSetUp, NoStartUpDialogMeansNoControllersAndNoHeads) {
     EXPECT_EQ(dlg.m_pHeads, nullptr);
     EXPECT_EQ(dlg.HeadsInUse(), 0);
     dlg.AllOff(); // nothing to address
-    for (const LogHeadInfo& h : dlg.m_logHeads)
+    for (const LogHeadInfo& h : dlg.m_log.m_heads)
         EXPECT_EQ(h.present, 0);
 }
 

@@ -208,3 +208,65 @@ TEST(SimFirmware, TriggerPulseAndSwitches) {
 }
 
 } // namespace
+
+namespace {
+
+// Whether channel `ch` emits light at `ms` on the firmware's clock.
+bool Lit(Fw& f, int ch, uint64_t ms) {
+    f.fw.SetClock(ms);
+    return f.fw.OpticalOutput(ch) > 0.0;
+}
+
+TEST(SimFirmwarePulse, CountedTrainFollowsItsScheduleThenGoesDark) {
+    Fw f;
+    f.fw.SetClock(1000);
+    ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({1, 50, 0}))); // B lit before the train
+    // Channel A, on 200 ms, off 300 ms, index 200, mode 0, 3 pulses: 1000 to 2500 ms.
+    ASSERT_TRUE(f.Send(CMD_START_PULSE, Bytes({0, 200, 0, 0x2C, 0x01, 200, 0, 3, 0})));
+    EXPECT_EQ(f.reply.code, kReplyAck);
+    const std::vector<std::pair<uint64_t, bool>> schedule = {
+        {1000, true},  {1199, true},  {1200, false}, {1499, false}, {1500, true},
+        {1699, true},  {1700, false}, {2000, true},  {2199, true},  {2200, false},
+        {2499, false}, {2500, false}, {9000, false}};
+    for (const auto& [ms, lit] : schedule)
+        EXPECT_EQ(Lit(f, 0, ms), lit) << "at " << ms << " ms";
+    EXPECT_FALSE(f.fw.pulse.running);
+    EXPECT_TRUE(Lit(f, 1, 9000)); // the other channel keeps its own light
+    // Index 200 lights as a set index 200 does.
+    Fw g;
+    ASSERT_TRUE(g.Send(CMD_SET_INDEX, Bytes({0, 200, 0})));
+    Fw h;
+    ASSERT_TRUE(h.Send(CMD_START_PULSE, Bytes({0, 200, 0, 0x2C, 0x01, 200, 0, 3, 0})));
+    EXPECT_DOUBLE_EQ(h.fw.OpticalOutput(0), g.fw.OpticalOutput(0));
+}
+
+TEST(SimFirmwarePulse, ManualRunsUntilStoppedTriggerWaitsAndNoPulsesEndAtOnce) {
+    Fw f;
+    // Both channels, on 100, off 100, mode 2 (manual), count 1: still pulsing much later.
+    ASSERT_TRUE(f.Send(CMD_START_PULSE, Bytes({2, 100, 0, 100, 0, 80, 2, 1, 0})));
+    EXPECT_TRUE(Lit(f, 0, 100050));
+    EXPECT_TRUE(Lit(f, 1, 100050));
+    EXPECT_FALSE(Lit(f, 1, 100150));
+    EXPECT_EQ(f.fw.PulseNumber(), 501u); // 100150 ms into 200 ms periods
+    ASSERT_TRUE(f.Send(CMD_STOP_PULSE, {}));
+    EXPECT_FALSE(Lit(f, 0, 100200));
+
+    // Mode 3: dark until the trigger, then 2 pulses of 100 + 100 ms.
+    ASSERT_TRUE(f.Send(CMD_START_PULSE, Bytes({1, 100, 0, 100, 0, 80, 3, 2, 0})));
+    EXPECT_FALSE(Lit(f, 1, 150000));
+    EXPECT_TRUE(f.fw.pulse.running);
+    f.fw.FireTrigger();
+    EXPECT_TRUE(Lit(f, 1, 150050));
+    EXPECT_FALSE(Lit(f, 1, 150150));
+    EXPECT_TRUE(Lit(f, 1, 150250));
+    EXPECT_FALSE(Lit(f, 1, 150400));
+    EXPECT_FALSE(f.fw.pulse.running);
+
+    // A counted train of zero pulses, or of zero-length pulses, is over at once.
+    ASSERT_TRUE(f.Send(CMD_START_PULSE, Bytes({0, 100, 0, 100, 0, 80, 0, 0, 0})));
+    EXPECT_FALSE(f.fw.pulse.running);
+    ASSERT_TRUE(f.Send(CMD_START_PULSE, Bytes({0, 0, 0, 0, 0, 80, 0, 10, 0})));
+    EXPECT_FALSE(f.fw.pulse.running);
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -162,6 +163,36 @@ TEST(SimProgram, RegistersPortsTakesCommandsAndCleansUpOnSignal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_FALSE(fs::exists(fs::symlink_status(link1)));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link2)));
+}
+
+TEST(SimProgram, LogsEveryRequestWithItsTimeControllerCodeAndPayload) {
+    Runtime rt;
+    const fs::path logPath = rt.dir / "requests.log";
+    SimProcess p(rt.dir, {"--controllers", "2", "--log", logPath.string()});
+    const fs::path ports = rt.dir / "lumiflex" / "ports";
+    while (p.Line().rfind("ready", 0) != 0) {
+    }
+    EXPECT_EQ(QueryTrigger((ports / "sim-01001002").string()), 0);
+    EXPECT_EQ(QueryTrigger((ports / "sim-01001001").string()), 0);
+    p.Say("quit\n");
+    p.Wait();
+
+    std::FILE* f = std::fopen(logPath.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    std::vector<std::string> lines;
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+        lines.push_back(line);
+    std::fclose(f);
+    ASSERT_EQ(lines.size(), 2u);
+    unsigned long long t1 = 0, t2 = 0;
+    char rest1[64] = {}, rest2[64] = {};
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "%llu %63[^\n]", &t1, rest1), 2);
+    ASSERT_EQ(std::sscanf(lines[1].c_str(), "%llu %63[^\n]", &t2, rest2), 2);
+    EXPECT_STREQ(rest1, "2 71");
+    EXPECT_STREQ(rest2, "1 71");
+    EXPECT_LE(t1, t2);
+    EXPECT_LT(t2, 60000u);
 }
 
 TEST(SimProgram, QuitCommandAndBadOptions) {

@@ -27,7 +27,8 @@ void CloseFd(int& fd) {
 } // namespace
 
 Controller::Controller(const ControllerOptions& options)
-    : m_firmware(options), m_stateDir(options.stateDir), m_stateKey(options.board.boardSerial) {
+    : m_firmware(options), m_stateDir(options.stateDir), m_stateKey(options.board.boardSerial),
+      m_onRequest(options.onRequest) {
     for (char& c : m_stateKey)
         if (c == '/' || c == '\0')
             c = '_';
@@ -120,6 +121,8 @@ void Controller::Serve() {
 }
 
 void Controller::OnRequest(Request&& request) {
+    if (m_onRequest)
+        m_onRequest(request);
     std::vector<uint8_t> held;
     std::vector<uint8_t> out;
     std::size_t chunk = 0;
@@ -138,6 +141,7 @@ void Controller::OnRequest(Request&& request) {
         gap = m_chunkGapMs;
         delay = m_delayMs;
 
+        SyncClock();
         Firmware::Reply reply;
         bool answer = false;
         if (good && !m_injected.empty()) {
@@ -244,6 +248,7 @@ void Controller::SaveRecord(int channel) {
 
 BoardInfo Controller::Board() const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.board;
 }
 
@@ -254,6 +259,7 @@ void Controller::SetBoard(const BoardInfo& info) {
 
 ChannelState Controller::Channel(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.channels[channel & 1];
 }
 
@@ -294,23 +300,39 @@ bool Controller::DebugWithoutHead() const {
     return m_firmware.debugWithoutHead;
 }
 
+void Controller::SyncClock() const {
+    const auto elapsed = std::chrono::steady_clock::now() - m_started;
+    m_firmware.SetClock(static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+}
+
+uint32_t Controller::PulseNumber() const {
+    std::lock_guard lock(m_mutex);
+    SyncClock();
+    return m_firmware.PulseNumber();
+}
+
 PulseTrain Controller::Pulse() const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.pulse;
 }
 
 double Controller::OpticalOutput(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.OpticalOutput(channel & 1);
 }
 
 double Controller::Temperature(int channel) const {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     return m_firmware.Temperature(channel & 1);
 }
 
 void Controller::FireTrigger() {
     std::lock_guard lock(m_mutex);
+    SyncClock();
     m_firmware.FireTrigger();
 }
 

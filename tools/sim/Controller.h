@@ -8,8 +8,10 @@
 #include "tools/sim/Firmware.h"
 #include "tools/sim/Frame.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +24,9 @@ struct ControllerOptions : FirmwareOptions {
     // loaded at start when present, rewritten on every burn or erase. Empty:
     // records live in memory only.
     std::string stateDir;
+    // Called on the controller's thread with every request as it arrives,
+    // before it is answered (the request log of lumiflex-sim). May be empty.
+    std::function<void(const DecodedFrame&)> onRequest;
 };
 
 // A request as the controller received it.
@@ -51,6 +56,8 @@ public:
     bool CalibrationMode() const;
     bool DebugWithoutHead() const;
     PulseTrain Pulse() const;
+    // 1-based number of the pulse under way now, 0 when no train lights a head.
+    uint32_t PulseNumber() const;
     // The optical output the head really emits in mW/cm2 (what a reference
     // radiometer under it would read), and its temperature in degrees C.
     double OpticalOutput(int channel) const;
@@ -87,11 +94,18 @@ private:
     std::string RecordPath(int channel) const;
     void CloseMaster();
 
+    // Moves the firmware's clock to now; m_mutex held.
+    void SyncClock() const;
+
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_requestArrived;
-    Firmware m_firmware;
+    // Mutable: reading the state moves the firmware's clock (a pulse train
+    // may have ended meanwhile).
+    mutable Firmware m_firmware;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
     std::string m_stateDir;
     std::string m_stateKey;
+    std::function<void(const DecodedFrame&)> m_onRequest;
     std::vector<Request> m_requests;
 
     int m_dropNext = 0;

@@ -116,11 +116,49 @@ void Firmware::LoadDefaultsFromRecord(int ch) {
     }
 }
 
+void Firmware::FireTrigger() {
+    m_triggerFired = true;
+    if (pulse.running && pulse.armed) {
+        pulse.armed = false;
+        pulse.startMs = m_nowMs;
+    }
+}
+
+void Firmware::SetClock(uint64_t ms) {
+    m_nowMs = std::max(m_nowMs, ms);
+    if (!pulse.running || pulse.armed || pulse.mode == 2)
+        return;
+    const uint64_t length = uint64_t{pulse.count} * (uint64_t{pulse.onMs} + pulse.offMs);
+    if (m_nowMs - pulse.startMs >= length)
+        pulse.running = false;
+}
+
+uint32_t Firmware::PulseNumber() const {
+    if (!pulse.running || pulse.armed)
+        return 0;
+    const uint64_t period = uint64_t{pulse.onMs} + pulse.offMs;
+    if (period == 0)
+        return 0;
+    return static_cast<uint32_t>((m_nowMs - pulse.startMs) / period + 1);
+}
+
+bool Firmware::PulseDrives(int ch) const {
+    if (!pulse.running || pulse.armed)
+        return false;
+    return pulse.channel == kChannelBoth || pulse.channel == ch;
+}
+
 double Firmware::OpticalOutput(int ch) const {
     const ChannelState& c = channels[ch];
     if (!c.present || c.overTemperature)
         return 0.0;
-    const double u = std::min<double>(c.index, 255.0) / 255.0;
+    uint16_t index = c.index;
+    if (PulseDrives(ch)) {
+        const uint64_t period = uint64_t{pulse.onMs} + pulse.offMs;
+        const bool lit = period > 0 && (m_nowMs - pulse.startMs) % period < pulse.onMs;
+        index = lit ? pulse.index : 0;
+    }
+    const double u = std::min<double>(index, 255.0) / 255.0;
     const double scale =
         board.intensitySetMode == 0 ? std::clamp(c.dac / kDacReference, 0.0, 1.5) : c.pwm / 255.0;
     return c.optics.peakMw * (u + c.optics.curvature * u * (1.0 - u)) * scale;
@@ -307,7 +345,10 @@ bool Firmware::Handle(uint8_t code, const std::vector<uint8_t>& p, Reply& reply,
         board.persistence = p[0] == 1;
         break;
     case CMD_START_PULSE:
-        pulse = PulseTrain{true, p[0], U16(p, 1), U16(p, 3), p[5], p[6], U16(p, 7)};
+        pulse =
+            PulseTrain{true, p[0], U16(p, 1), U16(p, 3), p[5], p[6], U16(p, 7), p[6] == 3, m_nowMs};
+        ForChannels(pulse.channel, [&](int ch) { channels[ch].index = 0; });
+        SetClock(m_nowMs); // a train of no pulses is over at once
         break;
     case CMD_STOP_PULSE:
         pulse.running = false;

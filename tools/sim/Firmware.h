@@ -37,14 +37,22 @@ struct HeadOptics {
     double degreesPerMw = 0.15;
 };
 
+// The pulse train last started. Mode 0 lights the channels for onMs, darkens
+// them for offMs, `count` times, then ends by itself; mode 2 pulses until
+// stopped; mode 3 waits for the external trigger, then runs as mode 0. While a
+// train runs its channels show the train's index in the on phases and nothing
+// in the off phases; a started train takes the channels over, so they stay
+// dark once it is over.
 struct PulseTrain {
     bool running = false;
-    uint8_t channel = 0;
+    uint8_t channel = 0; // 0 A, 1 B, 2 both
     uint16_t onMs = 0;
     uint16_t offMs = 0;
     uint8_t index = 0;
     uint8_t mode = 0;
     uint16_t count = 0;
+    bool armed = false;   // mode 3 before its trigger
+    uint64_t startMs = 0; // firmware clock at the first pulse
 };
 
 struct ChannelState {
@@ -83,7 +91,8 @@ public:
     bool Handle(uint8_t code, const std::vector<uint8_t>& payload, Reply& reply,
                 int& recordChanged);
 
-    void FireTrigger() { m_triggerFired = true; }
+    // Also starts a train armed for the trigger.
+    void FireTrigger();
 
     double OpticalOutput(int channel) const;                  // mW/cm2 the head really emits
     double Temperature(int channel) const;                    // degrees C
@@ -92,6 +101,15 @@ public:
 
     // Power-on values of the held DAC and PWM from a channel's record.
     void LoadDefaultsFromRecord(int channel);
+
+    // The firmware's clock in ms (monotonic; the owner moves it). A counted
+    // pulse train that is over by then stops running.
+    void SetClock(uint64_t ms);
+    uint64_t Clock() const { return m_nowMs; }
+    // The pulse train drives this channel at this moment.
+    bool PulseDrives(int channel) const;
+    // 1-based number of the pulse under way at this moment, 0 when none.
+    uint32_t PulseNumber() const;
 
     BoardInfo board;
     ChannelState channels[2];
@@ -107,6 +125,7 @@ private:
     template <class F> void ForChannels(uint8_t channelByte, F&& f);
 
     bool m_triggerFired = false;
+    uint64_t m_nowMs = 0;
     double m_noise;
     std::mt19937 m_rng;
 };

@@ -12,12 +12,42 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QObject>
 
 #include <vector>
 
 namespace platform::ui::qt {
+
+namespace {
+
+// Completes a typed name with the request's default extension by the dialog
+// layer's own rule (ApplyDefaultExtension), before the dialog looks for an
+// existing file to confirm, so the prompt names the file really written.
+class ExtendingFileDialog : public QFileDialog {
+public:
+    ExtendingFileDialog(QWidget* parent, const QString& caption, const QString& directory,
+                        std::string defaultExt)
+        : QFileDialog(parent, caption, directory), m_defaultExt(std::move(defaultExt)) {}
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!m_defaultExt.empty() && files.size() == 1 && !QFileInfo(files.front()).isDir()) {
+            const std::string typed = QFile::encodeName(files.front()).toStdString();
+            const std::string named = ApplyDefaultExtension(typed, m_defaultExt);
+            if (named != typed) {
+                selectFile(QFile::decodeName(named.c_str()));
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    std::string m_defaultExt;
+};
+
+} // namespace
 
 QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {
     QObject::connect(qApp, &QApplication::focusChanged, m_anchor.get(),
@@ -209,7 +239,8 @@ int QtBackend::MessageBox(CDialog* owner, const std::string& text, const std::st
 }
 
 bool QtBackend::FileDialog(CDialog* owner, const FileDialogRequest& request, std::string& path) {
-    QFileDialog dialog(OwnerWindow(owner), FromCp1252(request.title), QDir::currentPath());
+    ExtendingFileDialog dialog(OwnerWindow(owner), FromCp1252(request.title), QDir::currentPath(),
+                               request.defaultExt);
     // The same dialog on every desktop, and one the tests can drive.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -219,9 +250,6 @@ bool QtBackend::FileDialog(CDialog* owner, const FileDialogRequest& request, std
     const QStringList filters = TranslateFilter(request.filters);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-    }
-    if (!request.defaultExt.empty()) {
-        dialog.setDefaultSuffix(FromCp1252(request.defaultExt));
     }
     // Paths are file-system names, not texts: they travel in the file
     // system's own bytes, so that the program opens exactly the file chosen

@@ -279,6 +279,31 @@ TEST_F(DialogTest, ListViewInsertsBeforeTheMarkAndOwnsItsData) {
     EXPECT_FALSE(dlg.GetDlgItem(2031)->Columns().empty());
 }
 
+// Counts what the view is told about the list view.
+class CountingBackend : public HeadlessBackend {
+public:
+    int items = 0;
+    void ControlChanged(Control& c, Aspect what) override {
+        items += c.Id() == 2031 && what == Aspect::Items;
+    }
+};
+
+TEST_F(DialogTest, ListViewWithRedrawOffTellsTheViewOnceWhenItIsBackOn) {
+    CountingBackend counting; // installed over the fixture's until it goes
+    Gallery dlg;
+    OpenDialog open(dlg);
+    CListCtrl& v = dlg.m_view;
+    v.SetRedraw(FALSE);
+    for (int i = 0; i < 100; ++i)
+        v.SetItemText(v.InsertItem(i, "row"), 1, "x");
+    EXPECT_EQ(counting.items, 0);
+    EXPECT_EQ(v.GetItemCount(), 100); // the model has them meanwhile
+    v.SetRedraw(TRUE);
+    EXPECT_EQ(counting.items, 1);
+    v.DeleteItem(0);
+    EXPECT_EQ(counting.items, 2);
+}
+
 TEST_F(DialogTest, ComboSortsAndSelectsByPrefixIgnoringCase) {
     Gallery dlg;
     OpenDialog open(dlg);

@@ -217,7 +217,14 @@ TEST_F(HeadlessTest, FileDialogsAreRecordedAndAnswered) {
     EXPECT_EQ(save.DoModal(), IDCANCEL);
     EXPECT_EQ(save.GetPathName(), "");
     EXPECT_EQ(save.DoModal(), IDCANCEL); // nothing queued: cancel
-    ASSERT_EQ(ui.FileDialogs().size(), 3u);
+    // The default extension completes a name without one, as the Qt dialog does.
+    ui.AnswerFile("/tmp/run");
+    ASSERT_EQ(save.DoModal(), IDOK);
+    EXPECT_EQ(save.GetPathName(), "/tmp/run.dsc");
+    ui.AnswerFile("/tmp/run.profile");
+    ASSERT_EQ(save.DoModal(), IDOK);
+    EXPECT_EQ(save.GetPathName(), "/tmp/run.profile");
+    ASSERT_EQ(ui.FileDialogs().size(), 5u);
     const FileDialogRequest& r0 = ui.FileDialogs()[0];
     EXPECT_TRUE(r0.open);
     EXPECT_TRUE(r0.MustExist());

@@ -741,12 +741,10 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
     {
         QFileDialog::FileMode mode{};
         QStringList filters;
-        QString suffix;
         bool confirms = false;
         WhenModal<QFileDialog>([&](QFileDialog& d) {
             mode = d.fileMode();
             filters = d.nameFilters();
-            suffix = d.defaultSuffix();
             confirms = !d.testOption(QFileDialog::DontConfirmOverwrite);
             Choose(d, QStringLiteral("run1"));
         });
@@ -756,8 +754,27 @@ TEST_F(QtBackendTest, FileDialogsTranslateTheRequest) {
         EXPECT_EQ(save.GetFileName(), "run1.profile");
         EXPECT_EQ(mode, QFileDialog::AnyFile);
         EXPECT_EQ(filters, (QStringList{"Profile Files (*.profile)", "All Files (*.*)"}));
-        EXPECT_EQ(suffix, QStringLiteral("profile"));
         EXPECT_TRUE(confirms);
+    }
+    {
+        // The name typed is completed by the dialog layer's rule before the
+        // overwrite question, which so names the file that will be replaced.
+        std::FILE* f = std::fopen("run2.dsc", "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        QString question;
+        WhenModal<QFileDialog>([&](QFileDialog& d) {
+            WhenModal<QMessageBox>([&](QMessageBox& box) {
+                question = box.text();
+                box.button(QMessageBox::Yes)->click();
+            });
+            Choose(d, QStringLiteral("run2"));
+        });
+        CFileDialog save(false, "dsc", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                         "RVX Profiles (*.profile)|*.profile|All Files (*.*)|*.*||");
+        ASSERT_EQ(save.DoModal(), IDOK);
+        EXPECT_EQ(save.GetPathName(), dir.filePath(QStringLiteral("run2.dsc")).toStdString());
+        EXPECT_TRUE(question.contains(QStringLiteral("run2.dsc"))) << question.toStdString();
     }
     {
         QFileDialog::FileMode mode{};

@@ -4,6 +4,7 @@
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 #include "tools/sim/Radiometer.h"
+#include "tools/sim/RequestLog.h"
 
 #include <csignal>
 #include <cstdio>
@@ -23,7 +24,7 @@ namespace {
 const char kUsage[] =
     "usage: lumiflex-sim [--controllers N] [--heads 0|1|2] [--serial S]... [--state-dir DIR]\n"
     "                    [--ports-dir DIR] [--no-noise] [--radiometer N:A|B]\n"
-    "                    [--radiometer-line plain|exp[+cr][+unit]]\n"
+    "                    [--radiometer-line plain|exp[+cr][+unit]] [--log FILE]\n"
     "  --controllers N   simulated controllers (1-10, default 1)\n"
     "  --heads H         heads attached to each controller (default 2)\n"
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
@@ -33,6 +34,8 @@ const char kUsage[] =
     "  --radiometer N:C  the radiometer sits under head C (A or B) of controller N\n"
     "                    (default 1:A); its port is printed, not registered\n"
     "  --radiometer-line how the radiometer writes a reading (default plain)\n"
+    "  --log FILE        one line per request received: ms since start, controller,\n"
+    "                    code and payload in hex\n"
     "commands on standard input: trigger [n], status, quit\n";
 
 struct Options {
@@ -41,6 +44,7 @@ struct Options {
     std::vector<std::string> serials;
     std::string stateDir;
     std::string portsDir;
+    std::string logPath;
     bool noise = true;
     int radiometerController = 1;
     int radiometerChannel = 0;
@@ -93,6 +97,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (arg == "--radiometer-line" && hasValue) {
             if (!sim::ParseLineStyle(argv[++i], o.radiometerLine))
                 return false;
+        } else if (arg == "--log" && hasValue) {
+            o.logPath = argv[++i];
         } else if (arg == "--no-noise") {
             o.noise = false;
         } else {
@@ -114,6 +120,18 @@ void PrintStatus(const std::vector<Simulated>& sims) {
         std::printf("controller %zu: serial %s, role %u, %s mode, trigger %s, persistence %s\n",
                     i + 1, b.boardSerial.c_str(), b.role, b.intensitySetMode ? "DAC" : "PWM",
                     b.externalTrigger ? "on" : "off", b.persistence ? "on" : "off");
+        const sim::PulseTrain p = c.Pulse();
+        if (p.running) {
+            static const char* const kChannels[] = {"A", "B", "A+B"};
+            std::printf("  pulse train: channel %s, on %u ms, off %u ms, index %u, mode %u, "
+                        "count %u, ",
+                        p.channel < 3 ? kChannels[p.channel] : "?", p.onMs, p.offMs, p.index,
+                        p.mode, p.count);
+            if (p.armed)
+                std::printf("armed\n");
+            else
+                std::printf("pulse %u\n", c.PulseNumber());
+        }
         for (int ch = 0; ch < 2; ++ch) {
             const sim::ChannelState s = c.Channel(ch);
             if (!s.present)
@@ -176,8 +194,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Made before the controllers and gone after them: their threads write to it.
+    std::unique_ptr<sim::RequestLog> log;
     std::vector<Simulated> sims;
     try {
+        if (!options.logPath.empty())
+            log = std::make_unique<sim::RequestLog>(options.logPath);
         const std::string dir = options.portsDir.empty() ? sim::PortsDirectory() : options.portsDir;
         for (int i = 0; i < options.controllers; ++i) {
             sim::ControllerOptions co;
@@ -190,6 +212,8 @@ int main(int argc, char** argv) {
             co.stateDir = options.stateDir;
             co.noiseCounts = options.noise ? co.noiseCounts : 0.0;
             co.seed = static_cast<uint32_t>(i + 1);
+            if (log)
+                co.onRequest = [&log, i](const sim::DecodedFrame& r) { log->Write(i + 1, r); };
             Simulated s;
             s.controller = std::make_unique<sim::Controller>(co);
             std::string name = "sim-" + co.board.boardSerial;

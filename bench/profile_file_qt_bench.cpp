@@ -1,0 +1,149 @@
+// Open and Save of a 10,000-step profile in the main window on the Qt backend
+// (offscreen). Open: from the click on Open (the file dialog answered at once)
+// until every row is in the list widget and the window has painted. Save: from
+// the click on Save until the file is on disk. Targets: Open under 300 ms,
+// Save under 50 ms.
+
+#include "app/ProfileStep.h"
+#include "app/SorvaneDlg.h"
+#include "app/config/ConfigFile.h"
+#include "platform/ui/Headless.h"
+#include "platform/ui/qt/QtBackend.h"
+#include "tests/app/WorkFiles.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kSteps = 10000;
+
+QApplication& App() {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "profile_file_qt_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// The real Qt windows; only the file dialog answers without a user.
+class AnsweringBackend : public platform::ui::qt::QtBackend {
+public:
+    std::string answer;
+    bool FileDialog(CDialog*, const platform::ui::FileDialogRequest&, std::string& path) override {
+        path = answer;
+        return true;
+    }
+};
+
+struct Fixture {
+    Fixture() {
+        App();
+        char tmpl[] = "/tmp/lumi-profile-bench-XXXXXX";
+        if (!mkdtemp(tmpl))
+            return;
+        dir = tmpl;
+        old = fs::current_path();
+        fs::current_path(dir);
+        setenv("XDG_RUNTIME_DIR", tmpl, 1);
+        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+        WriteConfigFileAtomically(
+            "config.ini",
+            mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+        mainwindow_test::WriteComList({});
+        std::vector<ProfileStep> steps(kSteps);
+        for (int i = 0; i < kSteps; ++i) {
+            steps[size_t(i)].calibrated = 1;
+            steps[size_t(i)].duration = 1 + i % 60;
+            steps[size_t(i)].intensity1 = 0.5f * float(i % 200);
+            steps[size_t(i)].intensity2 = 100.0f - 0.5f * float(i % 200);
+            steps[size_t(i)].pause = i % 7 == 0;
+        }
+        const auto bytes = EncodeProfile(steps);
+        std::ofstream("big.profile", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    ~Fixture() {
+        if (!dir.empty()) {
+            fs::current_path(old);
+            fs::remove_all(dir);
+        }
+    }
+    std::string dir;
+    fs::path old;
+};
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+void BM_OpenTenThousandSteps(benchmark::State& state) {
+    Fixture f;
+    if (f.dir.empty()) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    AnsweringBackend ui;
+    platform::ui::InstallBackend(&ui);
+    {
+        // The start-up search finds nothing; its "continue" choice is the
+        // simulation mode the editor works in alike.
+        ui.SetShownHook([](CDialog& d, QWidget&) {
+            if (d.TemplateId() == 146)
+                d.EndDialog(IDCANCEL);
+        });
+        CSorvaneDlg dlg;
+        platform::ui::OpenDialog open(dlg);
+        QApplication::processEvents();
+        auto* list =
+            dynamic_cast<QTreeWidget*>(ui.WidgetOf(*dlg.GetDlgItem(ids102::IDC_STEP_LIST)));
+        if (!list) {
+            state.SkipWithError("no list widget");
+            return;
+        }
+        ui.answer = "big.profile";
+        for (auto _ : state) {
+            dlg.UserClick(ids102::IDC_CLEAR_ALL);
+            QApplication::processEvents();
+            const auto start = Clock::now();
+            dlg.UserClick(ids102::IDC_OPEN);
+            QApplication::processEvents();
+            ui.WindowOf(dlg)->repaint();
+            state.SetIterationTime(Ms(start, Clock::now()) / 1000.0);
+            if (list->topLevelItemCount() != kSteps) {
+                state.SkipWithError("not every row was shown");
+                break;
+            }
+        }
+        state.counters["rows"] = list->topLevelItemCount();
+
+        ui.answer = "saved.profile";
+        double saveMs = 0;
+        int saves = 0;
+        for (int i = 0; i < 20; ++i) {
+            const auto start = Clock::now();
+            dlg.UserClick(ids102::IDC_SAVE);
+            saveMs += Ms(start, Clock::now());
+            ++saves;
+        }
+        state.counters["save_ms"] = saveMs / saves;
+        if (fs::file_size("saved.profile") != fs::file_size("big.profile"))
+            state.SkipWithError("the saved file differs in size");
+    }
+    platform::ui::InstallBackend(nullptr);
+}
+BENCHMARK(BM_OpenTenThousandSteps)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace

@@ -1,0 +1,123 @@
+// A 24-hour telemetry log: 28,800 ticks of 3 s on the virtual clock, 8 head
+// positions on 4 simulated controllers. Checks that memory does not grow (the
+// resident size after the first hour against the end) and that the file is
+// exactly the header and one line per tick.
+
+#include "app/SorvaneDlg.h"
+#include "app/config/ConfigFile.h"
+#include "platform/TimeFormat.h"
+#include "platform/ui/Headless.h"
+#include "tests/app/WorkFiles.h"
+#include "tools/sim/Controller.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <regex>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using platform::ui::CDialog;
+
+constexpr int kTicksPerDay = 24 * 60 * 60 / 3;
+
+long ResidentKb() {
+    std::ifstream f("/proc/self/statm");
+    long pages = 0, resident = 0;
+    f >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void BM_TelemetryDayLog(benchmark::State& state) {
+    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(tmpl);
+    {
+        std::vector<std::unique_ptr<sim::Controller>> sims;
+        std::vector<std::string> ports;
+        std::vector<mainwindow_test::HeadPlace> places;
+        for (int j = 0; j < 4; ++j) {
+            sim::ControllerOptions o;
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "0%d00100%d", j + 1, j + 1);
+            o.board.boardSerial = serial;
+            sims.push_back(std::make_unique<sim::Controller>(o));
+            ports.push_back(sims.back()->SlavePath());
+            places.push_back({0, o.board.boardSerial, 10 + 50 * j, 10});
+            places.push_back({1, o.board.boardSerial, 10 + 50 * j, 60});
+        }
+        WriteConfigFileAtomically("config.ini", mainwindow_test::MakeConfig(8, places));
+        mainwindow_test::WriteComList(ports);
+
+        platform::ui::HeadlessBackend ui;
+        ui.OnModal(146, [&](CDialog&) { ui.Advance(2000); });
+        CSorvaneDlg dlg;
+        platform::ui::OpenDialog open(dlg);
+        if (dlg.m_bDemo || dlg.m_nBoards != 4)
+            state.SkipWithError("the simulated controllers were not found");
+        dlg.UserType(1014, "25");
+        dlg.UserClick(1019);
+        const std::string path = std::string(tmpl) + "/day.log";
+        for (auto _ : state) {
+            ui.OnModal(131, [&](CDialog& d) {
+                d.UserType(1002, path);
+                d.UserType(1000, "bench");
+                d.UserClick(1);
+            });
+            dlg.GetDlgItem(1059)->SetVisible(true);
+            dlg.UserClick(1059);
+            const std::string header =
+                FormatLogHeader(dlg.m_log.m_heads, "bench", "", platform::LocalTimeNow());
+            long firstHourKb = 0;
+            for (int tick = 0; tick < kTicksPerDay; ++tick) {
+                ui.Advance(CSorvaneDlg::kTelemetryPeriodMs);
+                // The simulators keep every request for tests; that is not the program's memory.
+                for (auto& s : sims)
+                    s->ClearRequests();
+                if (tick == 1200)
+                    firstHourKb = ResidentKb();
+            }
+            const long endKb = ResidentKb();
+            dlg.UserClick(1059); // Stop Log
+
+            std::ifstream f(path, std::ios::binary);
+            const std::string text(std::istreambuf_iterator<char>(f), {});
+            const std::regex sample("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]"
+                                    "(\t-?[0-9]+\\.[0-9]{6}\t[0-9]{1,3}){8}");
+            std::size_t samples = 0, bad = 0;
+            std::size_t at = header.size();
+            while (at < text.size()) {
+                const std::size_t end = text.find("\r\n", at);
+                if (end == std::string::npos) {
+                    ++bad;
+                    break;
+                }
+                ++samples;
+                bad += !std::regex_match(text.begin() + static_cast<std::ptrdiff_t>(at),
+                                         text.begin() + static_cast<std::ptrdiff_t>(end), sample);
+                at = end + 2;
+            }
+            state.counters["samples"] = static_cast<double>(samples);
+            state.counters["bad_lines"] = static_cast<double>(bad);
+            state.counters["header_exact"] = text.compare(0, header.size(), header) == 0;
+            state.counters["file_bytes"] = static_cast<double>(text.size());
+            state.counters["rss_growth_kb"] = static_cast<double>(endKb - firstHourKb);
+            state.counters["rss_end_kb"] = static_cast<double>(endKb);
+        }
+    }
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(tmpl);
+}
+BENCHMARK(BM_TelemetryDayLog)->Unit(benchmark::kSecond)->Iterations(1);
+
+} // namespace

@@ -1,0 +1,106 @@
+// The telemetry tick with 8 head positions on 4 simulated controllers (ptys):
+// how long one 3 s tick holds the UI thread while it reads the 8 heads and
+// writes one sample line. Target: median under 10 ms.
+//
+// Each iteration advances the virtual clock by one period, which runs exactly
+// one tick; the counters give the median and the 95th percentile per tick and
+// check that every tick wrote one line.
+
+#include "app/SorvaneDlg.h"
+#include "app/config/ConfigFile.h"
+#include "platform/ui/Headless.h"
+#include "tests/app/WorkFiles.h"
+#include "tools/sim/Controller.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using platform::ui::CDialog;
+
+std::size_t CountLines(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(f), {});
+    std::size_t n = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2))
+        ++n;
+    return n;
+}
+
+void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
+    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(tmpl);
+    {
+        std::vector<std::unique_ptr<sim::Controller>> sims;
+        std::vector<std::string> ports;
+        std::vector<mainwindow_test::HeadPlace> places;
+        for (int j = 0; j < 4; ++j) {
+            sim::ControllerOptions o;
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "0%d00100%d", j + 1, j + 1);
+            o.board.boardSerial = serial;
+            sims.push_back(std::make_unique<sim::Controller>(o));
+            ports.push_back(sims.back()->SlavePath());
+            places.push_back({0, o.board.boardSerial, 10 + 50 * j, 10});
+            places.push_back({1, o.board.boardSerial, 10 + 50 * j, 60});
+        }
+        WriteConfigFileAtomically("config.ini", mainwindow_test::MakeConfig(8, places));
+        mainwindow_test::WriteComList(ports);
+
+        platform::ui::HeadlessBackend ui;
+        ui.OnModal(146, [&](CDialog&) { ui.Advance(2000); });
+        CSorvaneDlg dlg;
+        platform::ui::OpenDialog open(dlg);
+        if (dlg.m_bDemo || dlg.m_nBoards != 4)
+            state.SkipWithError("the simulated controllers were not found");
+        const std::string path = std::string(tmpl) + "/tick.log";
+        ui.OnModal(131, [&](CDialog& d) {
+            d.UserType(1002, path);
+            d.UserClick(1);
+        });
+        dlg.GetDlgItem(1059)->SetVisible(true);
+        dlg.UserClick(1059);
+        if (!dlg.m_log.m_bLogging)
+            state.SkipWithError("the log did not start");
+
+        std::vector<double> ms;
+        const std::size_t before = CountLines(path);
+        for (auto _ : state) {
+            const auto t0 = std::chrono::steady_clock::now();
+            ui.Advance(CSorvaneDlg::kTelemetryPeriodMs);
+            ms.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count());
+        }
+        const std::size_t lines = CountLines(path) - before;
+        std::sort(ms.begin(), ms.end());
+        if (!ms.empty()) {
+            state.counters["median_ms"] = ms[ms.size() / 2];
+            state.counters["p95_ms"] = ms[ms.size() * 95 / 100];
+            state.counters["max_ms"] = ms.back();
+        }
+        state.counters["lines_per_tick"] =
+            ms.empty() ? 0.0 : static_cast<double>(lines) / static_cast<double>(ms.size());
+    }
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(tmpl);
+}
+BENCHMARK(BM_TelemetryTick8Heads4Controllers)->Unit(benchmark::kMillisecond)->Iterations(500);
+
+} // namespace

@@ -1,0 +1,161 @@
+// The controller mode switch dialog against a simulated controller: texts per
+// mode, the switch sequence on the wire and its effect on the controller and
+// on head 0's record only, a serial the controller cannot take, and a head
+// without a controller (nothing sent).
+#include "MainWindowFixture.h"
+#include "app/ModeSwitch.h"
+#include "resources/dialogs/Dialog102Ids.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace mainwindow_test;
+using platform::ui::OpenDialog;
+
+constexpr int kModeSwitchTemplate = 151;
+const char kPwmText[] = "The Lumiflex is currently in PWM mode.";
+const char kDacText[] = "The Lumiflex is currently in DAC mode.";
+const char kButton[] = "Click here to set Lumiflex to DAC mode";
+
+bool SameRecord(const HeadRecord& a, const HeadRecord& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::vector<int> Codes(const sim::Controller& c) {
+    std::vector<int> codes;
+    for (const auto& r : c.Requests())
+        codes.push_back(r.code);
+    return codes;
+}
+
+class ModeSwitchTest : public ::testing::Test {
+protected:
+    void Start(const std::string& serial, uint8_t mode) {
+        sim::ControllerOptions o;
+        o.board.boardSerial = serial;
+        o.board.intensitySetMode = mode;
+        simulator = std::make_unique<sim::Controller>(o);
+        board.m_strPort = simulator->SlavePath();
+        ASSERT_EQ(board.Open(board.m_strPort.c_str(), 115200, 1000), SERIAL_OK);
+        head.m_pBoard = &board;
+        head.m_nChannel = 0;
+        otherRecord = simulator->Record(1);
+    }
+    ~ModeSwitchTest() override { board.Close(); }
+
+    HeadlessBackend ui;
+    std::unique_ptr<sim::Controller> simulator;
+    CControlBoard board;
+    COpticalHead head;
+    HeadRecord otherRecord{};
+};
+
+TEST_F(ModeSwitchTest, EmptyEditBurnsZeroAndSwitchesPwmToDac) {
+    Start("01001001", 0);
+    ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
+        EXPECT_EQ(d.GetWindowText(), "Lumiflex Mode Switch");
+        EXPECT_EQ(d.GetDlgItemText(1041), kPwmText);
+        EXPECT_EQ(d.GetDlgItemText(1042), "Default PWM value while in DAC mode:");
+        EXPECT_EQ(d.GetDlgItemText(1043), kButton);
+        EXPECT_EQ(d.GetDlgItemText(1000), "");
+        d.UserClick(1043);
+    });
+    CModeSwitch dlg;
+    dlg.m_pHead = &head;
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 104, 110, 111}));
+    const auto requests = simulator->Requests();
+    // Role 1, mode 1 (DAC), the board serial's 8 bytes.
+    EXPECT_EQ(requests.back().payload,
+              (std::vector<uint8_t>{1, 1, '0', '1', '0', '0', '1', '0', '0', '1'}));
+    EXPECT_EQ(simulator->Board().intensitySetMode, 1);
+    EXPECT_EQ(simulator->Record(0).initialDacPwm, 0);
+    EXPECT_EQ(simulator->Record(0).marker, 'V');
+    EXPECT_TRUE(SameRecord(simulator->Record(1), otherRecord));
+    EXPECT_EQ(head.m_bPresent, 1);
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+TEST_F(ModeSwitchTest, DacModeTextsAndA16BitValue) {
+    Start("01001001", 1);
+    ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(1041), kDacText);
+        EXPECT_EQ(d.GetDlgItemText(1042), "Default DAC value while in PWM mode:");
+        EXPECT_EQ(d.GetDlgItemText(1043), kButton);
+        d.UserType(1000, "70000");
+        d.UserClick(1043);
+    });
+    CModeSwitch dlg;
+    dlg.m_pHead = &head;
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_EQ(simulator->Board().intensitySetMode, 0);
+    EXPECT_EQ(simulator->Record(0).initialDacPwm, 4464); // 70000 - 65536
+    EXPECT_TRUE(SameRecord(simulator->Record(1), otherRecord));
+}
+
+TEST_F(ModeSwitchTest, AShortBoardSerialStopsAfterTheBurnAndKeepsTheDialogOpen) {
+    Start("123", 0);
+    ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
+        d.UserType(1000, "77");
+        d.UserClick(1043);
+        EXPECT_FALSE(d.IsEnded());
+    });
+    CModeSwitch dlg;
+    dlg.m_pHead = &head;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(ui.BoxCount(), 1u);
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 104, 110}));
+    EXPECT_EQ(simulator->Record(0).initialDacPwm, 77);
+    EXPECT_EQ(simulator->Board().intensitySetMode, 0);
+}
+
+TEST(ModeSwitchWithoutController, SaysSoAndSendsNothing) {
+    HeadlessBackend ui;
+    COpticalHead head; // no controller
+    for (COpticalHead* h : {&head, static_cast<COpticalHead*>(nullptr)}) {
+        CModeSwitch dlg;
+        dlg.m_pHead = h;
+        OpenDialog open(dlg);
+        ASSERT_TRUE(open.Ok());
+        EXPECT_EQ(dlg.GetDlgItemText(1041), "No controller!");
+        EXPECT_EQ(dlg.GetDlgItemText(1042), "");
+        EXPECT_FALSE(dlg.GetDlgItem(1043)->IsEnabled());
+        EXPECT_FALSE(dlg.GetDlgItem(1000)->IsEnabled());
+        dlg.OnBnClickedSwitch(); // even when reached: nothing, and the dialog stays
+        EXPECT_FALSE(dlg.IsEnded());
+    }
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+// The main window's hidden Switch Modes door works on head position 0 and
+// pauses the telemetry timer around the dialog.
+TEST(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
+    WorkDir dir;
+    HeadlessBackend ui;
+    sim::ControllerOptions o;
+    o.board.boardSerial = "01001001";
+    sim::Controller simulator(o);
+    WriteComList({simulator.SlavePath()});
+    WriteConfig(MakeConfig(2, {{1, "01001001", 10, 10}, {0, "01001001", 60, 10}}));
+    ui.OnModal(kStartUpTemplate, [&](CDialog&) { ui.Advance(2000); });
+    CSorvaneDlg dlg;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_SWITCH_MODES)->IsVisible());
+    const HeadRecord before = simulator.Record(0);
+    ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
+        EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        d.UserType(1000, "300");
+        d.UserClick(1043);
+    });
+    dlg.OnBnClickedSwitchModes();
+    EXPECT_TRUE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+    // Head position 0 is channel B here: only its record changed.
+    EXPECT_EQ(simulator.Record(1).initialDacPwm, 300);
+    EXPECT_TRUE(SameRecord(simulator.Record(0), before));
+    EXPECT_EQ(simulator.Board().intensitySetMode, 1);
+}
+
+} // namespace

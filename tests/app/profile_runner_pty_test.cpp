@@ -1,0 +1,333 @@
+// The profile runner against simulated controllers on the virtual clock: the
+// frames each step sends and when, the trigger wait, pauses, looping, the end
+// of a run, and the progress bars.
+#include "MainWindowFixture.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+using namespace mainwindow_test;
+using namespace ids102;
+using platform::ui::OpenDialog;
+
+std::vector<uint8_t> FloatBytes(float f) {
+    uint8_t b[4];
+    std::memcpy(b, &f, 4);
+    return {b[0], b[1], b[2], b[3]};
+}
+
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+struct Sent {
+    uint8_t code;
+    std::vector<uint8_t> payload;
+    bool operator==(const Sent&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& s) {
+    os << int(s.code) << ":";
+    for (uint8_t b : s.payload)
+        os << " " << int(b);
+    return os;
+}
+
+using Frames = std::vector<Sent>;
+
+// Command codes and payloads from the controller's command table.
+const Sent kAllOffBoth{100, {2}};
+const Sent kTriggerQuery{113, {}};
+Sent DualIntensity(float a, float b) {
+    return {50, Cat({FloatBytes(a), FloatBytes(b)})};
+}
+Sent DualIndex(uint16_t a, uint16_t b) {
+    return {51, {uint8_t(a), uint8_t(a >> 8), uint8_t(b), uint8_t(b >> 8)}};
+}
+
+class ProfileRunnerTest : public ::testing::Test {
+protected:
+    void Open(const ConfigRecord& record, int controllers = 1) {
+        std::vector<std::string> ports;
+        for (int j = 0; j < controllers; ++j) {
+            sim::ControllerOptions o;
+            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
+            sims.push_back(std::make_unique<sim::Controller>(o));
+            ports.push_back(sims.back()->SlavePath());
+        }
+        WriteComList(ports);
+        WriteConfig(record);
+        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
+        dlg = std::make_unique<RecordingMainWindow>();
+        open = std::make_unique<OpenDialog>(*dlg);
+        ASSERT_TRUE(open->Ok());
+        ASSERT_FALSE(dlg->m_bDemo);
+        ASSERT_EQ(dlg->m_nBoards, controllers);
+        Forget();
+    }
+    void TearDown() override {
+        open.reset();
+        dlg.reset();
+    }
+    void Forget() {
+        for (auto& s : sims)
+            s->ClearRequests();
+    }
+    Frames SentTo(int j = 0) const {
+        Frames out;
+        for (const auto& r : sims[size_t(j)]->Requests())
+            out.push_back({r.code, r.payload});
+        return out;
+    }
+    void Add(const std::string& duration, const std::string& i1, const std::string& i2 = "",
+             bool pause = false) {
+        dlg->UserType(IDC_DURATION, duration);
+        dlg->UserType(IDC_INTENSITY1, i1);
+        dlg->SetDlgItemText(IDC_INTENSITY2, i2);
+        dlg->CheckDlgButton(IDC_PAUSE, pause ? BST_CHECKED : BST_UNCHECKED);
+        ASSERT_TRUE(dlg->UserClick(IDC_ADD));
+    }
+    void Run() { ASSERT_TRUE(dlg->UserClick(IDC_RUN)); }
+    bool Running() const { return dlg->IsDlgButtonChecked(IDC_RUN) == BST_CHECKED; }
+    const platform::ui::Control& Bar(int id) const { return *dlg->GetDlgItem(id); }
+
+    WorkDir dir;
+    HeadlessBackend ui;
+    std::vector<std::unique_ptr<sim::Controller>> sims;
+    std::unique_ptr<RecordingMainWindow> dlg;
+    std::unique_ptr<OpenDialog> open;
+};
+
+ConfigRecord TwoPositions() {
+    return MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}});
+}
+
+TEST_F(ProfileRunnerTest, TwoStepProfileSendsEachStepsFrameAtItsTimeThenAllOff) {
+    Open(TwoPositions());
+    Add("2", "12.5", "7.5");
+    Add("1", "20", "0");
+    dlg->UserType(IDC_MANUAL, "3");
+    const uint64_t t0 = ui.Now();
+    Run();
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_RUN), "Stop");
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(12.5f, 7.5f)}));
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    EXPECT_EQ(dlg->IndicatorText(1), " 7.5");
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), t0 + 2000);
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).RangeHigh(), 3);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).RangeHigh(), 2);
+
+    ui.Advance(1999);
+    EXPECT_EQ(SentTo().size(), 1u);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).Pos(), 1);
+    ui.Advance(1);
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(12.5f, 7.5f), DualIntensity(20.0f, 0.0f)}));
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).RangeHigh(), 1);
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).Pos(), 2);
+    ui.Advance(999);
+    EXPECT_TRUE(Running());
+    ui.Advance(1);
+    EXPECT_EQ(SentTo().back(), kAllOffBoth);
+    EXPECT_EQ(SentTo().size(), 3u);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_RUN), "Run");
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_MANUAL), "");
+    EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).Pos(), 3); // the bars keep their places
+    for (auto id :
+         {CSorvaneDlg::IDT_TRIGGER_POLL, CSorvaneDlg::IDT_STEP_END, CSorvaneDlg::IDT_PROGRESS_TICK})
+        EXPECT_FALSE(dlg->HasTimer(id));
+}
+
+TEST_F(ProfileRunnerTest, IndexModeTwoPositionsUseTheDualIndexAndFileValuesStayInRange) {
+    Open(TwoPositions());
+    dlg->UserClick(IDC_INDEX_MODE);
+    Forget();
+    Add("1", "40", "255");
+    // A file may hold what the editor refuses: -1 and 300, and a negative time.
+    {
+        std::vector<uint8_t> r(20, 0);
+        const float a = -1.0f, b = 300.0f;
+        const int32_t d = -5;
+        std::memcpy(&r[4], &d, 4);
+        std::memcpy(&r[8], &a, 4);
+        std::memcpy(&r[12], &b, 4);
+        std::ofstream("odd.profile", std::ios::binary).write(reinterpret_cast<char*>(r.data()), 20);
+    }
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{DualIndex(40, 255)}));
+    EXPECT_EQ(dlg->IndicatorText(0), " 40");
+    EXPECT_EQ(dlg->IndicatorText(1), "255");
+    ui.Advance(1000);
+    EXPECT_FALSE(Running());
+
+    ui.AnswerFile("odd.profile");
+    dlg->UserClick(IDC_OPEN);
+    ASSERT_EQ(dlg->m_listSteps.GetItemCount(), 1);
+    Forget();
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{DualIndex(0, 255)}));
+    EXPECT_EQ(dlg->IndicatorText(0), " -1");
+    // The negative step runs as no time at all, never as a timer of weeks.
+    EXPECT_LE(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 10);
+    ui.Advance(10);
+    EXPECT_FALSE(Running());
+}
+
+TEST_F(ProfileRunnerTest, OneAndThreePositionsSetEveryHeadToIntensityOne) {
+    Open(
+        MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}}),
+        2);
+    dlg->UserClick(IDC_INDEX_MODE);
+    Forget();
+    Add("1", "30", "99");
+    Run();
+    EXPECT_EQ(SentTo(0), (Frames{{98, {0, 30, 0}}, {98, {1, 30, 0}}}));
+    EXPECT_EQ(SentTo(1), (Frames{{98, {1, 30, 0}}}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->IndicatorText(i), " 30");
+}
+
+TEST_F(ProfileRunnerTest, OnePositionCalibratedSendsItsChannelAndZeroSwitchesOff) {
+    Open(MakeConfig(1, {{1, "01001001", 10, 10}}));
+    Add("1", "12.5");
+    Add("0", "0");
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{{97, Cat({{1}, FloatBytes(12.5f)})}}));
+    ui.Advance(1000);
+    // The 0 s step: its off command, then its timer ends it at the shortest period.
+    EXPECT_EQ(SentTo().back(), (Sent{100, {1}}));
+    EXPECT_TRUE(Running());
+    ui.Advance(10);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(SentTo().size(), 3u);
+}
+
+TEST_F(ProfileRunnerTest, EmptyListEndsAtOnceAlsoWhenLooping) {
+    Open(TwoPositions());
+    for (bool loop : {false, true}) {
+        dlg->CheckDlgButton(IDC_LOOP, loop ? BST_CHECKED : BST_UNCHECKED);
+        Forget();
+        Run();
+        EXPECT_FALSE(Running());
+        EXPECT_EQ(dlg->GetDlgItemText(IDC_RUN), "Run");
+        EXPECT_EQ(SentTo(), (Frames{kAllOffBoth}));
+    }
+}
+
+TEST_F(ProfileRunnerTest, PauseStepHoldsTheLightOffUntilOk) {
+    Open(TwoPositions());
+    Add("1", "10", "10", true);
+    Add("1", "20", "20");
+    Run();
+    Frames whileShown;
+    ui.AnswerBox(IDOK, [&](const HeadlessBackend::Box& box) {
+        EXPECT_EQ(box.text, "Press OK to continue.");
+        EXPECT_EQ(box.caption, "Awaiting User Interaction");
+        EXPECT_EQ(box.flags, MB_OK | MB_ICONINFORMATION);
+        ui.Advance(5000); // nothing of the run moves while the operator is away
+        whileShown = SentTo();
+    });
+    ui.Advance(1000);
+    EXPECT_EQ(whileShown, (Frames{DualIntensity(10, 10), kAllOffBoth}));
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(10, 10), kAllOffBoth, DualIntensity(20, 20)}));
+    // The next step is timed from OK.
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 1000);
+}
+
+TEST_F(ProfileRunnerTest, LoopingProfileAwaitsTheTriggerOnlyBeforeItsFirstPass) {
+    Open(TwoPositions());
+    ASSERT_TRUE(dlg->UserClick(IDC_EXTERNAL_TRIGGER));
+    dlg->CheckDlgButton(IDC_LOOP, BST_CHECKED);
+    Add("1", "5", "6");
+    Forget();
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{kTriggerQuery}));
+    EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TRIGGER_POLL));
+    ui.Advance(1000);
+    EXPECT_EQ(SentTo(), (Frames{kTriggerQuery, kTriggerQuery}));
+    sims[0]->FireTrigger();
+    ui.Advance(1000);
+    EXPECT_EQ(SentTo(), (Frames{kTriggerQuery, kTriggerQuery, kTriggerQuery, DualIntensity(5, 6)}));
+    EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TRIGGER_POLL));
+    Forget();
+    ui.Advance(2000);
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(5, 6), DualIntensity(5, 6)}));
+    EXPECT_TRUE(Running());
+
+    Forget();
+    ASSERT_TRUE(dlg->UserClick(IDC_RUN));
+    EXPECT_EQ(SentTo(), (Frames{kAllOffBoth}));
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_RUN), "Run");
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).Pos(), 0);
+    ui.Advance(5000);
+    EXPECT_EQ(SentTo().size(), 1u);
+}
+
+TEST_F(ProfileRunnerTest, TriggerWaitEndsWhenTheBoxIsUncheckedOrTheRunStopped) {
+    Open(TwoPositions());
+    ASSERT_TRUE(dlg->UserClick(IDC_EXTERNAL_TRIGGER));
+    Add("3", "5", "6");
+    Forget();
+    Run();
+    ui.Advance(2000);
+    ASSERT_TRUE(dlg->UserClick(IDC_RUN));
+    // Stopped while waiting: the queries and the all-off command, nothing else.
+    EXPECT_EQ(SentTo(), (Frames{kTriggerQuery, kTriggerQuery, kTriggerQuery, kAllOffBoth}));
+    EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TRIGGER_POLL));
+    ui.Advance(3000);
+    EXPECT_EQ(SentTo().size(), 4u);
+
+    Run();
+    ASSERT_TRUE(dlg->UserClick(IDC_EXTERNAL_TRIGGER)); // off: tells the controller
+    Forget();
+    ui.Advance(1000);
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(5, 6)}));
+}
+
+TEST_F(ProfileRunnerTest, ProgressRangesAndASumBeyondSixteenBits) {
+    Open(TwoPositions());
+    Add("5", "1", "1");
+    Add("3", "1", "1");
+    Run();
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).RangeHigh(), 8);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).RangeHigh(), 5);
+    ui.Advance(5000);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).RangeHigh(), 3);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).Pos(), 0);
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).Pos(), 5);
+    ASSERT_TRUE(dlg->UserClick(IDC_RUN));
+
+    dlg->UserClick(IDC_CLEAR_ALL);
+    Add("40000", "1", "1");
+    Add("30000", "1", "1");
+    Run();
+    EXPECT_EQ(Bar(IDC_OVERALL_PROGRESS).RangeHigh(), 70000 - 65536);
+    EXPECT_EQ(Bar(IDC_STEP_PROGRESS).RangeHigh(), 40000);
+}
+
+TEST_F(ProfileRunnerTest, RunGoesOnUnderAnotherModalWindowAndSeesListEdits) {
+    Open(TwoPositions());
+    Add("1", "1", "1");
+    Add("1", "2", "2");
+    Run();
+    Forget();
+    // A message box of the main window is up for 1.5 s: the next step comes anyway.
+    ui.AnswerBox(IDOK, [&](const HeadlessBackend::Box&) { ui.Advance(1500); });
+    dlg->Dispatch(IDC_VEXOR, BN_CLICKED);
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(2, 2)}));
+    // A step added behind the running one is played: rows are read afresh.
+    Add("1", "3", "3");
+    ui.Advance(500);
+    EXPECT_EQ(SentTo().back(), DualIntensity(3, 3));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+// Profile records and files: the 20-byte layout against literal bytes and
+// saving through a temporary file. (The step list's texts: profile_editor_test.)
+#include "app/ProfileFile.h"
+#include "app/ProfileStep.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// 3 s at 12.5 and 7.5 mW/cm2 with the pause, padding bytes as a writer might leave them.
+const std::vector<uint8_t> kCalibratedStep = {0x01, 0xAA, 0xBB, 0xCC, 0x03, 0x00, 0x00,
+                                              0x00, 0x00, 0x00, 0x48, 0x41, 0x00, 0x00,
+                                              0xF0, 0x40, 0x01, 0xDD, 0xEE, 0xFF};
+// -2 s at index 300 (a float 300.0) and 5 (5.0), no pause, made in index mode.
+const std::vector<uint8_t> kIndexStep = {0x00, 0x00, 0x00, 0x00, 0xFE, 0xFF, 0xFF,
+                                         0xFF, 0x00, 0x00, 0x96, 0x43, 0x00, 0x00,
+                                         0xA0, 0x40, 0x00, 0x00, 0x00, 0x00};
+
+TEST(ProfileStep, RecordsDecodeFromTheirBytesAndEncodeWithZeroPadding) {
+    const ProfileStep a = ProfileStep::Decode(kCalibratedStep.data());
+    EXPECT_EQ(a.calibrated, 1);
+    EXPECT_EQ(a.duration, 3);
+    EXPECT_EQ(a.intensity1, 12.5f);
+    EXPECT_EQ(a.intensity2, 7.5f);
+    EXPECT_EQ(a.pause, 1);
+    std::vector<uint8_t> clean = kCalibratedStep;
+    for (int i : {1, 2, 3, 17, 18, 19})
+        clean[size_t(i)] = 0;
+    const auto bytes = a.Encode();
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), clean);
+
+    const ProfileStep b = ProfileStep::Decode(kIndexStep.data());
+    EXPECT_EQ(b.calibrated, 0);
+    EXPECT_EQ(b.duration, -2);
+    EXPECT_EQ(b.intensity1, 300.0f);
+    EXPECT_EQ(b.intensity2, 5.0f);
+    EXPECT_EQ(b.pause, 0);
+
+    // Any nonzero flag byte counts as set.
+    std::vector<uint8_t> flags = kIndexStep;
+    flags[0] = 0x80;
+    flags[16] = 0x02;
+    const ProfileStep c = ProfileStep::Decode(flags.data());
+    EXPECT_EQ(c.calibrated, 1);
+    EXPECT_EQ(c.pause, 1);
+}
+
+TEST(ProfileStep, AProfileIsItsRecordsBackToBackAndAShortTailIsDropped) {
+    std::vector<uint8_t> file = kCalibratedStep;
+    file.insert(file.end(), kIndexStep.begin(), kIndexStep.end());
+    std::size_t dropped = 99;
+    auto steps = DecodeProfile(file.data(), file.size(), &dropped);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(dropped, 0u);
+    EXPECT_EQ(steps[1].intensity1, 300.0f);
+    EXPECT_EQ(EncodeProfile(steps).size(), 40u);
+    EXPECT_TRUE(EncodeProfile({}).empty());
+    EXPECT_TRUE(DecodeProfile(nullptr, 0).empty());
+
+    // 19 bytes of a third record: not a step.
+    file.insert(file.end(), kCalibratedStep.begin(), kCalibratedStep.begin() + 19);
+    steps = DecodeProfile(file.data(), file.size(), &dropped);
+    EXPECT_EQ(steps.size(), 2u);
+    EXPECT_EQ(dropped, 19u);
+    EXPECT_TRUE(DecodeProfile(file.data(), 19).empty());
+}
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    std::vector<uint8_t> Bytes(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    }
+    testing_support::TempDir dir{"lumi-profile"};
+};
+
+TEST_F(ProfileFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
+    const std::string path = dir.Path() + "/run.profile";
+    ASSERT_TRUE(WriteProfileFile(path, std::vector<uint8_t>(60, 0x11)));
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(WriteProfileFile(path, kIndexStep));
+    EXPECT_EQ(Bytes(path), kIndexStep);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::vector<uint8_t> read;
+    ASSERT_TRUE(ReadProfileFile(path, read));
+    EXPECT_EQ(read, kIndexStep);
+    // Nothing but the file is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+
+    // A link is followed: the file it names gets the bytes, the link stays.
+    const std::string link = dir.Path() + "/link.profile";
+    fs::create_symlink(path, link);
+    ASSERT_TRUE(WriteProfileFile(link, {}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::file_size(path), 0u);
+}
+
+TEST_F(ProfileFileTest, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string path = dir.Path() + "/run.profile";
+    ASSERT_TRUE(WriteProfileFile(path, kCalibratedStep));
+    // The temporary's place is taken, so the save cannot be made.
+    fs::create_directory(path + "." + std::to_string(::getpid()) + ".tmp");
+    EXPECT_FALSE(WriteProfileFile(path, kIndexStep));
+    EXPECT_EQ(Bytes(path), kCalibratedStep);
+
+    EXPECT_FALSE(WriteProfileFile(dir.Path() + "/missing/run.profile", kIndexStep));
+    EXPECT_FALSE(WriteProfileFile(dir.Path(), kIndexStep)); // a folder is no profile
+    std::vector<uint8_t> read{1, 2, 3};
+    EXPECT_FALSE(ReadProfileFile(dir.Path() + "/none.profile", read));
+    EXPECT_TRUE(read.empty());
+    EXPECT_FALSE(ReadProfileFile(dir.Path(), read));
+}
+
+} // namespace

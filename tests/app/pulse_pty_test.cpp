@@ -1,0 +1,282 @@
+// The pulse-mode dialog against a simulated controller: the start and stop
+// frames it sends (channel code, on/off ms, clamped index, mode, count), its
+// twin buttons and timed runs on the virtual clock, and the simulator's light
+// following the train. The main window's hidden pulse door at the end.
+#include "MainWindowFixture.h"
+#include "app/PulseDlg.h"
+#include "resources/dialogs/Dialog102Ids.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace mainwindow_test;
+using platform::ui::OpenDialog;
+
+struct Sent {
+    uint8_t code;
+    std::vector<uint8_t> payload;
+    bool operator==(const Sent&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& s) {
+    os << int(s.code) << ":";
+    for (uint8_t b : s.payload)
+        os << " " << int(b);
+    return os;
+}
+
+// The start frame's payload as the wire table has it: channel, on ms (LE16),
+// off ms (LE16), index, mode, count (LE16).
+Sent Start(int channel, int onMs, int offMs, int index, int mode, int count) {
+    auto lo = [](int v) { return static_cast<uint8_t>(v & 0xFF); };
+    auto hi = [](int v) { return static_cast<uint8_t>((v >> 8) & 0xFF); };
+    return {115,
+            {lo(channel), lo(onMs), hi(onMs), lo(offMs), hi(offMs), lo(index), lo(mode), lo(count),
+             hi(count)}};
+}
+const Sent kStop{116, {}};
+
+constexpr int kOnEdit = 1000, kOffEdit = 1001, kIndexEdit = 1002, kCountEdit = 1003,
+              kLimitEdit = 1004;
+constexpr int kPulses = 1092, kTimeLimit = 1093, kOn = 1090, kArm = 1091;
+
+class PulseTest : public ::testing::Test {
+protected:
+    PulseTest() {
+        sim::ControllerOptions o;
+        o.noiseCounts = 0.0;
+        simulator = std::make_unique<sim::Controller>(o);
+        board.m_strPort = simulator->SlavePath();
+        EXPECT_EQ(board.Open(board.m_strPort.c_str(), 115200, 1000), SERIAL_OK);
+        headA.m_pBoard = &board;
+        headA.m_nChannel = 0;
+        headB.m_pBoard = &board;
+        headB.m_nChannel = 1;
+        dlg.m_pHeadA = &headA;
+        dlg.m_pHeadB = &headB;
+        open = std::make_unique<OpenDialog>(dlg);
+        EXPECT_TRUE(open->Ok());
+    }
+    ~PulseTest() override {
+        open.reset();
+        board.Close();
+    }
+    void Pulse(const char* on, const char* off, const char* index) {
+        dlg.UserType(kOnEdit, on);
+        dlg.UserType(kOffEdit, off);
+        dlg.UserType(kIndexEdit, index);
+    }
+    std::vector<Sent> Sent_() const {
+        std::vector<Sent> out;
+        for (const auto& r : simulator->Requests())
+            out.push_back({r.code, r.payload});
+        return out;
+    }
+    bool Pressed(int id) const { return dlg.IsDlgButtonChecked(id) == BST_CHECKED; }
+    bool Enabled(int id) const { return dlg.GetDlgItem(id)->IsEnabled(); }
+    int Radio() const { return dlg.GetCheckedRadioButton(1061, 1064); }
+
+    HeadlessBackend ui;
+    std::unique_ptr<sim::Controller> simulator;
+    CControlBoard board;
+    COpticalHead headA, headB;
+    pulseDlg dlg;
+    std::unique_ptr<OpenDialog> open;
+};
+
+TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
+    dlg.UserClick(1077);
+    Pulse("0.2", "0.3", "300");
+    dlg.UserType(kCountEdit, "5");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 200, 300, 255, 0, 5)});
+    EXPECT_TRUE(Pressed(kPulses));
+    EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Cancel");
+    EXPECT_EQ(Radio(), 1061);
+    for (int id : {kTimeLimit, kOn, kArm})
+        EXPECT_FALSE(Enabled(id)) << id;
+    // 5 x 0.5 s = 2.5 s, truncated: the dialog's run is over after 2 s.
+    int lo = -1, hi = -1;
+    dlg.m_progressPulses.GetRange(lo, hi);
+    EXPECT_EQ(hi, 2);
+    ui.Advance(1000);
+    EXPECT_EQ(dlg.m_progressPulses.GetPos(), 1);
+    ui.Advance(999);
+    EXPECT_TRUE(Pressed(kPulses));
+    ui.Advance(1);
+    EXPECT_FALSE(Pressed(kPulses));
+    EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Start");
+    for (int id : {kPulses, kTimeLimit, kOn, kArm})
+        EXPECT_TRUE(Enabled(id)) << id;
+    // The finished run leaves a full bar (2 of 2), whichever of the two timers
+    // due at 2 s comes first; it is not started over.
+    EXPECT_EQ(dlg.m_progressPulses.GetPos(), 2);
+    EXPECT_EQ(Radio(), 1061);
+    EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_PROGRESS));
+    EXPECT_EQ(Sent_().size(), 1u); // no stop: the controller ends the train
+
+    // A negative index is sent as 0; B alone goes through head B with code 1.
+    simulator->ClearRequests();
+    dlg.UserClick(1077);
+    dlg.UserClick(1078);
+    Pulse("1.5", "0.25", "-5");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(1, 1500, 250, 0, 0, 5)});
+}
+
+TEST_F(PulseTest, TimeLimitDividesIntoACountAndCancelStops) {
+    dlg.UserClick(1077);
+    dlg.UserClick(1078);
+    Pulse("0.5", "0.5", "128");
+    dlg.UserType(kLimitEdit, "10");
+    EXPECT_EQ(Radio(), 1062); // typing selects the row
+    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(2, 500, 500, 128, 0, 10)});
+    EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 10000);
+    // Typing a count during the run moves the radio, not the run.
+    dlg.UserType(kCountEdit, "3");
+    EXPECT_EQ(Radio(), 1061);
+    EXPECT_TRUE(Pressed(kTimeLimit));
+    ui.Advance(4000);
+    EXPECT_EQ(dlg.m_progressTimeLimit.GetPos(), 4);
+
+    // Cancel: the stop goes to head A (A is checked), the bar returns to 0.
+    simulator->ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{kStop});
+    EXPECT_EQ(dlg.m_progressTimeLimit.GetPos(), 0);
+    EXPECT_EQ(dlg.GetDlgItemText(kTimeLimit), "Start");
+    EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_END));
+    for (int id : {kPulses, kOn, kArm})
+        EXPECT_TRUE(Enabled(id)) << id;
+}
+
+TEST_F(PulseTest, ManualAndTriggerModesSendTheirModeBytesAndNoTimers) {
+    dlg.UserClick(1078);
+    Pulse("0.1", "0.1", "50");
+    dlg.UserType(kCountEdit, "7");
+    ASSERT_TRUE(dlg.UserClick(kOn));
+    EXPECT_EQ(dlg.GetDlgItemText(kOn), "Off");
+    EXPECT_EQ(Radio(), 1063);
+    EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_END));
+    ASSERT_TRUE(dlg.UserClick(kOn));
+    EXPECT_EQ(dlg.GetDlgItemText(kOn), "On");
+    ASSERT_TRUE(dlg.UserClick(kArm));
+    EXPECT_EQ(dlg.GetDlgItemText(kArm), "Disarm");
+    EXPECT_FALSE(Enabled(kOn));
+    ASSERT_TRUE(dlg.UserClick(kArm));
+    EXPECT_EQ(dlg.GetDlgItemText(kArm), "Arm");
+    EXPECT_EQ(Sent_(), (std::vector<Sent>{Start(1, 100, 100, 50, 2, 7), kStop,
+                                          Start(1, 100, 100, 50, 3, 7), kStop}));
+}
+
+TEST_F(PulseTest, NoChannelSendsNothingYetRunsTheBar) {
+    Pulse("0.5", "0.5", "10");
+    dlg.UserType(kCountEdit, "3");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    EXPECT_TRUE(Pressed(kPulses));
+    ui.Advance(3000);
+    EXPECT_FALSE(Pressed(kPulses));
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    ASSERT_TRUE(dlg.UserClick(kPulses)); // started and cancelled: no stop either
+    EXPECT_TRUE(Sent_().empty());
+}
+
+TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
+    dlg.UserClick(1077);
+    // On and off both 0 with a time limit: no pulse fits, count 0, the run ends at once.
+    Pulse("0", "0", "10");
+    dlg.UserType(kLimitEdit, "10");
+    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 0, 0, 10, 0, 0)});
+    ui.Advance(10);
+    EXPECT_FALSE(Pressed(kTimeLimit));
+
+    // 40000 pulses of 1 s: 40000 s, past a signed 16-bit number; the run ends
+    // when the train does, not never.
+    simulator->ClearRequests();
+    Pulse("0.5", "0.5", "10");
+    dlg.UserType(kCountEdit, "40000");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 500, 500, 10, 0, 40000)});
+    EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 40000000);
+    int lo = -1, hi = -1;
+    dlg.m_progressPulses.GetRange(lo, hi);
+    EXPECT_EQ(hi, 40000);
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+
+    // 70000 pulses: the controller gets the low 16 bits (4464) and the run lasts as long.
+    simulator->ClearRequests();
+    dlg.UserType(kCountEdit, "70000");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 500, 500, 10, 0, 4464)});
+    EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 4464000);
+}
+
+TEST_F(PulseTest, TheSimulatorLightsTheHeadByTheSchedule) {
+    dlg.UserClick(1077);
+    Pulse("0.3", "0.3", "200");
+    dlg.UserType(kCountEdit, "2");
+    ASSERT_TRUE(dlg.UserClick(kPulses));
+    // Seen from outside: the train runs, lights head A, then ends by itself
+    // after 2 x 0.6 s. Waited for with a generous deadline.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool sawLight = false, sawDark = false;
+    while (std::chrono::steady_clock::now() < deadline && simulator->Pulse().running) {
+        const double out = simulator->OpticalOutput(0);
+        sawLight = sawLight || out > 0.0;
+        sawDark = sawDark || out == 0.0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(simulator->Pulse().running);
+    EXPECT_TRUE(sawLight);
+    EXPECT_EQ(simulator->OpticalOutput(0), 0.0);
+    EXPECT_EQ(simulator->OpticalOutput(1), 0.0);
+    (void)sawDark; // the off phase may fall between two looks on a busy machine
+}
+
+// The main window's pulse door (its radio stays hidden): closing the dialog
+// during a run sends no stop from the dialog; the window then switches all
+// heads off in index mode.
+TEST(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
+    WorkDir dir;
+    HeadlessBackend ui;
+    sim::ControllerOptions o;
+    o.board.boardSerial = "01001001";
+    sim::Controller simulator(o);
+    WriteComList({simulator.SlavePath()});
+    WriteConfig(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    ui.OnModal(kStartUpTemplate, [&](CDialog&) { ui.Advance(2000); });
+    CSorvaneDlg dlg;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_PULSE_MODE)->IsVisible());
+    simulator.ClearRequests();
+    ui.OnModal(150, [&](CDialog& d) {
+        EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        d.UserClick(1077);
+        d.UserType(1000, "1");
+        d.UserType(1001, "1");
+        d.UserType(1002, "9");
+        d.UserType(1003, "100");
+        d.UserClick(1092);
+        ui.Advance(5000);
+        d.UserClose();
+    });
+    dlg.CheckDlgButton(ids102::IDC_PULSE_MODE, BST_CHECKED);
+    dlg.OnBnClickedPulseMode();
+    EXPECT_TRUE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+    std::vector<Sent> sent;
+    for (const auto& r : simulator.Requests())
+        sent.push_back({r.code, r.payload});
+    EXPECT_EQ(sent, (std::vector<Sent>{Start(0, 1000, 1000, 9, 0, 100), {100, {0}}, {100, {1}}}));
+    EXPECT_EQ(dlg.IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
+    EXPECT_EQ(dlg.GetDlgItemText(ids102::IDC_UNIT), "Index");
+}
+
+} // namespace
