@@ -35,7 +35,9 @@ std::string DirectoryOf(const std::string& path) {
 
 bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK a named pipe chosen in the file dialog would hold the
+    // window in open() until some writer appears; it is refused below instead.
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid())
         return false;
     struct stat st {};

@@ -154,8 +154,6 @@ private:
     void ArmStepEnd(int32_t duration);
     void EndRun();
 
-    // The pause flag of the step now running: set when it starts, read when it ends.
-    bool m_bPauseAfterStep = false;
     // Run schedule on the backend's clock (ms): when the current step started
     // and when it is due to end. A step follows on at its predecessor's due
     // time, not at the moment its timer fired, so late timers never add up.

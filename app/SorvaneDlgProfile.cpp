@@ -5,7 +5,6 @@
 #include "app/SorvaneDlg.h"
 
 #include <algorithm>
-#include <climits>
 
 using namespace ids102;
 
@@ -13,6 +12,11 @@ namespace {
 
 constexpr unsigned kTriggerPollMs = 1000;
 constexpr unsigned kProgressTickMs = 1000;
+constexpr uint64_t kLongestTimerMs = 0x7FFFFFFF; // as Win32's USER_TIMER_MAXIMUM
+
+// The pause flag of the step now running: set when it starts, read when it
+// ends. One per program, as there is one main window.
+uint8_t g_bPauseAfterStep = 0;
 
 constexpr const char* kOpenFilter =
     "RVX Profiles (*.profile)|*.profile|VEXOR data (*.vexor)|*.vexor|All Files (*.*)|*.*||";
@@ -226,10 +230,13 @@ void CSorvaneDlg::OnTriggerPollTimer() {
 }
 
 void CSorvaneDlg::ArmStepEnd(int32_t duration) {
-    m_stepDue = m_stepStart + uint64_t(uint32_t(duration)) * 1000u;
     const uint64_t now = platform::ui::TickCount();
+    // A window timer waits at most kLongestTimerMs: a longer step ends when
+    // its timer fires, and the next one is timed from then, not from a due
+    // time still days ahead.
+    m_stepDue = std::min(m_stepStart + uint64_t(uint32_t(duration)) * 1000u, now + kLongestTimerMs);
     const uint64_t wait = m_stepDue > now ? m_stepDue - now : 0;
-    SetTimer(IDT_STEP_END, static_cast<unsigned>(std::min<uint64_t>(wait, UINT_MAX)));
+    SetTimer(IDT_STEP_END, static_cast<unsigned>(wait));
     SetTimer(IDT_PROGRESS_TICK, kProgressTickMs);
 }
 
@@ -263,7 +270,7 @@ void CSorvaneDlg::StartStep() {
                 ShowIndicator(i, text1);
             }
         }
-        m_bPauseAfterStep = step.pause != 0;
+        g_bPauseAfterStep = step.pause;
         ArmStepEnd(duration);
         return;
     }
@@ -288,7 +295,7 @@ void CSorvaneDlg::OnStepEndTimer() {
     KillTimer(IDT_PROGRESS_TICK);
     m_progressStep.StepIt();
     m_progressOverall.StepIt();
-    if (m_bPauseAfterStep) {
+    if (g_bPauseAfterStep) {
         AllOff();
         MessageBox("Press OK to continue.", "Awaiting User Interaction",
                    MB_OK | MB_ICONINFORMATION);

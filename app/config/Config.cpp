@@ -10,30 +10,14 @@
 
 using namespace ids129;
 
-namespace {
-
-struct TitlePreset {
-    int id;
-    const char* title;
-};
-
-constexpr TitlePreset kTitlePresets[] = {
-    {IDC_TITLE_LUMIFLEX, "Lumiflex"},
-    {IDC_TITLE_K310, "K310 DSC Photo Module"},
-    {IDC_TITLE_7R40, "7R40 DSC Photo Module"},
-    {IDC_TITLE_MX12, "MX12 DSC Photo Module"},
-    {IDC_TITLE_TALON, "Talon DSC Photo Module"},
-    {IDC_TITLE_OPALINE, "Opaline DSC Photo Module"},
-};
-
-} // namespace
-
 Config::Config(CDialog* parent) : CDialog(IDD, parent) {
-    for (const TitlePreset& preset : kTitlePresets) {
-        const char* title = preset.title;
-        MapCommand(preset.id, BN_CLICKED, [this, title] { SetDlgItemText(IDC_TITLE, title); });
-    }
     MapCommand(IDOK, BN_CLICKED, &Config::OnBnClickedOk);
+    MapCommand(IDC_TITLE_LUMIFLEX, BN_CLICKED, &Config::OnBnClickedTitleLumiflex);
+    MapCommand(IDC_TITLE_K310, BN_CLICKED, &Config::OnBnClickedTitleK310);
+    MapCommand(IDC_TITLE_7R40, BN_CLICKED, &Config::OnBnClickedTitle7R40);
+    MapCommand(IDC_TITLE_MX12, BN_CLICKED, &Config::OnBnClickedTitleMX12);
+    MapCommand(IDC_TITLE_TALON, BN_CLICKED, &Config::OnBnClickedTitleTalon);
+    MapCommand(IDC_TITLE_OPALINE, BN_CLICKED, &Config::OnBnClickedTitleOpaline);
     MapCommand(IDC_HEAD_COUNT, EN_CHANGE, &Config::OnEnChangeHeadCount);
     MapCommand(IDC_HEAD_LIST, LBN_SELCHANGE, &Config::OnLbnSelchangeHeadList);
 
@@ -71,6 +55,25 @@ BOOL Config::OnInitDialog() {
     CheckDlgButton(IDC_PASSWORD_PROTECT, m_record.passwordProtect ? BST_CHECKED : BST_UNCHECKED);
     m_nSelectedHead = -1;
     return TRUE;
+}
+
+void Config::OnBnClickedTitleLumiflex() {
+    SetDlgItemText(IDC_TITLE, "Lumiflex");
+}
+void Config::OnBnClickedTitleK310() {
+    SetDlgItemText(IDC_TITLE, "K310 DSC Photo Module");
+}
+void Config::OnBnClickedTitle7R40() {
+    SetDlgItemText(IDC_TITLE, "7R40 DSC Photo Module");
+}
+void Config::OnBnClickedTitleMX12() {
+    SetDlgItemText(IDC_TITLE, "MX12 DSC Photo Module");
+}
+void Config::OnBnClickedTitleTalon() {
+    SetDlgItemText(IDC_TITLE, "Talon DSC Photo Module");
+}
+void Config::OnBnClickedTitleOpaline() {
+    SetDlgItemText(IDC_TITLE, "Opaline DSC Photo Module");
 }
 
 int32_t Config::HeadCountFromEdit() {

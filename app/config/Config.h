@@ -48,6 +48,13 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
 
     void OnBnClickedOk();
+    // The title presets: each puts its product title into the title edit.
+    void OnBnClickedTitleLumiflex();
+    void OnBnClickedTitleK310();
+    void OnBnClickedTitle7R40();
+    void OnBnClickedTitleMX12();
+    void OnBnClickedTitleTalon();
+    void OnBnClickedTitleOpaline();
     void OnEnChangeHeadCount();
     void OnLbnSelchangeHeadList();
     // Stores the serial, channel and position controls into entry m_nSelectedHead.

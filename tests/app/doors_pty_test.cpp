@@ -111,6 +111,8 @@ TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
         Set(d, "12.5");
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));
         // The text stays selected for the next value; Enter presses Set again.
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(1000));
+        EXPECT_EQ(d.GetDlgItem(1000)->SelStart(), 0);
         EXPECT_EQ(d.GetDlgItem(1000)->SelEnd(), 4);
         d.UserPressEnter();
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));

@@ -71,6 +71,12 @@ protected:
         for (const auto& r : records)
             f.write(reinterpret_cast<const char*>(r.data()), std::streamsize(r.size()));
     }
+    static std::vector<Texts> Filters(const platform::ui::FileDialogRequest& request) {
+        std::vector<Texts> out;
+        for (const auto& f : request.filters)
+            out.push_back({f.name, f.pattern});
+        return out;
+    }
     void SaveAs(const std::string& path) {
         ui.AnswerFile(path);
         ASSERT_TRUE(dlg->UserClick(IDC_SAVE));
@@ -189,10 +195,11 @@ TEST_F(ProfileEditorTest, SaveWritesTheRecordsAndOpenReadsThemBack) {
     EXPECT_FALSE(save.open);
     EXPECT_EQ(save.title, "Save Profile");
     EXPECT_EQ(save.defaultExt, "dsc");
-    EXPECT_TRUE(save.OverwritePrompt());
-    ASSERT_EQ(save.filters.size(), 2u);
-    EXPECT_EQ(save.filters[0].name, "RVX Profiles (*.profile)");
-    EXPECT_EQ(save.filters[1].pattern, "*.*");
+    EXPECT_EQ(save.initialName, "");
+    EXPECT_EQ(save.flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST),
+              OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(Filters(save), (std::vector<Texts>{{"RVX Profiles (*.profile)", "*.profile"},
+                                                 {"All Files (*.*)", "*.*"}}));
 
     Add("3", "12.5", "7.5", true);
     Add("0", "5", "0");
@@ -209,9 +216,12 @@ TEST_F(ProfileEditorTest, SaveWritesTheRecordsAndOpenReadsThemBack) {
     EXPECT_TRUE(open.open);
     EXPECT_EQ(open.title, "Open Profile");
     EXPECT_EQ(open.defaultExt, "");
-    EXPECT_TRUE(open.MustExist());
-    ASSERT_EQ(open.filters.size(), 3u);
-    EXPECT_EQ(open.filters[1].name, "VEXOR data (*.vexor)");
+    EXPECT_EQ(open.initialName, "");
+    EXPECT_EQ(open.flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST),
+              OFN_HIDEREADONLY | OFN_FILEMUSTEXIST);
+    EXPECT_EQ(Filters(open), (std::vector<Texts>{{"RVX Profiles (*.profile)", "*.profile"},
+                                                 {"VEXOR data (*.vexor)", "*.vexor"},
+                                                 {"All Files (*.*)", "*.*"}}));
 
     OpenFile("run.dsc");
     EXPECT_EQ(Rows(), (std::vector<Texts>{{"3", "12.5", " 7.5", "X"}, {"0", " 5.0", " 0.0", " "}}));

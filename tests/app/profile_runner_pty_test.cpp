@@ -243,6 +243,54 @@ TEST_F(ProfileRunnerTest, PauseStepHoldsTheLightOffUntilOk) {
     EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 1000);
 }
 
+TEST_F(ProfileRunnerTest, LoopRestartsAfterTheLastStepsPauseAndEndsOnceTheListIsCleared) {
+    Open(TwoPositions());
+    dlg->CheckDlgButton(IDC_LOOP, BST_CHECKED);
+    Add("1", "5", "6", true);
+    Forget();
+    Run();
+    Frames whileShown;
+    ui.AnswerBox(IDOK, [&](const HeadlessBackend::Box&) { whileShown = SentTo(); });
+    ui.Advance(1000);
+    EXPECT_EQ(whileShown, (Frames{DualIntensity(5, 6), kAllOffBoth}));
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(5, 6), kAllOffBoth, DualIntensity(5, 6)}));
+    EXPECT_TRUE(Running());
+
+    // Emptied under the running step: that step ends with its pause, then the
+    // run ends although it loops.
+    dlg->UserClick(IDC_CLEAR_ALL);
+    Forget();
+    ui.AnswerBox(IDOK);
+    ui.Advance(1000);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_RUN), "Run");
+    EXPECT_EQ(SentTo(), (Frames{kAllOffBoth, kAllOffBoth}));
+    ui.Advance(5000);
+    EXPECT_EQ(SentTo().size(), 2u);
+}
+
+TEST_F(ProfileRunnerTest, TwoPositionsOnTwoControllersAreBothSetThroughTheFirst) {
+    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "02002002", 60, 10}}), 2);
+    Add("1", "12.5", "7.5");
+    Run();
+    EXPECT_EQ(SentTo(0), (Frames{DualIntensity(12.5f, 7.5f)}));
+    EXPECT_TRUE(SentTo(1).empty());
+}
+
+TEST_F(ProfileRunnerTest, AStepBeyondTheLongestTimerEndsWithItAndTheNextIsTimedFromThen) {
+    Open(TwoPositions());
+    Add("3000000", "1", "1"); // about 35 days: more than a timer can wait
+    Add("1", "2", "2");
+    dlg->KillTimer(CSorvaneDlg::IDT_TELEMETRY);
+    Run();
+    dlg->KillTimer(CSorvaneDlg::IDT_PROGRESS_TICK); // 2^31 ticks would only slow the test
+    const uint64_t longest = 0x7FFFFFFF;
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + longest);
+    ui.Advance(longest);
+    EXPECT_EQ(SentTo().back(), DualIntensity(2, 2));
+    EXPECT_EQ(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 1000);
+}
+
 TEST_F(ProfileRunnerTest, LoopingProfileAwaitsTheTriggerOnlyBeforeItsFirstPass) {
     Open(TwoPositions());
     ASSERT_TRUE(dlg->UserClick(IDC_EXTERNAL_TRIGGER));

@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -118,6 +123,20 @@ TEST_F(ProfileFileTest, AFailedSaveLeavesTheOldFileWhole) {
     EXPECT_FALSE(ReadProfileFile(dir.Path() + "/none.profile", read));
     EXPECT_TRUE(read.empty());
     EXPECT_FALSE(ReadProfileFile(dir.Path(), read));
+}
+
+TEST_F(ProfileFileTest, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = dir.Path() + "/pipe.profile";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] {
+        std::vector<uint8_t> bytes;
+        return ReadProfileFile(fifo, bytes);
+    });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the open waits for a writer";
+        ::close(::open(fifo.c_str(), O_WRONLY)); // let it go
+    }
+    EXPECT_FALSE(opened.get());
 }
 
 } // namespace
