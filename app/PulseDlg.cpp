@@ -14,8 +14,8 @@ namespace {
 // Mode bytes of the start command.
 constexpr uint8_t kModeCounted = 0;
 constexpr uint8_t kModeTimeLimit = 1; // sent as kModeCounted
-constexpr uint8_t kModeManual = 2;
-constexpr uint8_t kModeTrigger = 3;
+// Modes 2 (manual: pulses until stopped) and 3 (external trigger) go on the
+// wire as the radio's offset, like the two above.
 
 // Truncation toward zero as the processor does it: a value with no int (NaN,
 // out of range) gives INT_MIN, whose low 16 bits are 0, instead of undefined

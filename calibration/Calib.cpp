@@ -4,6 +4,7 @@
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"
+#include "calibration/RVX_Config.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
@@ -660,7 +661,11 @@ void CCalib::RunCheckReport(int32_t nPoints, const double* setPoint, const doubl
     report.DoModal();
 }
 
-void CCalib::RunHeadConfig(COpticalHead*) {}
+void CCalib::RunHeadConfig(COpticalHead* head) {
+    RVX_Config dlg(this);
+    dlg.m_pHead = head;
+    dlg.DoModal();
+}
 
 std::tm CCalib::Now() const {
     return platform::LocalTimeNow();
