@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTreeWidget>
 #include <qdrawutil.h>
 
@@ -480,11 +481,29 @@ Qt::Alignment ColumnAlign(Align a) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+// Qt's header clips a title wider than its column, so a right-aligned one
+// shows only its tail ("0 Reading" for "RVX Reading"); the system header ends
+// it with an ellipsis instead. Qt 6.4 ignores the header's own elide mode
+// (it measures the whole header rather than the section), hence the override.
+class ElidingHeader : public QHeaderView {
+public:
+    explicit ElidingHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+        const int room = std::max(0, sectionSize(logicalIndex) - margins);
+        option->text = fontMetrics().elidedText(option->text, Qt::ElideRight, room);
+    }
+};
+
 // The report view: columns, rows of sub-item texts.
 class ListViewView : public ControlView {
 public:
     ListViewView(DialogWindow& window, Control& c) : ControlView(window, c) {
         m_widget = m_view = new QTreeWidget(&window);
+        m_view->setHeader(new ElidingHeader(m_view));
         m_view->setRootIsDecorated(false);
         m_view->setUniformRowHeights(true);
         m_view->setAllColumnsShowFocus(true);

@@ -354,6 +354,56 @@ TEST_F(QtBackendTest, ListViewFollowsEveryKindOfRowChange) {
     }
 }
 
+// A column title wider than its column is cut at its end with an ellipsis,
+// as the system list header does, whatever the column's alignment. Clipped
+// instead, a right-aligned title loses its start and shows only its tail
+// ("X Reading" read as "0 Reading"). A title that fits is shown whole.
+TEST_F(QtBackendTest, ListHeaderElidesATitleWiderThanItsColumnAndShowsOneThatFits) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    auto* view = Widget<QTreeWidget>(dlg, 2031);
+    ASSERT_NE(view, nullptr);
+    QHeaderView* header = view->header();
+    const int x0 = header->sectionViewportPosition(1);
+    const int w = header->sectionSize(1); // 80, right-aligned
+    const QFontMetrics fm(header->font());
+    auto shot = [&](const char* title) {
+        dlg.m_view.SetColumnTitle(1, title);
+        return header->grab().toImage().copy(x0, 0, w, header->height());
+    };
+    // Columns of the section that differ from the untitled one: the ink.
+    const QImage blank = shot("");
+    auto ink = [&](const QImage& img) {
+        std::vector<int> cols;
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixel(x, y) != blank.pixel(x, y)) {
+                    cols.push_back(x);
+                    break;
+                }
+        return cols;
+    };
+
+    const char* tail = "Accuracy";
+    ASSERT_LT(fm.horizontalAdvance(QString::fromLatin1(tail)), w - 16);
+    const QImage whole = shot(tail);
+    const auto cols = ink(whole);
+    ASSERT_FALSE(cols.empty());
+    // Right-aligned and whole: the ink ends at the right, as wide as the text.
+    EXPECT_GT(cols.front(), 8);
+    EXPECT_GE(cols.back() - cols.front() + 3, fm.horizontalAdvance(QString::fromLatin1(tail)) - 3);
+
+    const char* wide = "IL-1400 Reading Accuracy";
+    ASSERT_GT(fm.horizontalAdvance(QString::fromLatin1(wide)), w);
+    const QImage cut = shot(wide);
+    ASSERT_FALSE(ink(cut).empty());
+    // Its right end is an ellipsis, not the tail "...uracy" of a title cut at its start.
+    EXPECT_NE(cut.copy(w / 2, 0, w - w / 2, cut.height()),
+              whole.copy(w / 2, 0, w - w / 2, whole.height()))
+        << "the title's start is cut off";
+    EXPECT_EQ(view->headerItem()->text(1).toStdString(), wide);
+}
+
 TEST_F(QtBackendTest, ClicksAndTypingReachTheHandlersAndTheWidgetsFollow) {
     Gallery dlg;
     OpenDialog open(dlg);
