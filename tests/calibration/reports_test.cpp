@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -229,13 +230,34 @@ TEST_F(Reports, ModalRunHandsTheStepBackHoweverItCloses) {
     EXPECT_EQ(ui.Runs()[0].templateId, 141);
 }
 
-TEST_F(Reports, CalibrationWithoutPointsShowsNoAveragesAndHandsBackZero) {
+TEST_F(Reports, CalibrationWithoutAnAverageStepShowsNoneAndHandsBackZero) {
     CCalibReport r;
     r.m_fAvgStep = 7.0f;
-    OpenDialog open(r);
-    ASSERT_EQ(r.m_list.GetItemCount(), 1);
-    EXPECT_EQ(Row(r.m_list, 0), (std::vector<std::string>{"Avg:", "", "", "", "", "", ""}));
-    EXPECT_EQ(r.m_fAvgStep, 0.0f);
+    {
+        OpenDialog open(r);
+        ASSERT_EQ(r.m_list.GetItemCount(), 1);
+        EXPECT_EQ(Row(r.m_list, 0), (std::vector<std::string>{"Avg:", "", "", "", "", "", ""}));
+        EXPECT_EQ(r.m_fAvgStep, 0.0f);
+    }
+    // Two points taken at one index: their step divides by zero.
+    CCalibReport twice;
+    FillLinear(twice, 2);
+    twice.m_setPoint[1] = 255;
+    twice.m_fAvgStep = 7.0f;
+    OpenDialog open(twice);
+    EXPECT_EQ(Row(twice.m_list, 1),
+              (std::vector<std::string>{"255", "991.00", " 990", "990.000", "", " 1.00", "0.10%"}));
+    EXPECT_EQ(Row(twice.m_list, 2),
+              (std::vector<std::string>{"Avg:", "", "", "", "", " 1.00%",
+                                        Fmt("%4.2f%%", (100.0 / 1001 + 100.0 / 991) / 2)}));
+    EXPECT_EQ(twice.m_fAvgStep, 0.0f);
+    const auto& doc = PrintOnce(twice);
+    ASSERT_EQ(doc.pages.size(), 1u);
+    for (const auto& t : doc.pages[0].texts) {
+        EXPECT_EQ(t.text.find("inf"), std::string::npos) << t.text;
+        EXPECT_EQ(t.text.find("nan"), std::string::npos) << t.text;
+    }
+    EXPECT_EQ(OnLine(doc.pages[0], 9).size(), 3u); // Avg:, diff and accuracy; no step
 }
 
 TEST_F(Reports, ARadiometerReadingOfZeroLeavesTheAccuracyOutOnScreenAndPaper) {
@@ -332,7 +354,13 @@ TEST_F(Reports, OnePointCalibrationDocumentTextByText) {
     EXPECT_EQ(lines[0], (At{200, 1, "Calibration Report, Serial number LM0042"}));
     EXPECT_EQ(lines[1].x, 200);
     EXPECT_EQ(lines[1].line, 2);
-    EXPECT_FALSE(lines[1].text.empty()); // the time, "%#c"
+    // The time in the long form, "Tuesday, March 14, 1995, 14:03:05".
+    EXPECT_TRUE(std::regex_match(
+        lines[1].text, std::regex("(Sun|Mon|Tues|Wednes|Thurs|Fri|Satur)day, "
+                                  "(January|February|March|April|May|June|July|August|September|"
+                                  "October|November|December) [1-9][0-9]?, 2[0-9]{3}, "
+                                  "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]")))
+        << lines[1].text;
     std::vector<At> want(kCalibLabels);
     // One point: no step; calib 1000, radiometer 1001, accuracy 1/1001.
     std::vector<At> row{{100, 6, "255"},      {200, 6, "1001.00"}, {300, 6, "1000"},
