@@ -27,7 +27,9 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
 
 // Closes now and reports the result: on some file systems a failed write-back
 // only shows here.
-bool Close(UniqueFd& fd) { return ::close(fd.Release()) == 0; }
+bool Close(UniqueFd& fd) {
+    return ::close(fd.Release()) == 0;
+}
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');

@@ -1,5 +1,6 @@
-// Profile records and files: the 20-byte layout against literal bytes, and
-// the file's read and save (the save's safety: tests/platform/AtomicFile_test). (The step list's texts: profile_editor_test.)
+// Profile records and files: the 20-byte layout against literal bytes, the
+// file's read and save (the save's safety: AtomicFile_test). (The step list's
+// texts: profile_editor_test.)
 #include "app/ProfileFile.h"
 #include "app/ProfileStep.h"
 #include "tests/support/TempDir.h"
