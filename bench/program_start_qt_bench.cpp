@@ -11,19 +11,16 @@
 
 #include "app/SorvaneApp.h"
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
+#include "bench/QtBench.h"
 #include "platform/ui/qt/QtBackend.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 
-#include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -31,22 +28,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-QApplication& App() {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "program_start_qt_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-void WriteConfig() {
-    WriteConfigFileAtomically(
-        "config.ini",
-        mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
-}
 
 // The built port lister, or a stand-in that lists `port`.
 void InstallPortLister(const std::string& port) {
@@ -64,16 +45,13 @@ void InstallPortLister(const std::string& port) {
 }
 
 void BM_ProgramStart(benchmark::State& state) {
-    App();
-    char tmpl[] = "/tmp/lumi-start-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    bench::App("program_start_qt_bench");
+    bench::ScratchDir dir("lumi-start-bench");
+    if (!dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const fs::path old = fs::current_path();
-    fs::current_path(tmpl);
-    setenv("XDG_RUNTIME_DIR", tmpl, 1);
-    setenv("XDG_CONFIG_HOME", (std::string(tmpl) + "/config").c_str(), 1);
+    dir.HoldQtFiles();
     double searchMs = 0, withoutHoldMs = 0;
     bool realMode = true;
     {
@@ -81,7 +59,7 @@ void BM_ProgramStart(benchmark::State& state) {
         o.board.boardSerial = "01001001";
         sim::Controller controller(o);
         sim::PortLink link(sim::PortsDirectory(), "lumiflex-0", controller.SlavePath());
-        WriteConfig();
+        bench::WriteTwoHeadConfig();
         InstallPortLister(link.Path());
 
         platform::ui::qt::QtBackend backend;
@@ -114,8 +92,6 @@ void BM_ProgramStart(benchmark::State& state) {
         state.SkipWithError("the simulated controller was not found");
     state.counters["search_ms"] = searchMs / double(state.iterations());
     state.counters["without_hold_ms"] = withoutHoldMs / double(state.iterations());
-    fs::current_path(old);
-    fs::remove_all(tmpl);
 }
 BENCHMARK(BM_ProgramStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
