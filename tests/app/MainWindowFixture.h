@@ -134,10 +134,19 @@ inline std::vector<uint8_t> FloatBytes(float f) {
     return {b[0], b[1], b[2], b[3]};
 }
 
-// A main window of type `Window` (CSorvaneDlg or RecordingMainWindow) started
-// in a scratch directory on simulated controllers, closed at the end.
-template <class Window> class SimulatedWindowTest : public ::testing::Test {
+// A main window of type `Window` (CSorvaneDlg or RecordingMainWindow) opened
+// in a scratch directory, closed at the end; through OpenOn or Open it runs on
+// simulated controllers.
+template <class Window> class MainWindowTest : public ::testing::Test {
 protected:
+    // Writes `record` as config.ini and opens the window; the start-up dialog
+    // is answered as the test has arranged.
+    void OpenWindow(const ConfigRecord& record) {
+        WriteConfig(record);
+        dlg = std::make_unique<Window>();
+        open = std::make_unique<platform::ui::OpenDialog>(*dlg);
+        ASSERT_TRUE(open->Ok());
+    }
     // Starts the window after a clean search over one simulated controller per
     // entry of `options` (listed in that order).
     void OpenOn(const ConfigRecord& record, const std::vector<sim::ControllerOptions>& options) {
@@ -147,11 +156,8 @@ protected:
             ports.push_back(sims.back()->SlavePath());
         }
         WriteComList(ports);
-        WriteConfig(record);
         ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<Window>();
-        open = std::make_unique<platform::ui::OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
+        ASSERT_NO_FATAL_FAILURE(OpenWindow(record));
         ASSERT_FALSE(dlg->m_bDemo);
     }
     // Starts on `controllers` controllers ("01001001", then "02002002"), all
