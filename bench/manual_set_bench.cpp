@@ -33,15 +33,19 @@ void BM_SetTwoPositions(benchmark::State& state) {
         ui.OnModal(146, [&](platform::ui::CDialog&) { ui.Advance(2000); });
         CSorvaneDlg dlg;
         platform::ui::OpenDialog open(dlg);
-        if (dlg.m_bDemo || dlg.m_nBoards != 1)
+        if (dlg.m_bDemo || dlg.m_nBoards != 1) {
             state.SkipWithError("the simulated controller was not found");
-        dlg.UserType(ids102::IDC_MANUAL, "12.5");
-        int64_t acked = 0;
-        for (auto _ : state) {
-            dlg.UserClick(ids102::IDC_SET);
-            acked += dlg.m_pBoards[0].m_nReplyCode == 0x06;
+        } else {
+            dlg.UserType(ids102::IDC_MANUAL, "12.5");
+            int64_t acked = 0;
+            for (auto _ : state) {
+                dlg.UserClick(ids102::IDC_SET);
+                acked += dlg.m_pBoards[0].m_nReplyCode == 0x06;
+            }
+            state.counters["acked"] = static_cast<double>(acked);
+            if (acked != static_cast<int64_t>(state.iterations()))
+                state.SkipWithError("a Set went unacknowledged");
         }
-        state.counters["acked"] = static_cast<double>(acked);
     }
 }
 BENCHMARK(BM_SetTwoPositions)->Unit(benchmark::kMicrosecond)->MinTime(1.0);

@@ -2,7 +2,9 @@
 // line's LF on the wire becomes the new reading.
 #include <algorithm>
 #include <benchmark/benchmark.h>
+
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <pthread.h>
 #include <string>
@@ -66,17 +68,25 @@ void BM_LineFeedToReading(benchmark::State& state) {
         const bool odd = (++n % 2) != 0;
         const float expected = odd ? 1000.0f : 2000.0f;
         pty.Send(odd ? "0.001" : "0.002");
-        testing_support::WaitFor([&] {
-            int queued = 0;
-            return ::ioctl(pty.Slave(), FIONREAD, &queued) == 0 && queued == 0;
-        });
+        if (!testing_support::WaitFor([&] {
+                int queued = 0;
+                return ::ioctl(pty.Slave(), FIONREAD, &queued) == 0 && queued == 0;
+            })) {
+            state.SkipWithError("the listening thread did not read the line");
+            break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const auto t0 = Clock::now();
         pty.Send("\n");
         // Yielding, so that the spin does not keep the listening thread or the
         // pseudo-terminal's kernel worker off a shared core.
-        while (meter.m_fReading.load() != expected)
+        const auto deadline = t0 + std::chrono::seconds(5);
+        while (std::fabs(meter.m_fReading.load() - expected) > 0.5f && Clock::now() < deadline)
             std::this_thread::yield();
+        if (std::fabs(meter.m_fReading.load() - expected) > 0.5f) {
+            state.SkipWithError("the reading did not arrive within 5 s");
+            break;
+        }
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         state.SetIterationTime(seconds);
         samples.push_back(seconds * 1e6);

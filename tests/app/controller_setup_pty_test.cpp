@@ -255,7 +255,7 @@ TEST_F(ControllerSetupTest, ClosingTheWindowSendsNothing) {
     OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     dlg->UserType(ids102::IDC_MANUAL, "20");
     dlg->UserClick(ids102::IDC_SET);
-    ASSERT_TRUE(c->WaitForRequests(4, 1000)); // 110, 103, 103, 97
+    ASSERT_TRUE(c->WaitForRequests(4, 10000)); // 110, 103, 103, 97
     const size_t before = c->RequestCount();
     open.reset();
     dlg.reset();

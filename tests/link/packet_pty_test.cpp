@@ -1,4 +1,6 @@
-// Requests and replies over pseudo-terminals: the test plays the controller.
+// Requests and replies over pseudo-terminals, where the read thread is part of
+// the picture: the test plays the controller. The frame codec itself is
+// covered byte for byte by packet_test.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,53 +23,12 @@ class PacketPty : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(packet.Open(pty.Path().c_str(), 115200, 1000), 0); }
 
-    // Sends the bytes one write at a time, with a pause after each piece.
-    void SendInPieces(const Bytes& bytes, const std::vector<size_t>& cuts) {
-        size_t at = 0;
-        for (size_t cut : cuts) {
-            pty.Send(bytes.data() + at, cut - at);
-            at = cut;
-            std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        }
-        pty.Send(bytes.data() + at, bytes.size() - at);
-    }
-
     BoxRecorder boxes;
     PtyPair pty;
     CPacket packet;
 };
 
 } // namespace
-
-TEST_F(PacketPty, SetIntensityRequestIsWrittenAndItsAckAccepted) {
-    packet.BeginFrame(97);
-    packet.AddByte(0);
-    packet.AddFloat(12.5f);
-    packet.EndFrame();
-    Bytes expected{0x02, 0x61, 0x00, 0x00, 0x00, 0x48, 0x41, 0x16, 0x03};
-    EXPECT_EQ(pty.Receive(expected.size(), 5000), expected);
-    ASSERT_TRUE(pty.Send(kAck));
-    EXPECT_TRUE(packet.WaitAck(5000));
-    // The event stays set: a second wait without a new request gives the same answer.
-    EXPECT_TRUE(packet.WaitAck(0));
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(PacketPty, ReplySplitAcrossChunksAndBetweenDleAndItsByte) {
-    packet.SendCommand(110);
-    pty.Receive(4, 5000);
-    // Payload 0x10 0x02 0x41 0x03: three of them stuffed. Wire:
-    // 02 6E 10 20 10 12 41 10 13 checksum 03
-    Bytes reply{0x02, 0x6E, 0x10, 0x20, 0x10, 0x12, 0x41, 0x10, 0x13};
-    uint8_t sum = static_cast<uint8_t>(110 + 0x10 + 0x02 + 0x41 + 0x03);
-    reply.push_back(static_cast<uint8_t>(0x100 - sum));
-    reply.push_back(0x03);
-    SendInPieces(reply, {1, 3, 5, 8});
-    ASSERT_TRUE(packet.WaitReply(110, 5000));
-    ASSERT_EQ(packet.m_nPayloadLen, 4);
-    EXPECT_EQ(Bytes(packet.m_pPayload, packet.m_pPayload + 4), (Bytes{0x10, 0x02, 0x41, 0x03}));
-    EXPECT_EQ(packet.ReplyWord(2), 0x0210);
-}
 
 TEST_F(PacketPty, BadChecksumShowsTheBoxFromTheReadThreadAndTheWaitFails) {
     packet.SendCommand(116);
@@ -87,16 +48,6 @@ TEST_F(PacketPty, NoReplyAndWrongCodeFail) {
     packet.SendCommand(110);
     ASSERT_TRUE(pty.Send(kAck));
     EXPECT_FALSE(packet.WaitReply(110, 2000));
-}
-
-TEST_F(PacketPty, TwoFramesInOneWriteLeaveTheSecond) {
-    packet.SendCommand(110);
-    Bytes both = kAck;
-    both.insert(both.end(), {0x02, 0x6E, 0x05, 0x8D, 0x03});
-    ASSERT_TRUE(pty.Send(both));
-    ASSERT_TRUE(packet.WaitReply(110, 5000) || packet.WaitReply(110, 5000));
-    EXPECT_EQ(packet.m_nPayloadLen, 1);
-    EXPECT_EQ(packet.m_pPayload[0], 0x05);
 }
 
 TEST_F(PacketPty, SimulationWritesOnlyThroughEndFrameAlways) {
@@ -121,18 +72,6 @@ TEST_F(PacketPty, SimulationWritesOnlyThroughEndFrameAlways) {
     EXPECT_TRUE(closed.WaitAck(1000));
 }
 
-TEST_F(PacketPty, BurnFrameGoesOutWhole) {
-    packet.BeginFrame(104);
-    packet.AddByte(2);
-    packet.AddWord(360);
-    for (int i = 0; i < 360; ++i)
-        packet.AddByte(0x10);
-    packet.EndFrame();
-    ASSERT_GE(packet.m_nTxLen, 728);
-    Bytes sent(packet.m_tx, packet.m_tx + packet.m_nTxLen);
-    EXPECT_EQ(pty.Receive(sent.size(), 5000), sent);
-}
-
 TEST_F(PacketPty, ResetsInterleavedWithIncomingFramesStayConsistent) {
     // The controller streams replies while the caller keeps resetting and reading: every
     // reply seen must be a whole one.
@@ -145,17 +84,19 @@ TEST_F(PacketPty, ResetsInterleavedWithIncomingFramesStayConsistent) {
         }
     });
     int seen = 0;
-    auto start = Clock::now();
-    while (ElapsedMs(start) < 500) {
+    const auto start = Clock::now();
+    while (seen < 200 && ElapsedMs(start) < 20000) {
         packet.ResetReply();
         if (packet.WaitReply(110, 200)) {
             ++seen;
-            uint16_t word = packet.ReplyWord(2);
-            EXPECT_TRUE(word == 0x1234 || word == 0) << word;
+            const uint16_t word = packet.ReplyWord(2);
+            EXPECT_EQ(word, 0x1234);
+            if (word != 0x1234)
+                break;
         }
     }
     stop = true;
     controller.join();
-    EXPECT_GT(seen, 0);
+    EXPECT_EQ(seen, 200);
     EXPECT_TRUE(boxes.Boxes().empty());
 }

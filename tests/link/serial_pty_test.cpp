@@ -1,6 +1,8 @@
 // CSerial over pseudo-terminals: the test plays the controller on the master side.
 #include <gtest/gtest.h>
 
+#include "platform/Event.h"
+
 #include <condition_variable>
 #include <mutex>
 #include <sys/resource.h>
@@ -215,7 +217,8 @@ TEST(SerialPty, BoxOnTheReadThreadDoesNotBlockCloseOnTheBoxOwner) {
         shownOn.push_back(std::this_thread::get_id());
         return platform::IDOK;
     });
-    platform::SetMessageBoxOwner(nullptr);
+    platform::ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
 
     PtyPair pty;
     {
@@ -223,7 +226,7 @@ TEST(SerialPty, BoxOnTheReadThreadDoesNotBlockCloseOnTheBoxOwner) {
         ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 1000), 0);
         ASSERT_TRUE(pty.Send(Bytes{0x55}));
         // The base OnReceive raises its box; the read thread now waits for this thread.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(queued.Wait(10000));
         auto start = Clock::now();
         serial.Close();
         EXPECT_LT(ElapsedMs(start), 3000);

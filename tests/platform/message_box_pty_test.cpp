@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/Event.h"
@@ -100,13 +102,35 @@ TEST_F(MessageBoxOwner, ReleasedOwnerLetsWaitingBoxesShowOnTheirOwnThread) {
     EXPECT_EQ(platform::ServicePendingMessageBoxes(), 0);
 }
 
+// The state letter of a thread of this process ('S' while it sleeps in a wait).
+char ThreadState(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
+}
+
 TEST(ManualResetEventThreads, SetReleasesEveryWaiter) {
     ManualResetEvent event;
     std::atomic<int> released{0};
+    std::vector<std::atomic<pid_t>> tids(4);
     std::vector<std::thread> waiters;
-    for (int i = 0; i < 4; ++i)
-        waiters.emplace_back([&] { released += event.Wait(30000) ? 1 : 0; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (auto& tid : tids)
+        waiters.emplace_back([&] {
+            tid = ::gettid();
+            released += event.Wait(30000) ? 1 : 0;
+        });
+    // Set only once every waiter is asleep inside its wait.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool asleep = true;
+    for (auto& tid : tids)
+        while (asleep && (tid == 0 || ThreadState(tid) != 'S')) {
+            asleep = std::chrono::steady_clock::now() < deadline;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    EXPECT_TRUE(asleep) << "a waiter never blocked";
+    EXPECT_EQ(released.load(), 0);
     event.Set();
     for (auto& t : waiters)
         t.join();

@@ -110,7 +110,7 @@ inline long ElapsedMs(std::chrono::steady_clock::time_point start) {
 
 // Polls `done` every millisecond for at most `limit`; true when it held.
 inline bool WaitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds limit = std::chrono::milliseconds(3000)) {
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
     auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end)

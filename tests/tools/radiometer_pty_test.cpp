@@ -128,7 +128,7 @@ TEST(RadiometerPty, NobodyListeningNeitherBlocksNorBreaksLines) {
         EXPECT_EQ(l, "0.001000");
     auto start = Clock::now();
     meter.Stop();
-    EXPECT_LT(Clock::now() - start, 500ms);
+    EXPECT_LT(Clock::now() - start, 5s); // not waiting for a reader
     meter.Stop();
 }
 

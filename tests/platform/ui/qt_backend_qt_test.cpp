@@ -864,6 +864,19 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     const QImage shot = ui.WindowOf(dlg)->grab().toImage();
     const QString dirName = QString::fromStdString(testing_support::TestOutputDir());
     EXPECT_TRUE(shot.save(dirName + QStringLiteral("/control_gallery.png")));
+    // What people look at is what the dialog holds: the picture's squares in their own
+    // colours (red first) where the picture control sits, and the edit boxes' text.
+    const QPoint at = Widget<QLabel>(dlg, 2001)->geometry().topLeft();
+    EXPECT_EQ(shot.pixelColor(at + QPoint(1, 1)), QColor(0xD0, 0x68, 0x80));
+    EXPECT_EQ(shot.pixelColor(at + QPoint(7, 1)), QColor(0x30, 0x18, 0x80));
+    EXPECT_EQ(shot.pixelColor(at + QPoint(22, 22)), QColor(0xD0, 0x68, 0x80));
+    EXPECT_EQ(Widget<QLineEdit>(dlg, 2010)->text(), QStringLiteral("12.5"));
+    const QRect edit = Widget<QLineEdit>(dlg, 2010)->geometry();
+    int dark = 0;
+    for (int y = edit.top(); y <= edit.bottom(); ++y)
+        for (int x = edit.left(); x <= edit.right(); ++x)
+            dark += shot.pixelColor(x, y).value() < 96;
+    EXPECT_GT(dark, 10) << "the edit box's text is drawn";
 }
 
 TEST_F(QtBackendTest, DisabledTextIsAsReadableAsTheOriginals) {

@@ -71,7 +71,7 @@ TEST_F(ComListTest, PortsDirectoryFollowsTheRuntimeDirectory) {
         ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }
 
-TEST_F(ComListTest, ProgramWritesTheWholeListQuickly) {
+TEST_F(ComListTest, ProgramReplacesTheOldListWithTheWholeNewOne) {
     const fs::path ports = Make("xdg/lumiflex/ports");
     const fs::path work = Make("work");
     Touch(m_root / "pty");
@@ -84,10 +84,7 @@ TEST_F(ComListTest, ProgramWritesTheWholeListQuickly) {
 
     const std::string command = "cd '" + work.string() + "' && XDG_RUNTIME_DIR='" +
                                 (m_root / "xdg").string() + "' '" COMLIST_EXE "'";
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(std::system(command.c_str()), 0);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(elapsed, std::chrono::milliseconds(250));
 
     std::ifstream in(work / "comlist.txt");
     std::vector<std::string> lines;
