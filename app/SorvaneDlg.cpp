@@ -4,6 +4,7 @@
 #include "app/ModeSwitch.h"
 #include "app/PulseDlg.h"
 #include "app/StartUp.h"
+#include "calibration/Calib.h"
 
 #include <algorithm>
 #include <climits>
@@ -465,8 +466,11 @@ int CSorvaneDlg::RunDetailDialog(COpticalHead& head, bool calibrated) {
     return static_cast<int>(detail.DoModal());
 }
 
-int CSorvaneDlg::RunCalibrationDialog(COpticalHead&, std::string*) {
-    return IDCANCEL;
+int CSorvaneDlg::RunCalibrationDialog(COpticalHead& head, std::string* meterPort) {
+    CCalib dlg(this);
+    dlg.m_pHead = &head;
+    dlg.m_pMeterPort = meterPort;
+    return static_cast<int>(dlg.DoModal());
 }
 
 int CSorvaneDlg::RunConfigDialog() {

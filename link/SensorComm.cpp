@@ -1,21 +1,12 @@
 #include "link/SensorComm.h"
 
+#include "platform/Number.h"
+
 #include <algorithm>
 #include <cfloat>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <locale.h>
 
 namespace {
-
-// The meter always writes a decimal point. The program's locale may have been
-// set from the environment (a GUI toolkit does so at start), and a comma locale
-// would read "0.0125" as 0, so the number is read in the "C" locale.
-double ReadNumber(const char* text) {
-    static const locale_t cLocale = ::newlocale(LC_NUMERIC_MASK, "C", locale_t{});
-    return cLocale ? ::strtod_l(text, nullptr, cLocale) : std::strtod(text, nullptr);
-}
 
 // A float cannot hold every double; beyond its range the reading is infinite
 // instead of an undefined conversion.
@@ -51,7 +42,11 @@ void CSensorComm::OnReceiveChar(char c) {
     m_strLine = m_pLineBuf.get();
     m_strLine.erase(std::remove(m_strLine.begin(), m_strLine.end(), ' '), m_strLine.end());
 
-    const float reading = ToFloat(ReadNumber(m_strLine.c_str()) * 1000000.0);
+    // The meter writes a plain decimal number. Read as strtod would, "nan",
+    // "inf" or a hexadecimal number on a disturbed line would become a reading
+    // (NaN even passes the spread test below); as atof reads decimals in the
+    // "C" locale, anything else reads as 0.
+    const float reading = ToFloat(platform::AtoF(m_strLine.c_str()) * 1000000.0);
     std::copy(m_history + 1, m_history + 10, m_history);
     m_history[9] = reading;
     m_fReading.store(reading);
@@ -68,4 +63,5 @@ void CSensorComm::OnReceiveChar(char c) {
     const float spread = maximum - minimum;
     m_fSpread.store(spread);
     m_bStable.store(spread <= kStableSpread);
+    m_nLines.fetch_add(1);
 }

@@ -28,6 +28,9 @@ public:
     std::atomic<float> m_fReading{1.5f}; // latest reading, µW/cm²
     std::atomic<bool> m_bStable{true};   // spread of the last ten <= 5500 µW/cm²
     std::atomic<float> m_fSpread{0.0f};  // largest minus smallest of the last ten
+    // Complete lines received since construction (wraps): lets a reader tell
+    // a meter that went quiet from one whose reading holds still.
+    std::atomic<uint32_t> m_nLines{0};
 
     // Touched only by the listening thread.
     std::string m_strLine;              // last complete line, blanks removed

@@ -3,9 +3,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Event.h"
 
@@ -27,7 +30,10 @@ struct State {
     MessageBoxSink sink;
     std::optional<std::thread::id> owner;
     std::function<void()> wake;
-    std::deque<Request*> queue;
+    // Shared with the raising thread: a request answered early (below) may
+    // still be on screen after its raiser has returned.
+    std::deque<std::shared_ptr<Request>> queue;
+    std::vector<std::shared_ptr<Request>> showing; // taken by the owner, not yet answered
 };
 
 State& Shared() {
@@ -62,18 +68,18 @@ int MessageBox(const char* text, const char* caption, unsigned flags) {
         lock.unlock();
         return CallSink(s, text, caption, flags);
     }
-    Request request{text, caption, flags};
-    s.queue.push_back(&request);
+    auto request = std::make_shared<Request>(Request{text, caption, flags});
+    s.queue.push_back(request);
     std::function<void()> wake = s.wake;
     lock.unlock();
     if (wake)
         wake();
     lock.lock();
-    s.answered.wait(lock, [&] { return request.done || (!s.owner && !request.taken); });
-    if (request.done)
-        return request.result;
+    s.answered.wait(lock, [&] { return request->done || (!s.owner && !request->taken); });
+    if (request->done)
+        return request->result;
     // The owner left before showing it: show it here after all.
-    std::erase(s.queue, &request);
+    std::erase(s.queue, request);
     lock.unlock();
     return CallSink(s, text, caption, flags);
 }
@@ -106,19 +112,51 @@ int ServicePendingMessageBoxes() {
     int shown = 0;
     std::unique_lock<std::mutex> lock(s.mutex);
     while (s.owner && *s.owner == std::this_thread::get_id() && !s.queue.empty()) {
-        Request* request = s.queue.front();
+        std::shared_ptr<Request> request = s.queue.front();
         s.queue.pop_front();
         request->taken = true;
+        s.showing.push_back(request);
+        // The raiser may return before the box is closed (see
+        // AnswerBoxesShownBelow), so the texts are copied first.
+        const std::string text = request->text, caption = request->caption;
+        const unsigned flags = request->flags;
         lock.unlock();
-        int result = CallSink(s, request->text, request->caption, request->flags);
+        int result = CallSink(s, text.c_str(), caption.c_str(), flags);
         lock.lock();
-        request->result = result;
-        request->done = true;
+        std::erase(s.showing, request);
+        if (!request->done) {
+            request->result = result;
+            request->done = true;
+        }
         ++shown;
         s.answered.notify_all();
     }
     return shown;
 }
+
+namespace {
+
+// A wait on the owner thread may run inside a box that the owner shows for a
+// worker further down the same stack (a port closed from a timer or handler
+// that runs under that box). That box cannot return before the wait does, and
+// the wait is for the very worker that waits on the box. A box with an OK
+// button alone has only one answer: give it to the worker now; the box stays
+// up until it is closed, and its answer then goes nowhere.
+void AnswerBoxesShownBelow(State& s) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    bool any = false;
+    for (const std::shared_ptr<Request>& request : s.showing) {
+        if (!request->done && (request->flags & 0x0Fu) == MB_OK) {
+            request->result = IDOK;
+            request->done = true;
+            any = true;
+        }
+    }
+    if (any)
+        s.answered.notify_all();
+}
+
+} // namespace
 
 void WaitServicingMessageBoxes(ManualResetEvent& done) {
     // Polls: only used while waiting for a thread that has been told to stop, which
@@ -135,6 +173,7 @@ void WaitServicingMessageBoxes(ManualResetEvent& done) {
         if (done.Wait(kPollMs))
             return;
         ServicePendingMessageBoxes();
+        AnswerBoxesShownBelow(Shared());
     }
     done.Wait(ManualResetEvent::kInfinite);
 }

@@ -242,6 +242,14 @@ int Control::InsertColumn(int index, const ListColumn& c) {
     return index;
 }
 
+bool Control::SetColumnTitle(int index, const std::string& title) {
+    if (index < 0 || index >= static_cast<int>(m_columns.size()))
+        return false;
+    m_columns[static_cast<size_t>(index)].title = title;
+    Changed(Aspect::Items);
+    return true;
+}
+
 int Control::InsertRow(int index, const std::string& text) {
     int count = static_cast<int>(m_rows.size());
     if (index < 0 || index > count)

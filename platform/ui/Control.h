@@ -134,6 +134,9 @@ public:
     // List view (report view).
     const std::vector<ListColumn>& Columns() const { return m_columns; }
     int InsertColumn(int index, const ListColumn& c);
+    // Replaces a column's title; its width and alignment stay. false when
+    // there is no such column.
+    bool SetColumnTitle(int index, const std::string& title);
     const std::vector<ListRow>& Rows() const { return m_rows; }
     int InsertRow(int index, const std::string& text); // past the end appends; returns index
     bool SetSubItem(int row, int column, const std::string& text);

@@ -747,6 +747,9 @@ int CListCtrl::InsertColumn(int index, const char* title, int format, int width)
                                      : (format == LVCFMT_CENTER ? Align::Center : Align::Left);
     return m_pCtrl->InsertColumn(index, ListColumn{title ? title : "", a, width < 0 ? 0 : width});
 }
+BOOL CListCtrl::SetColumnTitle(int column, const char* title) {
+    return m_pCtrl && m_pCtrl->SetColumnTitle(column, title ? title : "") ? TRUE : FALSE;
+}
 int CListCtrl::InsertItem(int index, const char* text) {
     return m_pCtrl ? m_pCtrl->InsertRow(index, text ? text : "") : -1;
 }

@@ -395,6 +395,8 @@ constexpr unsigned LVNI_SELECTED = 0x0002;
 class CListCtrl : public CWnd {
 public:
     int InsertColumn(int index, const char* title, int format = LVCFMT_LEFT, int width = -1);
+    // LVM_SETCOLUMN with the text alone: a new title, the width stays.
+    BOOL SetColumnTitle(int column, const char* title);
     // Inserts before row `index`; an index at or past the end appends.
     int InsertItem(int index, const char* text);
     BOOL SetItemText(int row, int column, const char* text);

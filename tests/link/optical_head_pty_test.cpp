@@ -168,16 +168,16 @@ TEST(OpticalHeadBound, GoodCalibrationMakesSetPointAndReadingAgree) {
         for (int i = 0; i < 3; ++i)
             out[i] = static_cast<float>(c[i]);
     };
-    a.SetIntensity(100.0f); // before calibration the set point misses
-    EXPECT_GT(std::fabs(s.sim.OpticalOutput(0) - 100.0), 10.0);
+    a.SetIntensity(50.0f); // before calibration the set point misses
+    EXPECT_GT(std::fabs(s.sim.OpticalOutput(0) - 50.0), 10.0);
     float out = 0.0f;
     uint8_t temp = 0;
     ASSERT_TRUE(a.ReadRecord());
     solve(sx, sy, a.m_record.photoToMw);
     solve(tx, ty, a.m_record.mwToIndex);
     ASSERT_TRUE(a.WriteRecord());
-    a.SetIntensity(100.0f);
-    EXPECT_NEAR(s.sim.OpticalOutput(0), 100.0, 1.5);
+    a.SetIntensity(50.0f);
+    EXPECT_NEAR(s.sim.OpticalOutput(0), 50.0, 1.5);
     ASSERT_TRUE(a.ReadOutput(out, temp));
     EXPECT_NEAR(out, s.sim.OpticalOutput(0), 1.5);
 }

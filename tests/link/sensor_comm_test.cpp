@@ -115,3 +115,24 @@ TEST(SensorCommLine, NumbersBeyondFloatBecomeInfiniteAndUnstable) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SensorCommLine, OnlyDecimalNumbersCountSoNoNaNReachesTheWindow) {
+    // Among good readings of 4000 µW/cm², disturbed lines that strtod would
+    // read as NaN, infinity or a hexadecimal number read as 0 instead.
+    for (const char* odd : {"nan\n", "inf\n", "-INFINITY\n", "0x1p-8\n", "NAN(1)\n"}) {
+        CSensorComm s;
+        for (int i = 0; i < 9; ++i)
+            Feed(s, "0.004\n");
+        Feed(s, odd);
+        EXPECT_EQ(s.m_fReading.load(), 0.0f) << odd;
+        EXPECT_EQ(s.m_fSpread.load(), 4000.0f) << odd;
+        EXPECT_TRUE(s.m_bStable.load()) << odd;
+        for (float h : s.m_history)
+            EXPECT_TRUE(std::isfinite(h)) << odd;
+        EXPECT_EQ(s.m_nLines.load(), 10u);
+    }
+}
+
+} // namespace

@@ -74,20 +74,20 @@ TEST(SimFirmware, LightModelIsSmoothMonotonicAndSlightlyNonLinear) {
         EXPECT_GT(out, last);
         last = out;
     }
-    EXPECT_NEAR(last, 180.0, 1e-9);
+    EXPECT_NEAR(last, 85.0, 1e-9);
     ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({0, 128, 0})));
     const double half = f.fw.OpticalOutput(0);
-    EXPECT_GT(half, 0.5 * 180.0 * 1.02); // above the straight line
-    EXPECT_LT(half, 0.5 * 180.0 * 1.2);
+    EXPECT_GT(half, 0.5 * 85.0 * 1.02); // above the straight line
+    EXPECT_LT(half, 0.5 * 85.0 * 1.2);
     // Beyond 255 the drive stays at full.
     ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({0, 0x2C, 0x01})));
-    EXPECT_NEAR(f.fw.OpticalOutput(0), 180.0, 1e-9);
+    EXPECT_NEAR(f.fw.OpticalOutput(0), 85.0, 1e-9);
     // The heads differ.
     ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({2, 255, 0})));
-    EXPECT_NEAR(f.fw.OpticalOutput(1), 140.0, 1e-9);
+    EXPECT_NEAR(f.fw.OpticalOutput(1), 70.0, 1e-9);
     // The held DAC value scales the output in PWM mode.
     ASSERT_TRUE(f.Send(CMD_SET_DAC_VALUE, Bytes({1, 70, 0})));
-    EXPECT_NEAR(f.fw.OpticalOutput(1), 70.0, 1e-9);
+    EXPECT_NEAR(f.fw.OpticalOutput(1), 35.0, 1e-9);
 }
 
 TEST(SimFirmware, SetPointPhotodiodeBeliefAndTemperature) {
@@ -101,7 +101,7 @@ TEST(SimFirmware, SetPointPhotodiodeBeliefAndTemperature) {
 
     const uint16_t counts = f.fw.PhotoCounts(0);
     const double out = f.fw.OpticalOutput(0);
-    EXPECT_NEAR(counts, 20.0 * out * (1 - 0.04 * out / 180.0), 0.5);
+    EXPECT_NEAR(counts, 20.0 * out * (1 - 0.04 * out / 85.0), 0.5);
     rec.photoToMw[0] = 0.5f;
     rec.photoToMw[1] = 2.0f;
     rec.photoToMw[2] = 3.0f;
@@ -126,7 +126,7 @@ TEST(SimFirmware, SetPointPhotodiodeBeliefAndTemperature) {
 
 TEST(SimFirmware, OverTemperatureLatchesUntilCancelled) {
     Fw f;
-    f.fw.channels[0].record.maxTemperature = 40;
+    f.fw.channels[0].record.maxTemperature = 35;
     ASSERT_TRUE(f.Send(CMD_SET_INDEX, Bytes({0, 255, 0})));
     EXPECT_TRUE(f.fw.channels[0].overTemperature);
     EXPECT_EQ(f.fw.OpticalOutput(0), 0.0);

@@ -65,6 +65,12 @@ int MinPayload(uint8_t code) {
 
 } // namespace
 
+HeadOptics BrightOptics() {
+    HeadOptics o;
+    o.peakMw = 180.0;
+    return o;
+}
+
 HeadRecord FactoryRecord(const std::string& boardSerial, int channel) {
     HeadRecord r{};
     r.marker = kHeadRecordMarker;

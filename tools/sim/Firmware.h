@@ -28,8 +28,11 @@
 
 namespace sim {
 
+// Heads of this kind reach well below 100 mW/cm2 at full drive; the reference
+// radiometer's stability window never settles above 99999.9 uW/cm2, so a
+// brighter head (BrightOptics) is there to try that case on purpose.
 struct HeadOptics {
-    double peakMw = 180.0;   // output at index 255 with unity scale, mW/cm2
+    double peakMw = 85.0;    // output at index 255 with unity scale, mW/cm2
     double curvature = 0.18; // 0 = linear in the index
     double countsPerMw = 20.0;
     double photoSag = 0.04; // relative loss of photodiode gain at peak output
@@ -68,10 +71,13 @@ struct ChannelState {
 struct FirmwareOptions {
     BoardInfo board{1, 0, false, false, 2, "3.02", "01001001"};
     bool headPresent[2] = {true, true};
-    HeadOptics optics[2] = {HeadOptics{}, HeadOptics{140.0, 0.25, 24.0, 0.05, 25.0, 0.18}};
+    HeadOptics optics[2] = {HeadOptics{}, HeadOptics{70.0, 0.25, 24.0, 0.05, 25.0, 0.18}};
     double noiseCounts = 1.5;
     uint32_t seed = 1;
 };
+
+// A head that outshines what the radiometer can follow: 180 mW/cm2 at full drive.
+HeadOptics BrightOptics();
 
 // A record as a fresh, uncalibrated head of this simulator carries it.
 HeadRecord FactoryRecord(const std::string& boardSerial, int channel);

@@ -24,7 +24,8 @@ namespace {
 const char kUsage[] =
     "usage: lumiflex-sim [--controllers N] [--heads 0|1|2] [--serial S]... [--state-dir DIR]\n"
     "                    [--ports-dir DIR] [--no-noise] [--radiometer N:A|B]\n"
-    "                    [--radiometer-line plain|exp[+cr][+unit]] [--log FILE]\n"
+    "                    [--radiometer-line plain|exp[+cr][+unit]] [--bright-head N:A|B]\n"
+    "                    [--log FILE]\n"
     "  --controllers N   simulated controllers (1-10, default 1)\n"
     "  --heads H         heads attached to each controller (default 2)\n"
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
@@ -34,6 +35,8 @@ const char kUsage[] =
     "  --radiometer N:C  the radiometer sits under head C (A or B) of controller N\n"
     "                    (default 1:A); its port is printed, not registered\n"
     "  --radiometer-line how the radiometer writes a reading (default plain)\n"
+    "  --bright-head N:C head C of controller N reaches 180 mW/cm2 instead of 85\n"
+    "                    (brighter than the radiometer's stability window follows)\n"
     "  --log FILE        one line per request received: ms since start, controller,\n"
     "                    code and payload in hex\n"
     "commands on standard input: trigger [n], status, quit\n";
@@ -49,6 +52,8 @@ struct Options {
     int radiometerController = 1;
     int radiometerChannel = 0;
     sim::LineStyle radiometerLine;
+    int brightController = 0; // 0: every head has the default optics
+    int brightChannel = 0;
 };
 
 bool ParseInt(const char* text, int low, int high, int& out) {
@@ -96,6 +101,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                 return false;
         } else if (arg == "--radiometer-line" && hasValue) {
             if (!sim::ParseLineStyle(argv[++i], o.radiometerLine))
+                return false;
+        } else if (arg == "--bright-head" && hasValue) {
+            if (!ParseHeadPosition(argv[++i], o.brightController, o.brightChannel))
                 return false;
         } else if (arg == "--log" && hasValue) {
             o.logPath = argv[++i];
@@ -212,6 +220,8 @@ int main(int argc, char** argv) {
             co.stateDir = options.stateDir;
             co.noiseCounts = options.noise ? co.noiseCounts : 0.0;
             co.seed = static_cast<uint32_t>(i + 1);
+            if (options.brightController == i + 1)
+                co.optics[options.brightChannel] = sim::BrightOptics();
             if (log)
                 co.onRequest = [&log, i](const sim::DecodedFrame& r) { log->Write(i + 1, r); };
             Simulated s;

@@ -1,0 +1,640 @@
+#include "calibration/Calib.h"
+
+#include "app/Stopwatch.h"
+#include "calibration/PolyFit.h"
+#include "platform/TimeFormat.h"
+#include "resources/dialogs/Dialog137Ids.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+using namespace ids137;
+
+namespace {
+
+constexpr int kResultIds[] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_PHOTO_R2,
+                              IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C, IDC_INDEX_R2};
+constexpr int kRoleIds[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, IDC_ROLE_HB7R40,
+                            IDC_ROLE_K310};
+constexpr unsigned char DEFAULT_CHARSET = 1;
+
+// printf into a string of whatever length it takes ("%f" of a huge value
+// runs to hundreds of characters).
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(needed > 0 ? static_cast<size_t>(needed) : 0, '\0');
+    if (needed > 0)
+        std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+// A double rounded to float; beyond float's range it becomes infinite instead
+// of an undefined conversion.
+float ToFloat(double v) {
+    if (v > FLT_MAX)
+        return INFINITY;
+    if (v < -FLT_MAX)
+        return -INFINITY;
+    return static_cast<float>(v);
+}
+
+// Number of set points a run from s to e in steps of d visits, for the
+// progress bar; a run never records more than CCalib::kMaxPoints.
+int ProgressPoints(double count) {
+    if (!(count >= 0.0))
+        return 0;
+    return count > CCalib::kMaxPoints ? CCalib::kMaxPoints : static_cast<int>(count);
+}
+
+} // namespace
+
+CCalib::CCalib(CDialog* parent) : CDialog(IDD_CALIB, parent) {
+    MapCommand(IDC_DAC_SET, BN_CLICKED, &CCalib::OnBnClickedSetDac);
+    MapCommand(IDC_GO, BN_CLICKED, &CCalib::OnBnClickedGo);
+    MapCommand(IDC_ERASE_EEPROM, BN_CLICKED, &CCalib::OnBnClickedEraseEeprom);
+    MapCommand(IDC_CALIBRATION_MODE, BN_CLICKED, &CCalib::OnBnClickedCalibrationMode);
+    MapCommand(IDC_COEFFS, BN_CLICKED, &CCalib::OnBnClickedCalibrationCoeffs);
+    MapCommand(IDC_FAN_OFF, BN_CLICKED, &CCalib::OnBnClickedFanOff);
+    MapCommand(IDC_CANCEL_OVERTEMP, BN_CLICKED, &CCalib::OnBnClickedCancelOvertemp);
+    MapCommand(IDC_DEBUG_NO_HEAD, BN_CLICKED, &CCalib::OnBnClickedDebugNoHead);
+    MapCommand(IDC_BOARD_GET, BN_CLICKED, &CCalib::OnBnClickedGetConfig);
+    MapCommand(IDC_BOARD_SET, BN_CLICKED, &CCalib::OnBnClickedSetConfig);
+    MapCommand(IDC_DAC_GET, BN_CLICKED, &CCalib::OnBnClickedGetDac);
+    MapCommand(IDC_PWM_SET, BN_CLICKED, &CCalib::OnBnClickedSetPwm);
+    MapCommand(IDC_PWM_OFF, BN_CLICKED, &CCalib::OnBnClickedOff);
+    MapCommand(IDC_BURN, BN_CLICKED, &CCalib::OnBnClickedBurn);
+    MapCommand(IDC_CHECK_MODE, BN_CLICKED, &CCalib::OnBnClickedCalibrationCheck);
+    MapCommand(IDC_SAVE_RAW, BN_CLICKED, &CCalib::OnBnClickedSaveRaw);
+    MapCommand(IDC_SHOW_REPORT, BN_CLICKED, &CCalib::OnBnClickedShowReport);
+    MapCommand(IDC_DAC, EN_CHANGE, &CCalib::OnEnChangeDac);
+    MapCommand(IDC_PWM, EN_CHANGE, &CCalib::OnEnChangePwm);
+    MapCommand(IDC_SUGGEST, BN_CLICKED, &CCalib::OnBnClickedSuggest);
+    MapCommand(IDC_METER_OPEN, BN_CLICKED, &CCalib::OnBnClickedOpenMeter);
+    MapCommand(IDC_METER_PORT, EN_CHANGE, &CCalib::OnEnChangeMeterPort);
+    MapCommand(IDC_POLL, BN_CLICKED, &CCalib::OnBnClickedPoll);
+}
+
+CCalib::~CCalib() {
+    // Before the members the dialog's handlers use go away.
+    m_meter.Close();
+}
+
+void CCalib::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Control(pDX, IDC_POINTS, m_listPoints);
+    DDX_Control(pDX, IDC_DAC_SET, m_btnSetDac);
+    DDX_Control(pDX, IDC_DAC, m_editDac);
+    DDX_Control(pDX, IDC_PWM, m_editPwm);
+}
+
+BOOL CCalib::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (CControlBoard* board = Board())
+        board->ResetReply();
+
+    SetDlgItemText(IDC_MODEL, m_pHead->m_strModel);
+    SetDlgItemText(IDC_SERIAL, m_pHead->m_strSerial);
+    SetDlgItemText(IDC_CAL_DATE, m_pHead->m_strCalDate);
+    for (int id : kResultIds)
+        SetDlgItemText(id, "");
+
+    m_listPoints.InsertColumn(0, "Index", LVCFMT_LEFT, 45);
+    m_listPoints.InsertColumn(1, "Photo", LVCFMT_LEFT, 55);
+    m_listPoints.InsertColumn(2, "IL-1400", LVCFMT_LEFT, 66);
+
+    SetDlgItemText(IDC_METER_PORT, m_pMeterPort ? *m_pMeterPort : std::string());
+    SetDlgItemInt(IDC_START, 255);
+    SetDlgItemInt(IDC_STOP, 5);
+    SetDlgItemInt(IDC_STEP, 5);
+    SetDlgItemText(IDC_FACTOR, "1.0");
+
+    m_fontBig.CreateFont(56, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                         "Microsoft Sans Serif");
+    for (int id : {IDC_METER_READOUT, IDC_HEAD_MW, IDC_HEAD_RAW}) {
+        if (platform::ui::Control* c = GetDlgItem(id))
+            c->SetFont(m_fontBig.Spec());
+        SetDlgItemText(id, "");
+    }
+    SetDlgItemText(IDC_FIRMWARE, "");
+
+    if (m_pHead->m_strModel.compare(0, 3, "KZD") == 0)
+        SetWindowText("KZD Calibration Utility");
+    return TRUE;
+}
+
+void CCalib::SetDlgItemFloat(int id, float value, const char* format) {
+    SetDlgItemText(id, Format(format, static_cast<double>(value)));
+}
+
+void CCalib::OnTimer(uintptr_t id) {
+    switch (id) {
+    case IDT_TAKE_POINT:
+        KillTimer(IDT_TAKE_POINT);
+        TakePoint();
+        break;
+    case IDT_METER_READOUT: {
+        const bool stable = m_meter.m_bStable.load();
+        const float reading = m_meter.m_fReading.load();
+        const float mw = GetDlgItemFloat(this, IDC_FACTOR) * reading / 1000.0f;
+        SetDlgItemText(IDC_METER_READOUT,
+                       Format("%.2f%c", static_cast<double>(mw), stable ? ' ' : '*'));
+        break;
+    }
+    case IDT_HEAD_POLL: {
+        float output = 0.0f;
+        uint8_t temperature = 0;
+        if (m_pHead->ReadOutput(output, temperature))
+            SetDlgItemFloat(IDC_HEAD_MW, output, "%6.3f");
+        else
+            SetDlgItemText(IDC_HEAD_MW, "");
+        uint16_t counts = 0;
+        if (m_pHead->ReadPhoto(counts))
+            SetDlgItemInt(IDC_HEAD_RAW, counts, TRUE);
+        else
+            SetDlgItemText(IDC_HEAD_RAW, "");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- runs
+
+void CCalib::OnBnClickedGo() {
+    if (IsDlgButtonChecked(IDC_GO) == BST_CHECKED) {
+        StartRun();
+        return;
+    }
+    KillTimer(IDT_TAKE_POINT);
+    m_pHead->Off();
+    FinishRun();
+}
+
+void CCalib::StartRun() {
+    // A zero step never reaches the stop (and the point count divides by it).
+    const bool zeroStep = m_bCheckMode ? GetDlgItemFloat(this, IDC_STEP) == 0.0f
+                                       : GetDlgItemInt(IDC_STEP, nullptr, TRUE) == 0;
+    if (zeroStep) {
+        CheckDlgButton(IDC_GO, BST_UNCHECKED);
+        ShowMessage("The step must not be zero.");
+        return;
+    }
+
+    m_listPoints.DeleteAllItems();
+    for (int id : kResultIds)
+        SetDlgItemText(id, "");
+    m_fFactor = GetDlgItemFloat(this, IDC_FACTOR);
+
+    int points = 0;
+    if (m_bCheckMode) {
+        m_fSetMw = GetDlgItemFloat(this, IDC_START);
+        m_fStopMw = GetDlgItemFloat(this, IDC_STOP);
+        m_fStepMw = GetDlgItemFloat(this, IDC_STEP);
+        const float s = m_fSetMw, e = m_fStopMw;
+        if (s < e && m_fStepMw < 0.0f)
+            m_fStepMw = -m_fStepMw; // towards the stop, or the run would never end
+        float count;
+        if (s < e) {
+            count = (e - s) / m_fStepMw + 1.0f;
+        } else if (m_fStepMw < 0.0f) {
+            count = 1.0f - (s - e) / m_fStepMw;
+        } else {
+            count = (s - e) / m_fStepMw + 1.0f;
+            m_fStepMw = -m_fStepMw;
+        }
+        points = ProgressPoints(std::trunc(static_cast<double>(count)));
+    } else {
+        m_nIndex = GetDlgItemInt(IDC_START, nullptr, TRUE);
+        m_nIndexStop = GetDlgItemInt(IDC_STOP, nullptr, TRUE);
+        m_nIndexStep = GetDlgItemInt(IDC_STEP, nullptr, TRUE);
+        // 64 bits: the edits take any 32-bit value, and their differences overflow 32.
+        const int64_t s = m_nIndex, e = m_nIndexStop;
+        int64_t d = m_nIndexStep;
+        if (s < e && d < 0)
+            d = -d;
+        int64_t count;
+        if (s < e) {
+            count = (e - s) / d + 1;
+        } else if (d < 0) {
+            count = 1 - (s - e) / d;
+        } else {
+            count = (s - e) / d + 1;
+            d = -d;
+        }
+        m_nIndexStep = static_cast<int32_t>(d);
+        points = ProgressPoints(static_cast<double>(count));
+    }
+    m_nPoints = 0;
+    m_nMeterWaits = 0;
+    m_progress.SetRange(0, static_cast<short>(points));
+    m_bRunning = true;
+    SendSetPoint();
+    m_progress.SetStep(1);
+    m_progress.SetPos(0);
+    SetTimer(IDT_TAKE_POINT, kSettleMs);
+}
+
+void CCalib::SendSetPoint() {
+    if (m_bCheckMode)
+        m_pHead->SetIntensity(m_fSetMw);
+    else
+        m_pHead->SetIndex(m_nIndex);
+    m_nLinesAtSetPoint = m_meter.m_nLines.load();
+}
+
+void CCalib::TakePoint() {
+    if (!m_bRunning)
+        return;
+    // A meter that stopped sending keeps its last reading and flag; only a
+    // line that came after the set point counts. A closed meter reads its
+    // fixed value at once.
+    const bool stable = m_meter.m_bStable.load();
+    const bool fresh = !m_meter.m_bOpen || m_meter.m_nLines.load() != m_nLinesAtSetPoint;
+    if (!stable || !fresh) {
+        if (++m_nMeterWaits > kMaxMeterWaits) {
+            AbortRun(fresh ? "The light meter reading did not settle. The run was stopped."
+                           : "The light meter sends no readings. The run was stopped.");
+            return;
+        }
+        SetTimer(IDT_TAKE_POINT, kRecheckMs);
+        return;
+    }
+    m_nMeterWaits = 0;
+
+    const int n = m_nPoints;
+    const int row = m_listPoints.GetItemCount();
+    const float reading = m_meter.m_fReading.load();
+    const double meterUw = static_cast<double>(m_fFactor * reading);
+    const double meterMw = meterUw / 1000.0;
+
+    double headValue = 0.0;
+    bool ok = false;
+    if (m_bCheckMode) {
+        float output = 0.0f;
+        uint8_t temperature = 0;
+        for (int t = 0; t < kHeadReadTries && !ok; ++t)
+            ok = m_pHead->ReadOutput(output, temperature);
+        headValue = output;
+    } else {
+        uint16_t counts = 0;
+        for (int t = 0; t < kHeadReadTries && !ok; ++t)
+            ok = m_pHead->ReadPhoto(counts);
+        headValue = counts;
+    }
+    if (!ok) {
+        AbortRun("The head does not answer. The run was stopped.");
+        return;
+    }
+
+    m_meterUw[n] = meterUw;
+    m_meterMw[n] = meterMw;
+    m_headValue[n] = headValue;
+    if (m_bCheckMode) {
+        m_setPoint[n] = m_fSetMw;
+        m_listPoints.InsertItem(row, Format("%4.1f", headValue).c_str());
+        m_listPoints.SetItemText(row, 1, Format("%4.1f", meterMw).c_str());
+        m_listPoints.SetItemText(row, 2, Format("%4.1f", std::fabs(headValue - meterMw)).c_str());
+    } else {
+        m_setPoint[n] = m_nIndex;
+        m_listPoints.InsertItem(row, Format("%d", m_nIndex).c_str());
+        m_listPoints.SetItemText(row, 1, Format("%4.0f", headValue).c_str());
+        m_listPoints.SetItemText(row, 2, Format("%5.2f", meterMw).c_str());
+    }
+    m_listPoints.EnsureVisible(row, FALSE);
+    ++m_nPoints;
+    m_progress.StepIt();
+
+    // Over once the next set point passes the stop. The stop itself is a set
+    // point when the steps land on it, on the way up as on the way down.
+    bool over;
+    if (m_bCheckMode) {
+        const float previous = m_fSetMw;
+        m_fSetMw = previous + m_fStepMw;
+        over = (previous <= m_fStopMw && m_fSetMw > m_fStopMw) ||
+               (previous >= m_fStopMw && m_fSetMw < m_fStopMw);
+    } else {
+        const int64_t previous = m_nIndex;
+        const int64_t next = previous + m_nIndexStep;
+        over = (previous <= m_nIndexStop && next > m_nIndexStop) ||
+               (previous >= m_nIndexStop && next < m_nIndexStop) || next > INT32_MAX ||
+               next < INT32_MIN;
+        m_nIndex = static_cast<int32_t>(next);
+    }
+    // The point tables are full: the run ends as if the stop were reached.
+    over = over || m_nPoints >= kMaxPoints;
+
+    if (!over) {
+        SendSetPoint();
+        SetTimer(IDT_TAKE_POINT, kSettleMs);
+        return;
+    }
+    m_pHead->Off();
+    CheckDlgButton(IDC_GO, BST_UNCHECKED);
+    FinishRun();
+}
+
+void CCalib::FinishRun() {
+    m_bRunning = false;
+    if (m_bCheckMode)
+        OnBnClickedShowReport();
+    else
+        ComputeFits();
+}
+
+void CCalib::StopRun() {
+    KillTimer(IDT_TAKE_POINT);
+    m_bRunning = false;
+    m_pHead->Off();
+    CheckDlgButton(IDC_GO, BST_UNCHECKED);
+}
+
+void CCalib::AbortRun(const char* why) {
+    StopRun();
+    ShowMessage("%s", why);
+    FinishRun();
+}
+
+void CCalib::ComputeFits() {
+    {
+        const CPolyFit photo(m_nPoints, m_headValue, m_meterUw, 2);
+        const CPolyFit index(m_nPoints, m_meterMw, m_setPoint, 2);
+        for (int k = 0; k < 3; ++k) {
+            m_photoToMw[k] = ToFloat(photo.Coef(2 - k));
+            m_mwToIndex[k] = ToFloat(index.Coef(2 - k));
+        }
+    }
+    SetDlgItemFloat(IDC_PHOTO_A, m_photoToMw[0], "%12.9f");
+    SetDlgItemFloat(IDC_PHOTO_B, m_photoToMw[1], "%12.9f");
+    SetDlgItemFloat(IDC_PHOTO_C, m_photoToMw[2], "%12.9f");
+    SetDlgItemFloat(IDC_INDEX_A, m_mwToIndex[0], "%12.9f");
+    SetDlgItemFloat(IDC_INDEX_B, m_mwToIndex[1], "%12.9f");
+    SetDlgItemFloat(IDC_INDEX_C, m_mwToIndex[2], "%12.9f");
+
+    m_r2PhotoToMw = ComputeRSquared(m_nPoints, m_headValue, m_meterUw, m_photoToMw);
+    m_r2MwToIndex = ComputeRSquared(m_nPoints, m_meterMw, m_setPoint, m_mwToIndex);
+    SetDlgItemFloat(IDC_PHOTO_R2, ToFloat(m_r2PhotoToMw), "%12.9f");
+    SetDlgItemFloat(IDC_INDEX_R2, ToFloat(m_r2MwToIndex), "%12.9f");
+
+    OnBnClickedShowReport();
+}
+
+void CCalib::OnBnClickedShowReport() {
+    const std::string serial = FieldText(m_pHead->m_record.serial);
+    if (m_bCheckMode) {
+        RunCheckReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, serial);
+    } else {
+        m_fAvgStep = RunCalibReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, m_photoToMw,
+                                    m_mwToIndex, m_r2PhotoToMw, m_r2MwToIndex, serial);
+    }
+    if (CControlBoard* board = Board())
+        board->ResetReply();
+}
+
+void CCalib::OnBnClickedSaveRaw() {
+    const std::string name =
+        Format(m_bCheckMode ? "Calibration Check Data (%s).txt" : "Calibration Data (%s).txt",
+               m_pHead->m_strSerial.c_str());
+    std::string text = m_bCheckMode
+                           ? "Target\tIL-1400 (mW/cm\xB2)\tIL-1400 (uW/cm\xB2)\tRVX\r"
+                           : "Index\tIL-1400 (mW/cm\xB2)\tIL-1400 (uW/cm\xB2)\tRVX Counts\r";
+    for (int i = 0; i < m_nPoints; ++i)
+        text +=
+            Format("%f\t%f\t%f\t%f\r", m_setPoint[i], m_meterMw[i], m_meterUw[i], m_headValue[i]);
+
+    std::FILE* f = std::fopen(name.c_str(), "wb");
+    if (!f) {
+        ShowMessage("File could not be opened (%s).", name.c_str());
+        return;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) {
+        // A full disk leaves no half file that looks like a whole one.
+        std::remove(name.c_str());
+        ShowMessage("File could not be opened (%s).", name.c_str());
+        return;
+    }
+    ShowMessage("Raw calibration data saved to %s.", name.c_str());
+}
+
+void CCalib::OnBnClickedCalibrationCheck() {
+    // The run follows one mode's set points and columns; a switch ends it.
+    if (m_bRunning)
+        StopRun();
+    m_bCheckMode = IsDlgButtonChecked(IDC_CHECK_MODE) == BST_CHECKED;
+    const char* unit = m_bCheckMode ? "mW/cm\xB2" : "index";
+    for (int id : {IDC_START_UNIT, IDC_STOP_UNIT, IDC_STEP_UNIT})
+        SetDlgItemText(id, unit);
+    m_listPoints.DeleteAllItems();
+    const char* const check[] = {"RVX", "IL-1400", "Diff"};
+    const char* const calibration[] = {"Index", "Photo", "IL-1400"};
+    for (int col = 0; col < 3; ++col)
+        m_listPoints.SetColumnTitle(col, m_bCheckMode ? check[col] : calibration[col]);
+    if (m_bCheckMode) {
+        SetDlgItemFloat(IDC_START, 10.0f, "%4.1f");
+        SetDlgItemFloat(IDC_STOP, 0.2f, "%4.1f");
+        SetDlgItemFloat(IDC_STEP, 0.2f, "%4.1f");
+    } else {
+        SetDlgItemInt(IDC_START, 255);
+        SetDlgItemInt(IDC_STOP, 10);
+        SetDlgItemInt(IDC_STEP, 5);
+    }
+}
+
+// ---------------------------------------------------------------- meter, poll
+
+void CCalib::OnBnClickedOpenMeter() {
+    if (IsDlgButtonChecked(IDC_METER_OPEN) == BST_CHECKED) {
+        const std::string port = m_pMeterPort ? *m_pMeterPort : GetDlgItemText(IDC_METER_PORT);
+        if (m_meter.Open(port.c_str())) {
+            SetDlgItemText(IDC_METER_OPEN, "Close");
+            SetTimer(IDT_METER_READOUT, kReadoutMs);
+        } else {
+            ShowMessage("Could not open %s", port.c_str());
+            CheckDlgButton(IDC_METER_OPEN, BST_UNCHECKED);
+        }
+        return;
+    }
+    KillTimer(IDT_METER_READOUT);
+    m_meter.Close();
+    SetDlgItemText(IDC_METER_OPEN, "Open");
+    SetDlgItemText(IDC_METER_READOUT, "");
+}
+
+void CCalib::OnEnChangeMeterPort() {
+    if (m_pMeterPort)
+        *m_pMeterPort = GetDlgItemText(IDC_METER_PORT);
+}
+
+void CCalib::OnBnClickedPoll() {
+    if (IsDlgButtonChecked(IDC_POLL) == BST_CHECKED)
+        SetTimer(IDT_HEAD_POLL, kReadoutMs);
+    else
+        KillTimer(IDT_HEAD_POLL);
+}
+
+void CCalib::OnEnChangeDac() {
+    SetDefID(IDC_DAC_SET);
+}
+
+void CCalib::OnEnChangePwm() {
+    SetDefID(IDC_PWM_SET);
+}
+
+// ---------------------------------------------------------------- service
+
+void CCalib::OnBnClickedCalibrationMode() {
+    if (CControlBoard* board = Board())
+        board->EnterCalibrationMode();
+}
+
+void CCalib::OnBnClickedFanOff() {
+    if (CControlBoard* board = Board())
+        if (!board->SetHeadFan(0))
+            board->SetHeadFan(0);
+}
+
+void CCalib::OnBnClickedCancelOvertemp() {
+    if (CControlBoard* board = Board())
+        board->CancelOvertempProtection();
+}
+
+void CCalib::OnBnClickedDebugNoHead() {
+    if (CControlBoard* board = Board())
+        board->ContinueWithoutHead();
+}
+
+void CCalib::OnBnClickedEraseEeprom() {
+    if (!AskOkCancel("Performing an EEPROM test will reset the contents of the DSC head and will "
+                     "render it inoperable until it is reset by the factory. Do you wish to "
+                     "continue with the head EEPROM test?"))
+        return;
+    if (!m_pHead->EraseEeprom())
+        ShowMessage("failed.");
+}
+
+void CCalib::FocusAndSelect(CEdit& edit) {
+    edit.SetFocus();
+    edit.SetSel(0, -1);
+    edit.ScrollCaret();
+}
+
+void CCalib::OnBnClickedGetDac() {
+    SetDlgItemInt(IDC_DAC, m_pHead->ReadDac());
+    FocusAndSelect(m_editDac);
+}
+
+void CCalib::OnBnClickedSetDac() {
+    m_pHead->SetDacValue(GetDlgItemInt(IDC_DAC, nullptr, TRUE));
+    SetDlgItemInt(IDC_DAC, m_pHead->ReadDac());
+    FocusAndSelect(m_editDac);
+}
+
+void CCalib::OnBnClickedSetPwm() {
+    m_pHead->SetPwmIndex(GetDlgItemInt(IDC_PWM, nullptr, TRUE));
+    FocusAndSelect(m_editPwm);
+}
+
+void CCalib::OnBnClickedOff() {
+    m_pHead->Off();
+}
+
+void CCalib::OnBnClickedGetConfig() {
+    CControlBoard* board = Board();
+    if (!board || !board->ReadBoardInfo()) {
+        ShowMessage("Failed to get controller configuration.");
+        return;
+    }
+    for (int k = 0; k < 5; ++k)
+        CheckDlgButton(kRoleIds[k], board->m_nRole == k + 1 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_MODE_PWM, board->m_nIntensitySetMode == 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_MODE_DAC, board->m_nIntensitySetMode == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemText(IDC_BOARD_SERIAL, board->m_strBoardSerial);
+    SetDlgItemText(IDC_FIRMWARE, board->m_strFirmwareVersion);
+}
+
+void CCalib::OnBnClickedSetConfig() {
+    CControlBoard* board = Board();
+    if (!board)
+        return;
+    for (int k = 0; k < 5; ++k) {
+        if (IsDlgButtonChecked(kRoleIds[k]) == BST_CHECKED) {
+            board->m_nRole = static_cast<uint8_t>(k + 1);
+            break;
+        }
+    }
+    board->m_nIntensitySetMode = IsDlgButtonChecked(IDC_MODE_PWM) == BST_CHECKED ? 0 : 1;
+    board->m_strBoardSerial = GetDlgItemText(IDC_BOARD_SERIAL);
+    // Refuses (throws) a serial of fewer than 7 characters before sending;
+    // the dialog layer reports it and this handler ends.
+    board->WriteBoardInfo();
+}
+
+void CCalib::OnBnClickedSuggest() {
+    if (CControlBoard* board = Board())
+        SetDlgItemText(IDC_BOARD_SERIAL, board->m_strBoardSerial);
+}
+
+void CCalib::OnBnClickedCalibrationCoeffs() {
+    RunHeadConfig(m_pHead);
+}
+
+void CCalib::OnBnClickedBurn() {
+    // Coefficients from a fit over too few points are NaN or infinite; in a
+    // head they would turn every calibrated setting into nonsense.
+    bool finite = std::isfinite(m_fAvgStep);
+    for (int k = 0; k < 3; ++k)
+        finite = finite && std::isfinite(m_photoToMw[k]) && std::isfinite(m_mwToIndex[k]);
+    if (!finite) {
+        ShowMessage("The calibration results are not valid numbers. Nothing was burned.");
+        return;
+    }
+
+    HeadRecord& r = m_pHead->m_record;
+    for (int k = 0; k < 3; ++k) {
+        r.mwToIndex[k] = m_mwToIndex[k];
+        r.photoToMw[k] = m_photoToMw[k];
+    }
+    r.avgStep = m_fAvgStep;
+    r.initialDacPwm = static_cast<int16_t>(m_pHead->ReadDac());
+    StampDate(r, Now());
+    m_pHead->m_strCalDate = CalibrationDateText(r);
+    r.channel = static_cast<uint8_t>(m_pHead->m_nChannel & 0xFF);
+    const CControlBoard* board = Board();
+    SetFieldText(r.boardSerial, board ? board->m_strBoardSerial : std::string());
+    r.enableCalibration = 1;
+
+    CStopwatch watch;
+    watch.Restart();
+    if (m_pHead->WriteRecord())
+        ShowMessage("Burn Complete in %0.2f ms", static_cast<double>(watch.ElapsedMs()));
+    else
+        ShowMessage("Burn command never acknowledged.");
+}
+
+// ---------------------------------------------------------------- seams
+
+float CCalib::RunCalibReport(int32_t, const double*, const double*, const double*, const float[3],
+                             const float[3], double, double, const std::string&) {
+    return m_fAvgStep;
+}
+
+void CCalib::RunCheckReport(int32_t, const double*, const double*, const double*,
+                            const std::string&) {}
+
+void CCalib::RunHeadConfig(COpticalHead*) {}
+
+std::tm CCalib::Now() const {
+    return platform::LocalTimeNow();
+}

@@ -1,0 +1,335 @@
+// The calibration utility against a simulated controller: the service
+// commands' frames and messages, Burn into the head's EEPROM, a head that
+// stops answering, and a whole calibration and check on the virtual clock
+// with the radiometer reading what the simulated head emits.
+#include "tests/calibration/CalibFixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace calib_test {
+namespace {
+
+// Little-endian reads of the record image, independent of the link's readers.
+float LeF32(const uint8_t* p) {
+    const uint32_t bits = p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+int LeU16(const uint8_t* p) {
+    return p[0] | (p[1] << 8);
+}
+
+sim::ControllerOptions Options() {
+    sim::ControllerOptions o;
+    o.noiseCounts = 1.5;
+    return o;
+}
+
+struct CalibSim : ::testing::Test {
+    HeadlessBackend ui;
+    sim::Controller sim{Options()};
+    CControlBoard board;
+    COpticalHead head;
+    std::string port = "/dev/lumi-no-such-meter";
+    TestCalib dlg;
+    std::unique_ptr<OpenDialog> open;
+
+    void SetUp() override {
+        board.m_strPort = sim.SlavePath();
+        ASSERT_EQ(board.Open(board.m_strPort.c_str(), 115200, 1000), SERIAL_OK);
+        board.m_bDemo = false;
+        head.m_pBoard = &board;
+        head.m_nChannel = 0;
+        ASSERT_TRUE(board.ReadBoardInfo());
+        ASSERT_TRUE(head.ReadRecord());
+        dlg.m_pHead = &head;
+        dlg.m_pMeterPort = &port;
+        open = std::make_unique<OpenDialog>(dlg);
+        ASSERT_TRUE(open->Ok());
+        sim.ClearRequests();
+    }
+    std::vector<sim::Request> Sent() { return sim.Requests(); }
+    // Codes of the requests since the last ClearRequests.
+    std::vector<int> Codes() {
+        std::vector<int> out;
+        for (const sim::Request& r : sim.Requests())
+            out.push_back(r.code);
+        return out;
+    }
+    double MeterMicroWatts() { return sim.OpticalOutput(0) * 1000.0; }
+};
+
+TEST_F(CalibSim, ServiceCommandsSendOneFrameEachWithTheirPayload) {
+    struct Case {
+        int id;
+        int code;
+        std::vector<uint8_t> payload;
+    };
+    const Case cases[] = {
+        {IDC_CALIBRATION_MODE, 105, {}}, {IDC_CANCEL_OVERTEMP, 109, {}},
+        {IDC_DEBUG_NO_HEAD, 118, {}},    {IDC_PWM_OFF, 100, {0}},
+        {IDC_FAN_OFF, 101, {0}},
+    };
+    for (const Case& c : cases) {
+        sim.ClearRequests();
+        ASSERT_TRUE(dlg.UserClick(c.id));
+        const auto sent = Sent();
+        ASSERT_EQ(sent.size(), 1u) << c.id;
+        EXPECT_EQ(sent[0].code, c.code);
+        EXPECT_EQ(sent[0].payload, c.payload);
+    }
+    EXPECT_TRUE(sim.CalibrationMode());
+    EXPECT_FALSE(sim.FanOn());
+    EXPECT_TRUE(sim.DebugWithoutHead());
+    EXPECT_EQ(ui.BoxCount(), 0u);
+
+    // PWM "set" sends the low 8 bits; focus and selection go to the edit.
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserType(IDC_PWM, "300"));
+    EXPECT_EQ(dlg.GetDefID(), IDC_PWM_SET);
+    dlg.UserPressEnter();
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].code, 99);
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 44}));
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_PWM));
+}
+
+TEST_F(CalibSim, FanOffIsSentExactlyTwiceWhenTheFirstIsNotAcknowledged) {
+    sim.DropReplies(1);
+    ASSERT_TRUE(dlg.UserClick(IDC_FAN_OFF));
+    EXPECT_EQ(Codes(), (std::vector<int>{101, 101}));
+    sim.ClearRequests();
+    sim.DropReplies(2);
+    ASSERT_TRUE(dlg.UserClick(IDC_FAN_OFF));
+    EXPECT_EQ(Codes(), (std::vector<int>{101, 101}));
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+TEST_F(CalibSim, DacSetSendsTheValueAndShowsWhatTheControllerReportsBack) {
+    ASSERT_TRUE(dlg.UserType(IDC_DAC, "500"));
+    EXPECT_EQ(dlg.GetDefID(), IDC_DAC_SET);
+    ASSERT_TRUE(dlg.UserClick(IDC_DAC_SET));
+    ASSERT_EQ(Codes(), (std::vector<int>{108, 107}));
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 0xF4, 0x01}));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_DAC), std::to_string(sim.Channel(0).dac));
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_DAC));
+    EXPECT_EQ(dlg.GetDlgItem(IDC_DAC)->SelStart(), 0);
+    EXPECT_EQ(dlg.GetDlgItem(IDC_DAC)->SelEnd(),
+              static_cast<int>(dlg.GetDlgItemText(IDC_DAC).size()));
+
+    sim.DropReplies(1);
+    ASSERT_TRUE(dlg.UserClick(IDC_DAC_GET));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_DAC), "0");
+    EXPECT_EQ(ui.LastBox().text, "DAC failed.");
+}
+
+TEST_F(CalibSim, EraseAsksFirstAndReportsAnUnacknowledgedErase) {
+    ui.AnswerBox(IDCANCEL);
+    ASSERT_TRUE(dlg.UserClick(IDC_ERASE_EEPROM));
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(ui.LastBox().text.rfind("Performing an EEPROM test will reset", 0), 0u);
+
+    ui.AnswerBox(IDOK);
+    ASSERT_TRUE(dlg.UserClick(IDC_ERASE_EEPROM));
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].code, 119);
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0}));
+    const size_t boxes = ui.BoxCount();
+
+    sim.DropReplies(1);
+    ui.AnswerBox(IDOK);
+    ASSERT_TRUE(dlg.UserClick(IDC_ERASE_EEPROM));
+    ASSERT_EQ(ui.BoxCount(), boxes + 2);
+    EXPECT_EQ(ui.LastBox().text, "failed.");
+}
+
+TEST_F(CalibSim, BoardGetChecksOnlyTheRadiosOfKnownValues) {
+    struct Case {
+        uint8_t role, mode;
+        int roleId, modeId; // 0: none checked
+    };
+    const int roles[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, IDC_ROLE_HB7R40,
+                         IDC_ROLE_K310};
+    for (const Case& c : {Case{3, 1, IDC_ROLE_TALON, IDC_MODE_DAC}, Case{0, 2, 0, 0},
+                          Case{6, 0, 0, IDC_MODE_PWM}, Case{5, 0, IDC_ROLE_K310, IDC_MODE_PWM}}) {
+        BoardInfo info = sim.Board();
+        info.role = c.role;
+        info.intensitySetMode = c.mode;
+        info.firmwareVersion = "3.07";
+        sim.SetBoard(info);
+        ASSERT_TRUE(dlg.UserClick(IDC_BOARD_GET));
+        for (int id : roles)
+            EXPECT_EQ(dlg.IsDlgButtonChecked(id), id == c.roleId ? 1u : 0u) << int(c.role);
+        EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MODE_PWM), c.modeId == IDC_MODE_PWM ? 1u : 0u);
+        EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MODE_DAC), c.modeId == IDC_MODE_DAC ? 1u : 0u);
+        EXPECT_EQ(dlg.GetDlgItemText(IDC_BOARD_SERIAL), "01001001");
+        EXPECT_EQ(dlg.GetDlgItemText(IDC_FIRMWARE), "3.07");
+    }
+    sim.DropReplies(1);
+    ASSERT_TRUE(dlg.UserClick(IDC_BOARD_GET));
+    EXPECT_EQ(ui.LastBox().text, "Failed to get controller configuration.");
+}
+
+TEST_F(CalibSim, BoardSetKeepsTheRoleWithoutARadioAndRefusesAShortSerial) {
+    BoardInfo info = sim.Board();
+    info.role = 4;
+    sim.SetBoard(info);
+    ASSERT_TRUE(board.ReadBoardInfo());
+    sim.ClearRequests();
+    // No role radio checked, DAC chosen, a new serial.
+    dlg.CheckDlgButton(IDC_MODE_DAC, BST_CHECKED);
+    ASSERT_TRUE(dlg.UserType(IDC_BOARD_SERIAL, "0906021"));
+    ASSERT_TRUE(dlg.UserClick(IDC_BOARD_SET));
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].code, 111);
+    EXPECT_EQ(Sent()[0].payload,
+              (std::vector<uint8_t>{4, 1, '0', '9', '0', '6', '0', '2', '1', 0}));
+
+    // "MX12" and PWM; a 6-character serial is refused before anything is sent.
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(IDC_ROLE_MX12));
+    ASSERT_TRUE(dlg.UserClick(IDC_MODE_PWM));
+    ASSERT_TRUE(dlg.UserType(IDC_BOARD_SERIAL, "090602"));
+    const size_t boxes = ui.BoxCount();
+    ASSERT_TRUE(dlg.UserClick(IDC_BOARD_SET));
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(ui.BoxCount(), boxes + 1); // the framework's report of the refusal
+    EXPECT_TRUE(dlg.IsOpen());
+    EXPECT_FALSE(dlg.IsEnded());
+    // The dialog goes on: the next command is sent.
+    ASSERT_TRUE(dlg.UserClick(IDC_CALIBRATION_MODE));
+    EXPECT_EQ(Codes(), (std::vector<int>{105}));
+}
+
+TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
+    dlg.m_photoToMw[0] = 0.5f;
+    dlg.m_photoToMw[1] = 48.25f;
+    dlg.m_photoToMw[2] = -3.0f;
+    dlg.m_mwToIndex[0] = -0.01f;
+    dlg.m_mwToIndex[1] = 3.5f;
+    dlg.m_mwToIndex[2] = 1.0f;
+    dlg.m_fAvgStep = 0.33f;
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    const HeadRecord r = sim.Record(0);
+    const uint8_t* b = RecordBytes(r);
+    EXPECT_EQ(b[0], 'V');
+    EXPECT_EQ(b[25], 7);  // month
+    EXPECT_EQ(b[26], 4);  // day
+    EXPECT_EQ(b[27], 19); // year - 2000
+    EXPECT_EQ(LeF32(b + 28), -0.01f);
+    EXPECT_EQ(LeF32(b + 32), 3.5f);
+    EXPECT_EQ(LeF32(b + 40), 0.5f);
+    EXPECT_EQ(LeF32(b + 44), 48.25f);
+    EXPECT_EQ(LeF32(b + 52), 0.33f);
+    EXPECT_EQ(LeU16(b + 56), 140); // the held DAC value
+    EXPECT_EQ(b[72], 1);           // enableCalibration
+    EXPECT_EQ(b[73], 0);           // channel
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 74), 8),
+              std::string("0100100\0", 8)); // the 8-character serial cut to 7 and a NUL
+    EXPECT_EQ(head.m_strCalDate, "07/04/19");
+
+    sim.DropReplies(2);
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
+}
+
+TEST_F(CalibSim, AHeadThatStopsAnsweringEndsTheRunWithAMessage) {
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    FeedMeter(dlg.m_meter, 1000.0, 10);
+    ui.Advance(5000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    sim.ClearRequests();
+    sim.DropReplies(1000);
+    ui.Advance(5000);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(dlg.m_nPoints, 1);
+    const std::vector<int> codes = Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 112), CCalib::kHeadReadTries);
+    EXPECT_EQ(codes.back(), 100); // switched off
+    EXPECT_EQ(ui.LastBox().text, "The head does not answer. The run was stopped.");
+    EXPECT_EQ(dlg.reports.size(), 1u);
+}
+
+// Mean |head output - radiometer| over the points of a check run, mW/cm².
+double MeanDeviation(const ReportCall& r) {
+    double sum = 0.0;
+    for (size_t i = 0; i < r.headValue.size(); ++i)
+        sum += std::fabs(r.headValue[i] - r.meterMw[i]);
+    return r.headValue.empty() ? NAN : sum / static_cast<double>(r.headValue.size());
+}
+
+TEST_F(CalibSim, CalibrationWithTheOpeningDefaultsThenBurnMakesTheHeadReadRight) {
+    auto meter = [&] { return MeterMicroWatts(); };
+    // A check before: the factory record's rough gain.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    RunToEnd(ui, dlg, meter);
+    ASSERT_EQ(dlg.reports.size(), 1u);
+    ASSERT_EQ(dlg.reports[0].headValue.size(), 50u);
+    const double before = MeanDeviation(dlg.reports[0]);
+
+    // The calibration: 255 down to 5 by 5.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_TRUE(dlg.UserType(IDC_STOP, "5"));
+    RunToEnd(ui, dlg, meter);
+    ASSERT_EQ(dlg.m_nPoints, 51);
+    ASSERT_EQ(dlg.reports.size(), 2u);
+    const ReportCall& cal = dlg.reports[1];
+    EXPECT_EQ(cal.setPoint.front(), 255.0);
+    EXPECT_EQ(cal.setPoint.back(), 5.0);
+    EXPECT_GT(dlg.m_r2PhotoToMw, 0.9999);
+    EXPECT_GT(dlg.m_r2MwToIndex, 0.9999);
+    EXPECT_EQ(cal.r2Photo, dlg.m_r2PhotoToMw);
+    EXPECT_EQ(cal.photoToMw[1], dlg.m_photoToMw[1]);
+    EXPECT_EQ(cal.serial, FieldText(head.m_record.serial));
+
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+
+    // The check after: the head now reports what the radiometer sees.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    RunToEnd(ui, dlg, meter);
+    ASSERT_EQ(dlg.reports.size(), 3u);
+    const double after = MeanDeviation(dlg.reports[2]);
+    // Set points now land where asked: 10 mW/cm² gives about 10 at the meter.
+    EXPECT_NEAR(dlg.reports[2].meterMw.front(), 10.0, 0.5);
+    EXPECT_LT(after, 0.1);
+    EXPECT_LT(after, before / 10.0);
+    std::printf("R2 photo-to-mW %.9f, mW-to-index %.9f; mean deviation before %.3f mW/cm2, "
+                "after %.3f mW/cm2\n",
+                dlg.m_r2PhotoToMw, dlg.m_r2MwToIndex, before, after);
+}
+
+} // namespace
+} // namespace calib_test
+
+namespace calib_test {
+namespace {
+
+TEST(CalibBrightHead, ARadiometerThatCannotSettleStopsTheRunAfterItsBoundedWait) {
+    // 180 mW/cm² at index 255: above the radiometer's 99999.9 µW/cm² window.
+    HeadlessBackend ui;
+    sim::ControllerOptions o = Options();
+    o.optics[0] = sim::BrightOptics();
+    sim::Controller sim(o);
+    CControlBoard board;
+    ASSERT_EQ(board.Open(sim.SlavePath().c_str(), 115200, 1000), SERIAL_OK);
+    COpticalHead head;
+    head.m_pBoard = &board;
+    TestCalib dlg;
+    dlg.m_pHead = &head;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+    RunToEnd(ui, dlg, [&] { return sim.OpticalOutput(0) * 1000.0; });
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    EXPECT_EQ(ui.LastBox().text, "The light meter reading did not settle. The run was stopped.");
+    EXPECT_LE(ui.Now(), 5000u + 1000u * (CCalib::kMaxMeterWaits + 1));
+    EXPECT_EQ(sim.OpticalOutput(0), 0.0); // switched off
+}
+
+} // namespace
+} // namespace calib_test
