@@ -137,7 +137,7 @@ inline std::vector<uint8_t> FloatBytes(float f) {
 // A main window of type `Window` (CSorvaneDlg or RecordingMainWindow) opened
 // in a scratch directory, closed at the end; through OpenOn or Open it runs on
 // simulated controllers.
-template <class Window> class MainWindowTest : public ::testing::Test {
+template <class Window> class MainWindowFixture : public ::testing::Test {
 protected:
     // Writes `record` as config.ini and opens the window; the start-up dialog
     // is answered as the test has arranged.

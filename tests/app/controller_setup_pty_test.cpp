@@ -29,7 +29,7 @@ std::vector<int> RecordReads(const sim::Controller& c) {
     return channels;
 }
 
-class ControllerSetupTest : public MainWindowTest<RecordingMainWindow> {
+class ControllerSetupTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     // The start-up dialog's clean search: its close timer ends it with 0.
     void CleanSearch() {

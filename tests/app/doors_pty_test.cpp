@@ -23,7 +23,7 @@ std::vector<uint8_t> FloatPayload(uint8_t channel, float f) {
     return p;
 }
 
-class DoorsTest : public MainWindowTest<CSorvaneDlg> {
+class DoorsTest : public MainWindowFixture<CSorvaneDlg> {
 protected:
     // Sets the value box of the detail or advanced dialog and presses Set.
     static void Set(CDialog& d, const std::string& text) {

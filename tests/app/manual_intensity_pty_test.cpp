@@ -16,7 +16,7 @@ std::vector<uint8_t> Payload(uint8_t channel, const std::vector<uint8_t>& rest) 
     return p;
 }
 
-class ManualIntensityTest : public MainWindowTest<RecordingMainWindow> {
+class ManualIntensityTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     void Set(const std::string& text) {
         dlg->UserType(ids102::IDC_MANUAL, text);

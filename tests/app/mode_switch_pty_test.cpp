@@ -131,7 +131,7 @@ TEST(ModeSwitchWithoutController, SaysSoAndSendsNothing) {
 
 // The main window's hidden Switch Modes door works on head position 0 and
 // pauses the telemetry timer around the dialog.
-class ModeSwitchDoor : public MainWindowTest<CSorvaneDlg> {};
+class ModeSwitchDoor : public MainWindowFixture<CSorvaneDlg> {};
 
 TEST_F(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
     Open(MakeConfig(2, {{1, "01001001", 10, 10}, {0, "01001001", 60, 10}}));

@@ -30,7 +30,7 @@ std::vector<uint8_t> Record(uint8_t calibrated, int32_t duration, uint32_t i1Bit
 }
 constexpr uint32_t k12_5 = 0x41480000, k7_5 = 0x40F00000, k5 = 0x40A00000, k0 = 0;
 
-class ProfileEditorTest : public MainWindowTest<RecordingMainWindow> {
+class ProfileEditorTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     void Open(int headCount) {
         std::vector<HeadPlace> heads = {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}};

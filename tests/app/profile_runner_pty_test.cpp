@@ -32,7 +32,7 @@ Sent DualIndex(uint16_t a, uint16_t b) {
     return {51, {uint8_t(a), uint8_t(a >> 8), uint8_t(b), uint8_t(b >> 8)}};
 }
 
-class ProfileRunnerTest : public MainWindowTest<RecordingMainWindow> {
+class ProfileRunnerTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     void Add(const std::string& duration, const std::string& i1, const std::string& i2 = "",
              bool pause = false) {

@@ -224,7 +224,7 @@ TEST_F(PulseTest, TheSimulatorLightsTheHeadByTheSchedule) {
 // The main window's pulse door (its radio stays hidden): closing the dialog
 // during a run sends no stop from the dialog; the window then switches all
 // heads off in index mode.
-class PulseDoor : public MainWindowTest<CSorvaneDlg> {};
+class PulseDoor : public MainWindowFixture<CSorvaneDlg> {};
 
 TEST_F(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
     Open(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));

@@ -53,7 +53,7 @@ std::vector<std::string> Fields(const std::string& line) {
     }
 }
 
-class TelemetryTest : public MainWindowTest<CSorvaneDlg> {
+class TelemetryTest : public MainWindowFixture<CSorvaneDlg> {
 protected:
     // A clean search over `serials.size()` controllers.
     void Open(const ConfigRecord& record, const std::vector<std::string>& serials) {
