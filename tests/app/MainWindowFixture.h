@@ -140,16 +140,21 @@ inline std::vector<uint8_t> FloatBytes(float f) {
 template <class Window> class MainWindowFixture : public ::testing::Test {
 protected:
     // Writes `record` as config.ini and opens the window; the start-up dialog
-    // is answered as the test has arranged.
-    void OpenWindow(const ConfigRecord& record) {
+    // is answered as the test has arranged. `beforeOpen` may set what the
+    // window's start reads.
+    void OpenWindow(const ConfigRecord& record,
+                    const std::function<void(Window&)>& beforeOpen = {}) {
         WriteConfig(record);
         dlg = std::make_unique<Window>();
+        if (beforeOpen)
+            beforeOpen(*dlg);
         open = std::make_unique<platform::ui::OpenDialog>(*dlg);
         ASSERT_TRUE(open->Ok());
     }
     // Starts the window after a clean search over one simulated controller per
     // entry of `options` (listed in that order).
-    void OpenOn(const ConfigRecord& record, const std::vector<sim::ControllerOptions>& options) {
+    void OpenOn(const ConfigRecord& record, const std::vector<sim::ControllerOptions>& options,
+                const std::function<void(Window&)>& beforeOpen = {}) {
         std::vector<std::string> ports;
         for (const sim::ControllerOptions& o : options) {
             sims.push_back(std::make_unique<sim::Controller>(o));
@@ -157,7 +162,7 @@ protected:
         }
         WriteComList(ports);
         ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        ASSERT_NO_FATAL_FAILURE(OpenWindow(record));
+        ASSERT_NO_FATAL_FAILURE(OpenWindow(record, beforeOpen));
         ASSERT_FALSE(dlg->m_bDemo);
     }
     // Starts on `controllers` controllers ("01001001", then "02002002"), all
