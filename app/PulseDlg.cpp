@@ -16,8 +16,8 @@ using platform::TruncateToInt;
 // Mode bytes of the start command.
 constexpr uint8_t kModeCounted = 0;
 constexpr uint8_t kModeTimeLimit = 1; // sent as kModeCounted
-constexpr uint8_t kModeManual = 2;
-constexpr uint8_t kModeTrigger = 3;
+// Modes 2 (manual: pulses until stopped) and 3 (external trigger) go on the
+// wire as the radio's offset, like the two above.
 
 uint16_t Low16(int value) {
     return static_cast<uint16_t>(static_cast<unsigned>(value) & 0xFFFFu);

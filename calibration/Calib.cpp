@@ -2,6 +2,7 @@
 
 #include "app/Stopwatch.h"
 #include "calibration/PolyFit.h"
+#include "calibration/RVX_Config.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
@@ -633,7 +634,11 @@ float CCalib::RunCalibReport(int32_t, const double*, const double*, const double
 void CCalib::RunCheckReport(int32_t, const double*, const double*, const double*,
                             const std::string&) {}
 
-void CCalib::RunHeadConfig(COpticalHead*) {}
+void CCalib::RunHeadConfig(COpticalHead* head) {
+    RVX_Config dlg(this);
+    dlg.m_pHead = head;
+    dlg.DoModal();
+}
 
 std::tm CCalib::Now() const {
     return platform::LocalTimeNow();

@@ -1,0 +1,50 @@
+// Whole-file images: the leading bytes of a file read without waiting on
+// anything that is not a plain file, and a file replaced so that a failure
+// at any point leaves the old one as it was. No messages: callers report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Reads at most `max` bytes from the start of the regular file `path` into
+// `buffer` (never more, whatever the file's size); `got` is how many came. A
+// folder, a pipe or a device counts as a file that cannot be opened, so
+// opening never blocks. False when it cannot be opened or a read fails (then
+// `got` is 0 and the caller should use nothing of `buffer`).
+bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got);
+
+// A file replaced in two steps: Open makes a temporary file beside the target
+// (the question "can it be written?" is answered before anything changes),
+// Commit writes the new content there, makes it reach the disk and renames it
+// over the target. A replacement that is not committed, or fails, removes its
+// temporary file and leaves the target untouched. An existing target keeps
+// its permission bits; a link is followed and the file it leads to replaced.
+// Only when the folder refuses new files but the target may be written is
+// the target rewritten in place (then a failure midway can cut it short).
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False when the target can be neither replaced nor written.
+    bool Open(const std::string& path);
+    // Writes exactly `size` bytes as the file's whole content. False on any
+    // failure; the target then keeps its old content (except in place, above).
+    bool Commit(const uint8_t* data, std::size_t size);
+
+private:
+    void Discard();
+
+    int m_fd = -1;
+    bool m_inPlace = false;
+    std::string m_target; // the file replaced (links resolved)
+    std::string m_temp;   // empty in place or when nothing is open
+    int m_mode = -1;      // permission bits of the old file; -1: a new file keeps the temporary's
+};
+
+} // namespace platform

@@ -1,0 +1,145 @@
+#include "platform/FileImage.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TemporaryName(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return target + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+}
+
+} // namespace
+
+bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got) {
+    got = 0;
+    // O_NONBLOCK: a pipe picked by mistake must not hang the UI thread in
+    // open(); anything but a regular file is refused right after.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::size_t n = 0;
+    while (ok && n < max) {
+        const ssize_t r = ::read(fd, buffer + n, max - n);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            ok = false;
+        if (r <= 0)
+            break;
+        n += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    if (ok)
+        got = n;
+    return ok;
+}
+
+FileReplacement::~FileReplacement() {
+    Discard();
+}
+
+void FileReplacement::Discard() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temp.empty())
+        ::unlink(m_temp.c_str());
+    m_temp.clear();
+}
+
+bool FileReplacement::Open(const std::string& path) {
+    Discard();
+    m_inPlace = false;
+    m_mode = -1;
+    m_target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        m_target = real;
+        std::free(real);
+    }
+    struct stat old {};
+    const bool exists = ::stat(m_target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return false;
+    // Renaming would replace a file we may not write; give the answer the
+    // plain open-for-writing would have given.
+    if (exists && ::access(m_target.c_str(), W_OK) != 0)
+        return false;
+    if (exists)
+        m_mode = static_cast<int>(old.st_mode & 07777);
+
+    const std::string temp = TemporaryName(m_target);
+    m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (m_fd >= 0) {
+        m_temp = temp;
+        return true;
+    }
+    const int error = errno;
+    if (!exists || (error != EACCES && error != EPERM))
+        return false;
+    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    m_inPlace = m_fd >= 0;
+    return m_inPlace;
+}
+
+bool FileReplacement::Commit(const uint8_t* data, std::size_t size) {
+    if (m_fd < 0)
+        return false;
+    if (m_inPlace) {
+        bool ok = ::ftruncate(m_fd, 0) == 0 && WriteAll(m_fd, data, size);
+        ok = ::close(m_fd) == 0 && ok;
+        m_fd = -1;
+        return ok;
+    }
+    bool ok = WriteAll(m_fd, data, size);
+    if (ok && m_mode >= 0)
+        ok = ::fchmod(m_fd, static_cast<mode_t>(m_mode)) == 0;
+    ok = ok && ::fsync(m_fd) == 0;
+    // A failed write-back may only show in close().
+    ok = ::close(m_fd) == 0 && ok;
+    m_fd = -1;
+    ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
+    if (!ok) {
+        Discard();
+        return false;
+    }
+    m_temp.clear();
+    // Make the rename itself durable; the data is safe either way.
+    const int dir = ::open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,159 @@
+// The head configuration dialog against a simulated controller on a real
+// pseudo-terminal: a record edited on head A, saved, opened into head B and
+// burned reads back from the head byte for byte, also after the simulator
+// has been restarted on the same state folder.
+#include "calibration/RVX_Config.h"
+#include "platform/Application.h"
+#include "platform/ui/Headless.h"
+#include "tests/support/TempDir.h"
+#include "tools/sim/Controller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+using platform::ui::HeadlessBackend;
+using platform::ui::OpenDialog;
+using testing_support::TempDir;
+
+namespace {
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<uint8_t> Bytes(const HeadRecord& r) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&r);
+    return {p, p + 360};
+}
+
+// One simulated controller with both heads, its records kept in `stateDir`,
+// and a controller object of the program opened on it.
+struct Bench {
+    explicit Bench(const std::string& stateDir) : sim(Options(stateDir)) {
+        EXPECT_EQ(board.Open(sim.SlavePath().c_str(), 115200, 1000), SERIAL_OK);
+        for (int ch = 0; ch < 2; ++ch) {
+            heads[ch].m_pBoard = &board;
+            heads[ch].m_nChannel = ch;
+        }
+    }
+    static sim::ControllerOptions Options(const std::string& stateDir) {
+        sim::ControllerOptions o;
+        o.noiseCounts = 0.0;
+        o.stateDir = stateDir;
+        return o;
+    }
+    sim::Controller sim;
+    CControlBoard board;
+    COpticalHead heads[2];
+};
+
+TEST(RvxConfigOnController, EditedRecordSavedOpenedIntoAnotherHeadAndBurnedReadsBack) {
+    platform::SetApplicationName("sorvane");
+    HeadlessBackend ui;
+    TempDir state("rvx-state"), files("rvx-files");
+    const std::string path = files.Path() + "/head-a.rvx";
+    std::vector<uint8_t> saved;
+    {
+        Bench bench(state.Path());
+        const std::vector<uint8_t> headBBefore = Bytes(bench.sim.Record(1));
+
+        // Head A: edit a few fields and save.
+        {
+            RVX_Config dlg;
+            dlg.m_pHead = &bench.heads[0];
+            OpenDialog open(dlg);
+            EXPECT_TRUE(ui.BoxTexts().empty()) << ui.LastBox().text;
+            EXPECT_EQ(bench.heads[0].m_bPresent, 1);
+            EXPECT_EQ(Bytes(bench.heads[0].m_record), Bytes(bench.sim.Record(0)));
+            dlg.UserType(1000, "RVX-7-395");
+            dlg.UserType(1001, "SN-4711");
+            dlg.UserType(1007, "0.5");
+            dlg.UserType(1005, "300");
+            dlg.UserClick(1062);
+            dlg.UserClick(1064);
+            dlg.UserClick(1050); // row 5
+            dlg.UserType(1028, "Diffuser");
+            dlg.UserType(1029, "0.875");
+            ui.AnswerFile(path);
+            dlg.UserClick(1047);
+        }
+        saved = FileBytes(path);
+        ASSERT_EQ(saved.size(), 360u);
+        EXPECT_EQ(std::memcmp(saved.data() + 1, "RVX-7-395\0", 10), 0);
+        EXPECT_EQ(std::memcmp(saved.data() + 13, "SN-4711\0", 8), 0);
+        EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 40, saved.begin() + 44),
+                  (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x3F})); // 0.5f
+        EXPECT_EQ(saved[58], 44);
+        EXPECT_EQ(saved[73], 1);
+        EXPECT_EQ(saved[82], 3);
+        EXPECT_EQ(Bytes(bench.sim.Record(1)), headBBefore); // nothing burned yet
+
+        // Head B: open the file and burn it.
+        ui.ClearBoxes();
+        {
+            RVX_Config dlg;
+            dlg.m_pHead = &bench.heads[1];
+            OpenDialog open(dlg);
+            ui.AnswerFile(path);
+            dlg.UserClick(1044);
+            EXPECT_EQ(dlg.GetDlgItemText(1001), "SN-4711");
+            dlg.UserClick(1043);
+            EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+        }
+        std::vector<uint8_t> burned = saved;
+        burned[0] = 'V';
+        EXPECT_EQ(Bytes(bench.sim.Record(1)), burned);
+        EXPECT_EQ(Bytes(bench.heads[1].m_record), burned);
+        saved = burned;
+    }
+
+    // A new simulator on the same state folder: the head still holds the
+    // record, and the dialog reads it back whole.
+    Bench again(state.Path());
+    ui.ClearBoxes();
+    bool read = false;
+    for (int attempt = 0; attempt < 3 && !read; ++attempt) {
+        again.heads[1].m_record = HeadRecord{};
+        read = again.heads[1].ReadRecord();
+    }
+    ASSERT_TRUE(read);
+    EXPECT_EQ(Bytes(again.heads[1].m_record), saved);
+    RVX_Config dlg;
+    dlg.m_pHead = &again.heads[1];
+    OpenDialog open(dlg);
+    EXPECT_TRUE(ui.BoxTexts().empty()) << ui.LastBox().text;
+    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-7-395");
+    // Row 5 was packed behind the rows checked before it.
+    const int names[10] = {1013, 1015, 1023, 1025, 1028, 1030, 1032, 1034, 1036, 1038};
+    const int factors[10] = {1014, 1022, 1024, 1026, 1029, 1031, 1033, 1035, 1037, 1041};
+    const int last = saved[83] - 1;
+    ASSERT_TRUE(last >= 0 && last < 10);
+    EXPECT_EQ(dlg.GetDlgItemText(names[last]), "Diffuser");
+    EXPECT_EQ(dlg.GetDlgItemText(factors[last]), "0.875000");
+}
+
+TEST(RvxConfigOnController, SilentHeadIsReportedMissingAndItsBurnUnacknowledged) {
+    platform::SetApplicationName("sorvane");
+    HeadlessBackend ui;
+    TempDir state("rvx-state");
+    Bench bench(state.Path());
+    bench.sim.DropReplies(1);
+    RVX_Config dlg;
+    dlg.m_pHead = &bench.heads[0];
+    OpenDialog open(dlg);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"RVX does not exist"});
+    EXPECT_EQ(bench.heads[0].m_bPresent, 0);
+    bench.sim.DropReplies(1);
+    dlg.UserClick(1043);
+    EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
+    EXPECT_EQ(bench.heads[0].m_record.marker, 'V');
+}
+
+} // namespace
