@@ -1,6 +1,6 @@
 #include "app/ProfileFile.h"
 
-#include "platform/AtomicFile.h"
+#include "platform/FileImage.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -33,5 +33,6 @@ bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
 }
 
 bool WriteProfileFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    return platform::WriteFileAtomically(path, bytes.data(), bytes.size(), /*regularOnly=*/true);
+    platform::FileReplacement file;
+    return file.Open(path) && file.Commit(bytes.data(), bytes.size());
 }

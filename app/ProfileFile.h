@@ -10,7 +10,7 @@
 // before it.
 bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes);
 
-// Replaces the file with `bytes` through platform::WriteFileAtomically (a
-// failed save leaves the old file as it was); an existing target that is not a
-// regular file is refused. False when the file could not be written.
+// Replaces the file with `bytes` through platform::FileReplacement (a failed
+// save leaves the old file as it was; an existing target that is not a regular
+// file is refused). False when the file could not be written.
 bool WriteProfileFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,6 +1,6 @@
 #include "app/config/ConfigFile.h"
 
-#include "platform/AtomicFile.h"
+#include "platform/FileImage.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -36,5 +36,6 @@ bool ReadConfigFile(const char* path, ConfigRecord& record) {
 
 bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record) {
     const ConfigImage image = EncodeConfigRecord(record);
-    return platform::WriteFileAtomically(path, image.data(), image.size());
+    platform::FileReplacement file;
+    return file.Open(path) && file.Commit(image.data(), image.size());
 }

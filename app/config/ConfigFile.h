@@ -12,6 +12,7 @@
 bool ReadConfigFile(const char* path, ConfigRecord& record);
 
 // Replaces the file with the record's 1432 bytes through
-// platform::WriteFileAtomically (a failure leaves the old file as it was).
-// False when the file could not be replaced.
+// platform::FileReplacement (a failure leaves the old file as it was; an
+// existing target that is not a regular file is refused). False when the file
+// could not be replaced.
 bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record);

@@ -1,5 +1,5 @@
 // Profile records and files: the 20-byte layout against literal bytes, the
-// file's read and save (the save's safety: AtomicFile_test). (The step list's
+// file's read and save (the save's safety: file_image_test). (The step list's
 // texts: profile_editor_test.)
 #include "app/ProfileFile.h"
 #include "app/ProfileStep.h"
