@@ -1,11 +1,14 @@
 #include "calibration/Calib.h"
 
 #include "app/Stopwatch.h"
+#include "calibration/CalibReport.h"
+#include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"
 #include "calibration/RVX_Config.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdarg>
@@ -626,13 +629,37 @@ void CCalib::OnBnClickedBurn() {
 
 // ---------------------------------------------------------------- seams
 
-float CCalib::RunCalibReport(int32_t, const double*, const double*, const double*, const float[3],
-                             const float[3], double, double, const std::string&) {
-    return m_fAvgStep;
+float CCalib::RunCalibReport(int32_t nPoints, const double* setPoint, const double* headValue,
+                             const double* meterMw, const float photoToMw[3],
+                             const float mwToIndex[3], double r2PhotoToMw, double r2MwToIndex,
+                             const std::string& serial) {
+    CCalibReport report;
+    const int n = std::clamp<int32_t>(nPoints, 0, CCalibReport::kMaxPoints);
+    report.m_nPoints = n;
+    std::copy_n(setPoint, n, report.m_setPoint);
+    std::copy_n(headValue, n, report.m_headValue);
+    std::copy_n(meterMw, n, report.m_meterMw);
+    std::copy_n(photoToMw, 3, report.m_photoToMw);
+    std::copy_n(mwToIndex, 3, report.m_mwToIndex);
+    report.m_r2PhotoToMw = r2PhotoToMw;
+    report.m_r2MwToIndex = r2MwToIndex;
+    report.m_strSerial = serial;
+    report.DoModal();
+    // Whatever the run returned: the report computed its step when it opened.
+    return report.m_fAvgStep;
 }
 
-void CCalib::RunCheckReport(int32_t, const double*, const double*, const double*,
-                            const std::string&) {}
+void CCalib::RunCheckReport(int32_t nPoints, const double* setPoint, const double* headValue,
+                            const double* meterMw, const std::string& serial) {
+    CCheckReport report;
+    const int n = std::clamp<int32_t>(nPoints, 0, CCheckReport::kMaxPoints);
+    report.m_nPoints = n;
+    std::copy_n(setPoint, n, report.m_setPoint);
+    std::copy_n(headValue, n, report.m_headValue);
+    std::copy_n(meterMw, n, report.m_meterMw);
+    report.m_strSerial = serial;
+    report.DoModal();
+}
 
 void CCalib::RunHeadConfig(COpticalHead* head) {
     RVX_Config dlg(this);

@@ -6,6 +6,7 @@
 #include "platform/ui/qt/Cp1252.h"
 #include "platform/ui/qt/DialogWindow.h"
 #include "platform/ui/qt/FileFilter.h"
+#include "platform/ui/qt/QtPrinter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -271,14 +272,17 @@ void QtBackend::PostToUiThread(std::function<void()> task) {
 }
 
 QtSession::QtSession(int& argc, char** argv)
-    : m_app(std::make_unique<QApplication>(argc, argv)), m_backend(std::make_unique<QtBackend>()) {
+    : m_app(std::make_unique<QApplication>(argc, argv)), m_backend(std::make_unique<QtBackend>()),
+      m_printers(std::make_unique<QtPrinterService>()) {
     // The program ends when its main dialog's modal run returns, not when a
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallBackend(m_backend.get());
+    platform::InstallPrinterService(m_printers.get());
 }
 
 QtSession::~QtSession() {
+    platform::InstallPrinterService(nullptr);
     InstallBackend(nullptr);
     m_backend.reset();
     m_app.reset();

@@ -32,6 +32,7 @@ class QWidget;
 namespace platform::ui::qt {
 
 class DialogWindow;
+class QtPrinterService;
 
 class QtBackend : public Backend {
 public:
@@ -75,7 +76,8 @@ private:
     std::function<void(CDialog&, QWidget&)> m_shown;
 };
 
-// The program's UI in one object: the QApplication and the installed backend.
+// The program's UI in one object: the QApplication, the installed backend and
+// the installed printer service (the system's default print queue).
 // Destroyed in reverse: the backend is uninstalled before the application goes.
 class QtSession {
 public:
@@ -90,6 +92,7 @@ public:
 private:
     std::unique_ptr<QApplication> m_app;
     std::unique_ptr<QtBackend> m_backend;
+    std::unique_ptr<QtPrinterService> m_printers;
 };
 
 } // namespace platform::ui::qt
