@@ -31,9 +31,12 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Short whatever the target's name: a name near the file system's limit
+// would otherwise leave no room for a suffix and make a valid save fail.
 std::string TemporaryName(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    return target + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+    return FolderOf(target) + "/.save-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + ".tmp";
 }
 
 } // namespace

@@ -154,6 +154,10 @@ TEST_F(RvxConfig, EveryFieldIsShownInItsControl) {
         EXPECT_EQ(dlg.GetDlgItemText(kNames[row]), "") << row;
         EXPECT_EQ(dlg.GetDlgItemText(kFactors[row]), "") << row;
     }
+    // Without OK or Cancel buttons, Enter in an edit ends the dialog.
+    dlg.UserPressEnter();
+    EXPECT_TRUE(dlg.IsEnded());
+    EXPECT_EQ(dlg.Result(), IDOK);
 }
 
 TEST_F(RvxConfig, CountsAboveTenAndTextsWithoutTerminatorStayInsideTheRecord) {
@@ -268,9 +272,7 @@ TEST_F(RvxConfig, CheckedRowsArePackedToTheFrontInRowOrder) {
     dlg.UserType(1030, "unchecked row 6");
     dlg.UserType(1038, "a name longer than nineteen characters"); // row 10, checked below
     dlg.UserClick(1055);
-    dlg.UserClick(1039);
-    dlg.UserClick(1039); // a radio stays checked; clear them all instead
-    for (int id : {1039, 1040, 1063, 1064})
+    for (int id : {1039, 1040, 1063, 1064}) // no LCD radio checked
         dlg.CheckDlgButton(id, 0);
     dlg.ControlsToRecord();
 
@@ -333,6 +335,7 @@ TEST_F(RvxConfig, SaveWritesTheReadBackRecordAndNothingElse) {
     EXPECT_EQ(req.initialName, "1912007");
     EXPECT_TRUE(req.OverwritePrompt());
     ASSERT_EQ(req.filters.size(), 2u);
+    EXPECT_EQ(req.filters[0].name, "RVX Configurations (*.rvx)");
     EXPECT_EQ(req.filters[0].pattern, "*.rvx");
     EXPECT_EQ(req.filters[1].name, "All Files (*.*)");
 
@@ -390,6 +393,7 @@ TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
     EXPECT_EQ(ui.FileDialogs()[0].title, "Open RVX Configuration");
     EXPECT_EQ(ui.FileDialogs()[0].defaultExt, "");
     EXPECT_TRUE(ui.FileDialogs()[0].MustExist());
+    EXPECT_EQ(ui.FileDialogs()[0].filters.at(0).name, "RVX Configurations (*.rvx)");
     Image want = SampleImage();
     std::memcpy(want.data(), other.data(), 100);
     EXPECT_EQ(BytesOf(head.m_record), want);
@@ -404,6 +408,15 @@ TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
     EXPECT_EQ(BytesOf(head.m_record), other); // the first 360 bytes, no more
     EXPECT_EQ(dlg.IsDlgButtonChecked(1045), 0u);
     EXPECT_EQ(ui.BoxCount(), 1u);
+
+    // The controls now show the file: untouched, they give back the file's
+    // floats to the bit (photoToMw a is -4.67e-38, shown as "-0.00000000"),
+    // not the record shown before the Open.
+    EXPECT_EQ(dlg.GetDlgItemText(1007), "-0.00000000");
+    dlg.ControlsToRecord();
+    const Image b = BytesOf(head.m_record);
+    EXPECT_EQ(std::memcmp(b.data() + 28, other.data() + 28, 28), 0);
+    EXPECT_EQ(std::memcmp(b.data() + 60, other.data() + 60, 12), 0);
 }
 
 TEST_F(RvxConfig, OpenOfWhatIsNoFileChangesNothing) {
@@ -466,6 +479,8 @@ TEST_F(RvxConfig, BurnReportsTheAnswerOfTheHead) {
     EXPECT_GE(ms, 0.0f);
     EXPECT_LT(ms, 1000.0f); // nothing is sent in simulation
     EXPECT_EQ(head.m_record.marker, 'V');
+    dlg.UserPressEscape();
+    EXPECT_TRUE(dlg.IsEnded());
     head.m_pBoard = nullptr;
 }
 
@@ -522,46 +537,65 @@ namespace {
 
 using platform::ui::ControlKind;
 
-// Every control the dialog addresses exists once, with its kind, inside the
-// 539 x 305 window, and no two controls a user works with overlap.
+// Every control the dialog addresses exists once, with its kind and caption,
+// every label is there, all inside the 539 x 305 window, and no two controls
+// a user works with overlap.
 TEST(RvxConfigTemplate, HoldsEveryControlOnceWithoutOverlaps) {
     const platform::ui::DialogTemplate* t = platform::ui::FindTemplate(136);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->caption, "RVX Configuration");
     EXPECT_EQ(t->width, 539);
     EXPECT_EQ(t->height, 305);
-    std::vector<std::pair<int, ControlKind>> want = {
-        {1027, ControlKind::PushButton},  {1044, ControlKind::PushButton},
-        {1047, ControlKind::PushButton},  {1043, ControlKind::PushButton},
-        {1061, ControlKind::RadioButton}, {1062, ControlKind::RadioButton},
-        {1039, ControlKind::RadioButton}, {1040, ControlKind::RadioButton},
-        {1063, ControlKind::RadioButton}, {1064, ControlKind::RadioButton},
-        {1077, ControlKind::CheckBox},    {1098, ControlKind::GroupBox},
-        {1099, ControlKind::GroupBox}};
+    struct Want {
+        int id;
+        ControlKind kind;
+        std::string caption;
+    };
+    std::vector<Want> want = {
+        {1027, ControlKind::PushButton, "today"},
+        {1044, ControlKind::PushButton, "Open"},
+        {1047, ControlKind::PushButton, "Save"},
+        {1043, ControlKind::PushButton, "Burn"},
+        {1061, ControlKind::RadioButton, "Channel A"},
+        {1062, ControlKind::RadioButton, "Channel B"},
+        {1039, ControlKind::RadioButton, "xxxxxx"},
+        {1040, ControlKind::RadioButton, "xxxx.x"},
+        {1063, ControlKind::RadioButton, "xxx.xx"},
+        {1064, ControlKind::RadioButton, "xx.xxx"},
+        {1077, ControlKind::CheckBox, "Enable Calibration"},
+        {1098, ControlKind::GroupBox, "Photo-to-mW Coeffs (ax\xB2 + bx + c)"},
+        {1099, ControlKind::GroupBox, "mW-to-Index Coeffs (ax\xB2 + bx + c)"}};
     for (int id : {1000, 1001, 1002, 1010, 1011, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1016,
                    1017, 1018, 1021, 1019, 1020, 1012})
-        want.push_back({id, ControlKind::Edit});
+        want.push_back({id, ControlKind::Edit, ""});
     for (int row = 0; row < 10; ++row) {
-        want.push_back({kChecks[row], ControlKind::CheckBox});
-        want.push_back({kNames[row], ControlKind::Edit});
-        want.push_back({kFactors[row], ControlKind::Edit});
+        want.push_back({kChecks[row], ControlKind::CheckBox, ""});
+        want.push_back({kNames[row], ControlKind::Edit, ""});
+        want.push_back({kFactors[row], ControlKind::Edit, ""});
     }
-    for (const auto& [id, kind] : want) {
+    for (const Want& w : want) {
         int found = 0;
         for (const auto& c : t->controls)
-            if (c.id == id) {
+            if (c.id == w.id) {
                 ++found;
-                EXPECT_EQ(c.kind, kind) << id;
+                EXPECT_EQ(c.kind, w.kind) << w.id;
+                EXPECT_EQ(c.caption, w.caption) << w.id;
             }
-        EXPECT_EQ(found, 1) << id;
+        EXPECT_EQ(found, 1) << w.id;
     }
-    bool footnote = false;
-    for (const auto& c : t->controls)
-        footnote |= c.caption == "*  This value is either:\n"
-                                 "   - the initially set DAC value when in PWM intensity-set "
-                                 "mode, or\n"
-                                 "   - the initially set PWM value when in DAC intensity-set mode.";
-    EXPECT_TRUE(footnote);
+    for (const char* label :
+         {"Model:", "Serial:", "Calibration Date:", "/", "Average step:", "DAC/PWM *:",
+          "Maximum PWM:", "Max temperature:", "Control Board Serial Number:", "LCD Display Format",
+          "a:", "b:", "c:", "Temperature Coeffs (ax\xB2 + bx + c)", "Multi-Calibration Factors",
+          "Calibration Name", "Factor",
+          "*  This value is either:\n"
+          "   - the initially set DAC value when in PWM intensity-set mode, or\n"
+          "   - the initially set PWM value when in DAC intensity-set mode."}) {
+        bool found = false;
+        for (const auto& c : t->controls)
+            found |= c.caption == label;
+        EXPECT_TRUE(found) << label;
+    }
     for (size_t i = 0; i < t->controls.size(); ++i) {
         const auto& a = t->controls[i];
         EXPECT_TRUE(a.rect.x >= 0 && a.rect.y >= 0 && a.rect.x + a.rect.width <= t->width &&

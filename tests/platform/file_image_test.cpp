@@ -87,6 +87,14 @@ TEST(FileImage, ReplacementKeepsModeAndLinkAndLeavesNoTemporary) {
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(Entries(dir.Path()), 2);
+
+    // A name as long as the file system allows is replaced as well.
+    const std::string longName = dir.Path() + "/" + std::string(251, 'n') + ".rvx";
+    Write(longName, {1, 2, 3});
+    ASSERT_TRUE(file.Open(longName));
+    ASSERT_TRUE(file.Commit(fresh.data(), fresh.size()));
+    EXPECT_EQ(Contents(longName), fresh);
+    EXPECT_EQ(Entries(dir.Path()), 3);
 }
 
 TEST(FileImage, ReplacementNotCommittedLeavesTheOldFile) {
