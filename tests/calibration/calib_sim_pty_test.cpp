@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <regex>
 
 namespace calib_test {
 namespace {
@@ -213,7 +214,10 @@ TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
     dlg.m_mwToIndex[2] = 1.0f;
     dlg.m_fAvgStep = 0.33f;
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
-    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    // "%0.2f ms" of the stopwatch: two decimals, no padding.
+    EXPECT_TRUE(
+        std::regex_match(ui.LastBox().text, std::regex("Burn Complete in [0-9]+\\.[0-9]{2} ms")))
+        << ui.LastBox().text;
     EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
     const HeadRecord r = sim.Record(0);
     const uint8_t* b = RecordBytes(r);
