@@ -2,10 +2,9 @@
 
 #include "app/Advanced.h"
 #include "app/DialogHelpers.h"
+#include "platform/Number.h"
 #include "resources/Resources.h"
 #include "resources/dialogs/Dialog138Ids.h"
-
-#include <climits>
 
 using namespace ids138;
 
@@ -14,15 +13,6 @@ namespace {
 // The wavelength is the model text's last three characters.
 std::string Wavelength(const std::string& model) {
     return model.size() <= 3 ? model : model.substr(model.size() - 3);
-}
-
-// A float taken back to an int as the processor does it: a value with no int
-// (only reachable from a typed count near the int limits, rounded up by the
-// float) gives INT_MIN rather than undefined behaviour.
-int32_t ToIndex(float value) {
-    if (!(value > -2147483904.0f && value < 2147483648.0f))
-        return INT_MIN;
-    return static_cast<int32_t>(value);
 }
 
 } // namespace
@@ -76,7 +66,7 @@ void CDetail::OnBnClickedSet() {
         } else {
             // The setting goes through a float before its low 16 bits are sent.
             m_pHead->m_fSetting = static_cast<float>(GetDlgItemInt(IDC_VALUE, nullptr, TRUE));
-            m_pHead->SetIndex(ToIndex(m_pHead->m_fSetting));
+            m_pHead->SetIndex(platform::TruncateToInt(m_pHead->m_fSetting));
         }
     }
     SelectValue();

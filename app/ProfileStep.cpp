@@ -1,8 +1,8 @@
 #include "app/ProfileStep.h"
 
 #include "platform/LittleEndian.h"
+#include "platform/Number.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -51,18 +51,12 @@ std::vector<uint8_t> EncodeProfile(const std::vector<ProfileStep>& steps) {
     return out;
 }
 
-int TruncateIntensity(float value) {
-    if (!(value > -2147483904.0f && value < 2147483648.0f))
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
 std::string IntensityText(float value, bool calibrated) {
     char text[64];
     if (calibrated)
         std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(value));
     else
-        std::snprintf(text, sizeof text, "%3d", TruncateIntensity(value));
+        std::snprintf(text, sizeof text, "%3d", platform::TruncateToInt(value));
     return text;
 }
 

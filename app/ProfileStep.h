@@ -49,7 +49,3 @@ std::vector<std::string> StepTexts(const ProfileStep& step, bool calibrated, boo
 
 // An intensity as the indicators and the step list show it.
 std::string IntensityText(float value, bool calibrated);
-
-// Truncation toward zero as the processor does it: a value with no int (NaN,
-// out of range) gives INT_MIN instead of undefined behaviour.
-int TruncateIntensity(float value);

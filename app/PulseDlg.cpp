@@ -1,30 +1,23 @@
 #include "app/PulseDlg.h"
 
 #include "app/DialogHelpers.h"
+#include "platform/Number.h"
 #include "resources/dialogs/Dialog150Ids.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 using namespace ids150;
 
 namespace {
 
+using platform::TruncateToInt;
+
 // Mode bytes of the start command.
 constexpr uint8_t kModeCounted = 0;
 constexpr uint8_t kModeTimeLimit = 1; // sent as kModeCounted
 // Modes 2 (manual: pulses until stopped) and 3 (external trigger) go on the
 // wire as the radio's offset, like the two above.
-
-// Truncation toward zero as the processor does it: a value with no int (NaN,
-// out of range) gives INT_MIN, whose low 16 bits are 0, instead of undefined
-// behaviour.
-int TruncateToInt(float value) {
-    if (!(value > -2147483904.0f && value < 2147483648.0f))
-        return INT_MIN;
-    return static_cast<int>(value);
-}
 
 uint16_t Low16(int value) {
     return static_cast<uint16_t>(static_cast<unsigned>(value) & 0xFFFFu);

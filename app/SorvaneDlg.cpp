@@ -20,26 +20,6 @@ constexpr const char* kSimulatedSerials[24] = {
     "0906019", "0906020", "0906021", "0906022", "0906023", "0906024", "0906025", "0906026",
     "0906027", "0906028", "0906029", "0906030", "0906031", "0906032", "0906033", "0906034"};
 
-std::string Format41(float value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(value));
-    return text;
-}
-
-std::string Format3d(int value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%3d", value);
-    return text;
-}
-
-// Truncation toward zero as the processor does it: a value with no int
-// (NaN, out of range) gives INT_MIN instead of undefined behaviour.
-int TruncateToInt(float value) {
-    if (!(value > -2147483904.0f && value < 2147483648.0f))
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
 // An edge of an indicator `extent` pixels from `origin`; settings files hold
 // positions as typed, so the far edge stops at the largest int.
 int FarEdge(int32_t origin, int extent) {
@@ -290,7 +270,7 @@ void CSorvaneDlg::UpdateTitle() {
 }
 
 void CSorvaneDlg::AllOff() {
-    const std::string t = Calibrated() ? Format41(0.0f) : Format3d(0);
+    const std::string t = IntensityText(0.0f, Calibrated());
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
         m_pBoards[0].HeadOff(2);
         ShowIndicator(0, t);
@@ -313,7 +293,7 @@ void CSorvaneDlg::OnBnClickedSet() {
     const float f = GetDlgItemFloat(this, ids102::IDC_MANUAL);
     const uint16_t n = static_cast<uint16_t>(GetDlgItemInt(ids102::IDC_MANUAL, nullptr, TRUE));
     const bool calibrated = Calibrated();
-    const std::string t = calibrated ? Format41(f) : Format3d(n);
+    const std::string t = IntensityText(calibrated ? f : float(n), calibrated);
 
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
         if (calibrated)
@@ -448,8 +428,7 @@ void CSorvaneDlg::OpenHeadDoor(int i, bool ctrl) {
     KillTimer(IDT_TELEMETRY);
     RunDetailDialog(head, Calibrated());
     SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
-    ShowIndicator(i, Calibrated() ? Format41(head.m_fSetting)
-                                  : Format3d(TruncateToInt(head.m_fSetting)));
+    ShowIndicator(i, IntensityText(head.m_fSetting, Calibrated()));
 }
 
 void CSorvaneDlg::OpenConfigDoor() {

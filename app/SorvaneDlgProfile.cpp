@@ -3,6 +3,7 @@
 // the trigger wait, the steps and their timers).
 #include "app/ProfileFile.h"
 #include "app/SorvaneDlg.h"
+#include "platform/Number.h"
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ int32_t RunDuration(const ProfileStep& step) {
 // at its end instead of being cut to 16 bits (a -1 would become 65535, full
 // output).
 uint16_t RunIndex(float value) {
-    const int index = TruncateIntensity(value);
+    const int index = platform::TruncateToInt(value);
     return static_cast<uint16_t>(std::clamp(index, 0, 255));
 }
 

@@ -3,15 +3,10 @@
 // against a simulated controller on a pty. Target: under 5 ms.
 
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
 #include "platform/ui/Headless.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
 
 #include <benchmark/benchmark.h>
-
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -23,13 +18,11 @@ void WriteWorkDir(const std::string& port) {
 }
 
 void BM_SetTwoPositions(benchmark::State& state) {
-    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    bench::ScratchDir dir("lumi-bench");
+    if (!dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(tmpl);
     {
         sim::ControllerOptions o;
         o.board.boardSerial = "01001001";
@@ -54,8 +47,6 @@ void BM_SetTwoPositions(benchmark::State& state) {
                 state.SkipWithError("a Set went unacknowledged");
         }
     }
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(tmpl);
 }
 BENCHMARK(BM_SetTwoPositions)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 

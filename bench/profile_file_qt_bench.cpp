@@ -6,20 +6,17 @@
 
 #include "app/ProfileStep.h"
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
+#include "bench/QtBench.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/qt/QtBackend.h"
-#include "tests/app/WorkFiles.h"
 
-#include <QApplication>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -27,16 +24,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kSteps = 10000;
-
-QApplication& App() {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "profile_file_qt_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // The real Qt windows; only the file dialog answers without a user.
 class AnsweringBackend : public platform::ui::qt::QtBackend {
@@ -50,18 +37,11 @@ public:
 
 struct Fixture {
     Fixture() {
-        App();
-        char tmpl[] = "/tmp/lumi-profile-bench-XXXXXX";
-        if (!mkdtemp(tmpl))
+        bench::App("profile_file_qt_bench");
+        if (!dir.Valid())
             return;
-        dir = tmpl;
-        old = fs::current_path();
-        fs::current_path(dir);
-        setenv("XDG_RUNTIME_DIR", tmpl, 1);
-        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
-        WriteConfigFileAtomically(
-            "config.ini",
-            mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+        dir.HoldQtFiles();
+        bench::WriteTwoHeadConfig();
         mainwindow_test::WriteComList({});
         std::vector<ProfileStep> steps(kSteps);
         for (int i = 0; i < kSteps; ++i) {
@@ -75,14 +55,7 @@ struct Fixture {
         std::ofstream("big.profile", std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-    ~Fixture() {
-        if (!dir.empty()) {
-            fs::current_path(old);
-            fs::remove_all(dir);
-        }
-    }
-    std::string dir;
-    fs::path old;
+    bench::ScratchDir dir{"lumi-profile-bench"};
 };
 
 double Ms(Clock::time_point a, Clock::time_point b) {
@@ -91,7 +64,7 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 
 void BM_OpenTenThousandSteps(benchmark::State& state) {
     Fixture f;
-    if (f.dir.empty()) {
+    if (!f.dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }

@@ -9,13 +9,11 @@
 // step within 20 ms of its time, and no drift (the end no later than the steps).
 
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
+#include "bench/QtBench.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/qt/QtBackend.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
 
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -23,25 +21,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-QApplication& App() {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "profile_timing_qt_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 struct Arrival {
     uint8_t code;
@@ -49,16 +35,13 @@ struct Arrival {
 };
 
 void BM_ProfileStepTiming(benchmark::State& state) {
-    App();
-    char tmpl[] = "/tmp/lumi-timing-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    bench::App("profile_timing_qt_bench");
+    bench::ScratchDir dir("lumi-timing-bench");
+    if (!dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const fs::path old = fs::current_path();
-    fs::current_path(tmpl);
-    setenv("XDG_RUNTIME_DIR", tmpl, 1);
-    setenv("XDG_CONFIG_HOME", (std::string(tmpl) + "/config").c_str(), 1);
+    dir.HoldQtFiles();
     double sums[3] = {0, 0, 0};
     double worst = 0;
     {
@@ -71,9 +54,7 @@ void BM_ProfileStepTiming(benchmark::State& state) {
             arrivals.push_back({r.code, Clock::now()});
         };
         sim::Controller controller(o);
-        WriteConfigFileAtomically(
-            "config.ini",
-            mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+        bench::WriteTwoHeadConfig();
         mainwindow_test::WriteComList({controller.SlavePath()});
 
         platform::ui::qt::QtBackend ui;
@@ -134,8 +115,6 @@ void BM_ProfileStepTiming(benchmark::State& state) {
     state.counters["step3_ms"] = sums[1] / n;
     state.counters["end_ms"] = sums[2] / n;
     state.counters["worst_ms"] = worst;
-    fs::current_path(old);
-    fs::remove_all(tmpl);
 }
 BENCHMARK(BM_ProfileStepTiming)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 

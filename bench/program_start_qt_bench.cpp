@@ -15,9 +15,7 @@
 // with the simulated controller and in simulation mode (no controller found,
 // the start-up dialog left with Esc).
 
-#include "app/config/ConfigFile.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
+#include "bench/BenchSupport.h"
 #include "tools/sim/PortLink.h"
 
 #include <X11/Xlib.h>
@@ -131,12 +129,9 @@ private:
 class Run {
 public:
     explicit Run(bool withController) {
-        if (!mkdtemp(m_dir))
+        if (!m_dir.Valid())
             return;
-        m_old = fs::current_path();
-        fs::current_path(m_dir);
-        ::setenv("XDG_RUNTIME_DIR", m_dir, 1);
-        ::setenv("XDG_CONFIG_HOME", (std::string(m_dir) + "/config").c_str(), 1);
+        m_dir.HoldQtFiles();
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         if (withController) {
             sim::ControllerOptions o;
@@ -145,9 +140,7 @@ public:
             m_link = std::make_unique<sim::PortLink>(sim::PortsDirectory(), "lumiflex-0",
                                                      m_controller->SlavePath());
         }
-        WriteConfigFileAtomically(
-            "config.ini",
-            mainwindow_test::MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+        bench::WriteTwoHeadConfig();
         fs::copy_file(COMLIST_EXE, "ComList.exe");
         started = Clock::now();
         const char* argv[] = {SORVANE_EXE, nullptr};
@@ -159,12 +152,6 @@ public:
         if (m_pid > 0 && !Ended(std::chrono::seconds(0))) {
             ::kill(m_pid, SIGTERM);
             ::waitpid(m_pid, nullptr, 0);
-        }
-        m_link.reset();
-        m_controller.reset();
-        if (!m_old.empty()) {
-            fs::current_path(m_old);
-            fs::remove_all(m_dir);
         }
     }
     bool Started() const { return m_pid > 0; }
@@ -193,8 +180,7 @@ public:
     Clock::time_point started;
 
 private:
-    char m_dir[40] = "/tmp/lumi-start-bench-XXXXXX";
-    fs::path m_old;
+    bench::ScratchDir m_dir{"lumi-start-bench"}; // goes last, after the program and controller
     std::unique_ptr<sim::Controller> m_controller;
     std::unique_ptr<sim::PortLink> m_link;
     pid_t m_pid = 0;

@@ -9,6 +9,7 @@
 //   included; skipped when there is no default destination. Point CUPS_SERVER
 //   at a scheduler with a default queue to measure it.
 
+#include "bench/QtBench.h"
 #include "calibration/CalibReport.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
@@ -100,14 +101,6 @@ BENCHMARK(BM_DefaultQueue)->Iterations(10)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     platform::SetApplicationName("sorvane");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::QtBenchmarkMain(argc, argv);
 }

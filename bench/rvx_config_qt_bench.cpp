@@ -3,6 +3,7 @@
 // pseudo-terminal, the widgets built from template 136, every control filled
 // from the record, the window shown and painted once. Target: under 50 ms.
 
+#include "bench/QtBench.h"
 #include "calibration/RVX_Config.h"
 #include "link/OpticalHead.h"
 #include "platform/ui/Backend.h"
@@ -13,7 +14,6 @@
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -61,18 +61,6 @@ BENCHMARK(BM_OpenOnPresentHead)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-// Offscreen unless told otherwise, so that the figure does not depend on a display.
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    // The application lives in main: Qt is not torn down by exit handlers.
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::QtBenchmarkMain(argc, argv);
 }

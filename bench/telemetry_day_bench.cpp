@@ -4,19 +4,14 @@
 // exactly the header and one line per tick.
 
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
 #include "platform/TimeFormat.h"
 #include "platform/ui/Headless.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <regex>
 #include <unistd.h>
 #include <vector>
@@ -35,29 +30,13 @@ long ResidentKb() {
 }
 
 void BM_TelemetryDayLog(benchmark::State& state) {
-    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    bench::ScratchDir dir("lumi-bench");
+    if (!dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(tmpl);
     {
-        std::vector<std::unique_ptr<sim::Controller>> sims;
-        std::vector<std::string> ports;
-        std::vector<mainwindow_test::HeadPlace> places;
-        for (int j = 0; j < 4; ++j) {
-            sim::ControllerOptions o;
-            char serial[16];
-            std::snprintf(serial, sizeof serial, "0%d00100%d", j + 1, j + 1);
-            o.board.boardSerial = serial;
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
-            places.push_back({0, o.board.boardSerial, 10 + 50 * j, 10});
-            places.push_back({1, o.board.boardSerial, 10 + 50 * j, 60});
-        }
-        WriteConfigFileAtomically("config.ini", mainwindow_test::MakeConfig(8, places));
-        mainwindow_test::WriteComList(ports);
+        const auto sims = bench::FourControllersEightHeads();
 
         platform::ui::HeadlessBackend ui;
         ui.OnModal(146, [&](CDialog&) { ui.Advance(2000); });
@@ -67,7 +46,7 @@ void BM_TelemetryDayLog(benchmark::State& state) {
             state.SkipWithError("the simulated controllers were not found");
         dlg.UserType(1014, "25");
         dlg.UserClick(1019);
-        const std::string path = std::string(tmpl) + "/day.log";
+        const std::string path = dir.Path() + "/day.log";
         for (auto _ : state) {
             ui.OnModal(131, [&](CDialog& d) {
                 d.UserType(1002, path);
@@ -115,8 +94,6 @@ void BM_TelemetryDayLog(benchmark::State& state) {
             state.counters["rss_end_kb"] = static_cast<double>(endKb);
         }
     }
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(tmpl);
 }
 BENCHMARK(BM_TelemetryDayLog)->Unit(benchmark::kSecond)->Iterations(1);
 

@@ -7,21 +7,15 @@
 // check that every tick wrote one line.
 
 #include "app/SorvaneDlg.h"
-#include "app/config/ConfigFile.h"
+#include "bench/BenchSupport.h"
 #include "platform/ui/Headless.h"
-#include "tests/app/WorkFiles.h"
-#include "tools/sim/Controller.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -39,29 +33,13 @@ std::size_t CountLines(const std::string& path) {
 }
 
 void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
-    char tmpl[] = "/tmp/lumi-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
+    bench::ScratchDir dir("lumi-bench");
+    if (!dir.Valid()) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(tmpl);
     {
-        std::vector<std::unique_ptr<sim::Controller>> sims;
-        std::vector<std::string> ports;
-        std::vector<mainwindow_test::HeadPlace> places;
-        for (int j = 0; j < 4; ++j) {
-            sim::ControllerOptions o;
-            char serial[16];
-            std::snprintf(serial, sizeof serial, "0%d00100%d", j + 1, j + 1);
-            o.board.boardSerial = serial;
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
-            places.push_back({0, o.board.boardSerial, 10 + 50 * j, 10});
-            places.push_back({1, o.board.boardSerial, 10 + 50 * j, 60});
-        }
-        WriteConfigFileAtomically("config.ini", mainwindow_test::MakeConfig(8, places));
-        mainwindow_test::WriteComList(ports);
+        const auto sims = bench::FourControllersEightHeads();
 
         platform::ui::HeadlessBackend ui;
         ui.OnModal(146, [&](CDialog&) { ui.Advance(2000); });
@@ -69,7 +47,7 @@ void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
         platform::ui::OpenDialog open(dlg);
         if (dlg.m_bDemo || dlg.m_nBoards != 4)
             state.SkipWithError("the simulated controllers were not found");
-        const std::string path = std::string(tmpl) + "/tick.log";
+        const std::string path = dir.Path() + "/tick.log";
         ui.OnModal(131, [&](CDialog& d) {
             d.UserType(1002, path);
             d.UserClick(1);
@@ -98,8 +76,6 @@ void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
         state.counters["lines_per_tick"] =
             ms.empty() ? 0.0 : static_cast<double>(lines) / static_cast<double>(ms.size());
     }
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(tmpl);
 }
 BENCHMARK(BM_TelemetryTick8Heads4Controllers)->Unit(benchmark::kMillisecond)->Iterations(500);
 

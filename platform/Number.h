@@ -1,7 +1,9 @@
-// Text to number as the C library does it in the "C" locale, whatever locale
-// the process runs in (a toolkit may switch LC_NUMERIC to one with a
-// decimal comma).
+// Numbers as the original's C library and processor gave them: text to number
+// in the "C" locale, whatever locale the process runs in (a toolkit may switch
+// LC_NUMERIC to one with a decimal comma), and float to int.
 #pragma once
+
+#include <climits>
 
 namespace platform {
 
@@ -9,5 +11,14 @@ namespace platform {
 // decimal floating-point number used, 0.0 when there is none ("inf", "nan"
 // and hexadecimal numbers are none). Too large a number gives infinity.
 double AtoF(const char* text);
+
+// Truncation toward zero as the processor does it: a value with no int (NaN,
+// out of range) gives INT_MIN, whose low 16 bits are 0, instead of undefined
+// behaviour.
+inline int TruncateToInt(float value) {
+    if (!(value > -2147483904.0f && value < 2147483648.0f))
+        return INT_MIN;
+    return static_cast<int>(value);
+}
 
 } // namespace platform

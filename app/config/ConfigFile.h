@@ -11,10 +11,8 @@
 // read error after opening keeps what was read before it.
 bool ReadConfigFile(const char* path, ConfigRecord& record);
 
-// Replaces the file with the record's 1432 bytes. The bytes go to a temporary
-// file beside it, reach the disk, and are renamed over the old file, so a
-// failure at any point leaves the old file as it was. An existing file keeps
-// its permission bits; a link is followed and its target replaced. Only when
-// the folder refuses the temporary but the file itself may be written is the
-// file rewritten in place. False when the file could not be replaced.
+// Replaces the file with the record's 1432 bytes through
+// platform::FileReplacement (a failure leaves the old file as it was; an
+// existing target that is not a regular file is refused). False when the file
+// could not be replaced.
 bool WriteConfigFileAtomically(const char* path, const ConfigRecord& record);

@@ -12,7 +12,6 @@
 namespace {
 
 using namespace mainwindow_test;
-using platform::ui::OpenDialog;
 
 std::unique_ptr<sim::Controller> MakeController(const std::string& serial, int heads = 2) {
     sim::ControllerOptions o;
@@ -30,34 +29,19 @@ std::vector<int> RecordReads(const sim::Controller& c) {
     return channels;
 }
 
-class ControllerSetupTest : public ::testing::Test {
+class ControllerSetupTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
-    void Open(const ConfigRecord& record) {
-        WriteConfig(record);
-        dlg = std::make_unique<RecordingMainWindow>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
-    }
     // The start-up dialog's clean search: its close timer ends it with 0.
     void CleanSearch() {
         ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
     }
     CControlBoard& Board(int j) { return dlg->m_pBoards[j]; }
     COpticalHead& Head(int i) { return dlg->m_pHeads[i]; }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::unique_ptr<RecordingMainWindow> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 TEST_F(ControllerSetupTest, CancelWithNothingFoundSimulatesOneControllerWithTwoHeads) {
     ui.OnModal(kStartUpTemplate, IDCANCEL);
-    Open(MakeConfig(2, {{1, "AAA", 100, 200}, {0, "BBB", 300, 150}, {0, "CCC", 5, 5}}));
+    OpenWindow(MakeConfig(2, {{1, "AAA", 100, 200}, {0, "BBB", 300, 150}, {0, "CCC", 5, 5}}));
     ASSERT_TRUE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 1);
     EXPECT_FALSE(Board(0).m_bOpen);
@@ -94,7 +78,7 @@ TEST_F(ControllerSetupTest, CancelAfterAControllerWithoutHeadsRunsForReal) {
     auto c = MakeController("01001001", 0);
     WriteComList({c->SlavePath()});
     ui.OnModal(kStartUpTemplate, IDCANCEL); // the search left the dialog open
-    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     EXPECT_FALSE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 1);
     EXPECT_TRUE(Board(0).m_bOpen);
@@ -108,16 +92,16 @@ TEST_F(ControllerSetupTest, CancelAfterAConnectionFailureSimulatesTheListedContr
     WriteComList(
         {"/nonexistent/a", "/nonexistent/b", "/nonexistent/c", "/nonexistent/d", "/nonexistent/e"});
     ui.OnModal(kStartUpTemplate, IDCANCEL);
-    Open(MakeConfig(6, {{0, "S1", 0, 0},
-                        {1, "S1", 0, 0},
-                        {0, "S2", 0, 0},
-                        {1, "S1", 0, 0},
-                        {0, "S3", 0, 0},
-                        {1, "XX", 0, 0},
-                        {0, "S4", 0, 0},
-                        {1, "S4", 0, 0},
-                        {0, "S5", 0, 0},
-                        {1, "S2", 0, 0}}));
+    OpenWindow(MakeConfig(6, {{0, "S1", 0, 0},
+                              {1, "S1", 0, 0},
+                              {0, "S2", 0, 0},
+                              {1, "S1", 0, 0},
+                              {0, "S3", 0, 0},
+                              {1, "XX", 0, 0},
+                              {0, "S4", 0, 0},
+                              {1, "S4", 0, 0},
+                              {0, "S5", 0, 0},
+                              {1, "S2", 0, 0}}));
     ASSERT_TRUE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 5);
     const char* boardSerials[] = {"S1", "S2", "S3", "S4", "S5"};
@@ -147,7 +131,7 @@ TEST_F(ControllerSetupTest, OneControllerTakesEveryHeadWhateverItsSerial) {
     auto c = MakeController("01001001");
     WriteComList({c->SlavePath()});
     CleanSearch();
-    Open(MakeConfig(2, {{1, "ZZZ", 10, 10}, {0, "YYY", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{1, "ZZZ", 10, 10}, {0, "YYY", 60, 10}}));
     ASSERT_FALSE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 1);
     EXPECT_EQ(RecordReads(*c), (std::vector<int>{1, 0}));
@@ -169,10 +153,10 @@ TEST_F(ControllerSetupTest, TwoControllersBindByTheirFullSerials) {
     WriteComList({c1->SlavePath(), c2->SlavePath()});
     CleanSearch();
     // Eight-character serials fill their field without a terminator.
-    Open(MakeConfig(4, {{0, "01001001", 10, 10},
-                        {1, "02002002", 60, 10},
-                        {0, "99999999", 110, 10},
-                        {0, "02002002", 160, 10}}));
+    OpenWindow(MakeConfig(4, {{0, "01001001", 10, 10},
+                              {1, "02002002", 60, 10},
+                              {0, "99999999", 110, 10},
+                              {0, "02002002", 160, 10}}));
     ASSERT_FALSE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 2);
     EXPECT_EQ(RecordReads(*c1), std::vector<int>{0});
@@ -196,7 +180,7 @@ TEST_F(ControllerSetupTest, AHeadThatDoesNotAnswerItsRecordReadIsNotPresent) {
         c->DropReplies(1);
         ui.Advance(2000);
     });
-    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     EXPECT_EQ(Head(0).m_bPresent, 0);
     EXPECT_EQ(Head(0).m_pBoard, &Board(0)); // still bound: commands go out
     EXPECT_EQ(Head(1).m_bPresent, 1);
@@ -208,7 +192,7 @@ TEST_F(ControllerSetupTest, CancelDuringTheCloseDelaySimulatesWithTheOpenControl
     auto c = MakeController("01001001");
     WriteComList({c->SlavePath()});
     ui.OnModal(kStartUpTemplate, IDCANCEL);
-    Open(MakeConfig(2, {{0, "77777777", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "77777777", 10, 10}, {1, "01001001", 60, 10}}));
     ASSERT_TRUE(dlg->m_bDemo);
     ASSERT_EQ(dlg->m_nBoards, 1);
     EXPECT_TRUE(Board(0).m_bOpen);
@@ -233,7 +217,7 @@ TEST_F(ControllerSetupTest, ExitApplicationEndsTheMainWindow) {
     auto c = MakeController("01001001");
     WriteComList({c->SlavePath()});
     ui.OnModal(kStartUpTemplate, CStartUp::kExitApplication);
-    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     EXPECT_TRUE(dlg->IsEnded());
     EXPECT_EQ(dlg->Result(), IDCANCEL);
     ASSERT_EQ(dlg->m_nBoards, 1);
@@ -250,7 +234,7 @@ TEST_F(ControllerSetupTest, AHeadWithoutCalibrationStartsInIndexMode) {
     c->SetRecord(1, r);
     WriteComList({c->SlavePath()});
     CleanSearch();
-    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_CALIBRATED_MODE)->IsEnabled());
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE), 0u);
     EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
@@ -268,7 +252,7 @@ TEST_F(ControllerSetupTest, ClosingTheWindowSendsNothing) {
     auto c = MakeController("01001001");
     WriteComList({c->SlavePath()});
     CleanSearch();
-    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    OpenWindow(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
     dlg->UserType(ids102::IDC_MANUAL, "20");
     dlg->UserClick(ids102::IDC_SET);
     ASSERT_TRUE(c->WaitForRequests(4, 10000)); // 110, 103, 103, 97

@@ -5,7 +5,6 @@
 // once.
 #include "MainWindowFixture.h"
 #include "resources/Resources.h"
-#include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
 
@@ -15,71 +14,22 @@
 namespace {
 
 using namespace mainwindow_test;
-using platform::ui::OpenDialog;
 
 constexpr int kDetail = 138, kAdvanced = 145, kConfig = 129;
 
-struct Sent {
-    uint8_t code;
-    std::vector<uint8_t> payload;
-    bool operator==(const Sent&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-    os << int(s.code) << ":";
-    for (uint8_t b : s.payload)
-        os << " " << int(b);
-    return os;
-}
-
 std::vector<uint8_t> FloatPayload(uint8_t channel, float f) {
-    uint8_t b[4];
-    std::memcpy(b, &f, 4);
-    return {channel, b[0], b[1], b[2], b[3]};
+    std::vector<uint8_t> p = FloatBytes(f);
+    p.insert(p.begin(), channel);
+    return p;
 }
 
-class DoorsTest : public ::testing::Test {
+class DoorsTest : public MainWindowFixture<CSorvaneDlg> {
 protected:
-    void Open(const ConfigRecord& record, int controllers) {
-        std::vector<std::string> ports;
-        for (int j = 0; j < controllers; ++j) {
-            sim::ControllerOptions o;
-            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
-        }
-        WriteComList(ports);
-        WriteConfig(record);
-        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<CSorvaneDlg>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-        ASSERT_FALSE(dlg->m_bDemo);
-        for (auto& s : sims)
-            s->ClearRequests();
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
-    }
-    std::vector<Sent> TakeSent(int j = 0) {
-        std::vector<Sent> out;
-        for (const auto& r : sims[j]->Requests())
-            out.push_back({r.code, r.payload});
-        sims[j]->ClearRequests();
-        return out;
-    }
     // Sets the value box of the detail or advanced dialog and presses Set.
     static void Set(CDialog& d, const std::string& text) {
         d.UserType(1000, text);
         ASSERT_TRUE(d.UserClick(1043));
     }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::vector<std::unique_ptr<sim::Controller>> sims;
-    std::unique_ptr<CSorvaneDlg> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 // Head A of the first controller at (100, 200), head B at (300, 150).

@@ -9,23 +9,15 @@ namespace {
 
 using namespace mainwindow_test;
 using platform::ui::Control;
-using platform::ui::OpenDialog;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     // Opens the window on a settings file with these heads; the start-up dialog
     // finds nothing and is left with Cancel (simulation mode).
     void Open(const ConfigRecord& record) {
-        WriteConfig(record);
         ui.OnModal(kStartUpTemplate, IDCANCEL);
-        dlg = std::make_unique<RecordingMainWindow>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
+        ASSERT_NO_FATAL_FAILURE(OpenWindow(record));
         ASSERT_TRUE(dlg->m_bDemo);
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
     }
     int IndicatorControls() const {
         int n = 0;
@@ -39,11 +31,6 @@ protected:
             k.push_back(d.kind);
         return k;
     }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::unique_ptr<RecordingMainWindow> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 const std::vector<HeadPlace> kTwoHeads = {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}};

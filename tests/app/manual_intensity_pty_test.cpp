@@ -1,7 +1,6 @@
 // Set, Off, Persistence and External Trigger against simulated controllers:
 // the exact frames each controller receives and what the indicators show.
 #include "MainWindowFixture.h"
-#include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +9,6 @@
 namespace {
 
 using namespace mainwindow_test;
-using platform::ui::OpenDialog;
-
-std::vector<uint8_t> FloatBytes(float f) {
-    uint8_t b[4];
-    std::memcpy(b, &f, 4);
-    return {b[0], b[1], b[2], b[3]};
-}
 
 std::vector<uint8_t> Payload(uint8_t channel, const std::vector<uint8_t>& rest) {
     std::vector<uint8_t> p{channel};
@@ -24,62 +16,12 @@ std::vector<uint8_t> Payload(uint8_t channel, const std::vector<uint8_t>& rest) 
     return p;
 }
 
-struct Sent {
-    uint8_t code;
-    std::vector<uint8_t> payload;
-    bool operator==(const Sent&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-    os << int(s.code) << ":";
-    for (uint8_t b : s.payload)
-        os << " " << int(b);
-    return os;
-}
-
-class ManualIntensityTest : public ::testing::Test {
+class ManualIntensityTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
-    // Starts the window on these controllers (a clean search) and forgets the
-    // requests of the start.
-    void Open(const ConfigRecord& record, int controllers) {
-        std::vector<std::string> ports;
-        for (int j = 0; j < controllers; ++j) {
-            sim::ControllerOptions o;
-            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
-        }
-        WriteComList(ports);
-        WriteConfig(record);
-        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<RecordingMainWindow>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-        ASSERT_FALSE(dlg->m_bDemo);
-        ASSERT_EQ(dlg->m_nBoards, controllers);
-        for (auto& s : sims)
-            s->ClearRequests();
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
-    }
-    std::vector<Sent> SentTo(int j) const {
-        std::vector<Sent> out;
-        for (const auto& r : sims[j]->Requests())
-            out.push_back({r.code, r.payload});
-        return out;
-    }
     void Set(const std::string& text) {
         dlg->UserType(ids102::IDC_MANUAL, text);
         ASSERT_TRUE(dlg->UserClick(ids102::IDC_SET));
     }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::vector<std::unique_ptr<sim::Controller>> sims;
-    std::unique_ptr<RecordingMainWindow> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 ConfigRecord TwoPositions() {

@@ -131,31 +131,23 @@ TEST(ModeSwitchWithoutController, SaysSoAndSendsNothing) {
 
 // The main window's hidden Switch Modes door works on head position 0 and
 // pauses the telemetry timer around the dialog.
-TEST(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
-    WorkDir dir;
-    HeadlessBackend ui;
-    sim::ControllerOptions o;
-    o.board.boardSerial = "01001001";
-    sim::Controller simulator(o);
-    WriteComList({simulator.SlavePath()});
-    WriteConfig(MakeConfig(2, {{1, "01001001", 10, 10}, {0, "01001001", 60, 10}}));
-    ui.OnModal(kStartUpTemplate, [&](CDialog&) { ui.Advance(2000); });
-    CSorvaneDlg dlg;
-    OpenDialog open(dlg);
-    ASSERT_TRUE(open.Ok());
-    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_SWITCH_MODES)->IsVisible());
-    const HeadRecord before = simulator.Record(0);
+class ModeSwitchDoor : public MainWindowFixture<CSorvaneDlg> {};
+
+TEST_F(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
+    Open(MakeConfig(2, {{1, "01001001", 10, 10}, {0, "01001001", 60, 10}}));
+    EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_SWITCH_MODES)->IsVisible());
+    const HeadRecord before = sims[0]->Record(0);
     ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
-        EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
         d.UserType(1000, "300");
         d.UserClick(1043);
     });
-    dlg.OnBnClickedSwitchModes();
-    EXPECT_TRUE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+    dlg->OnBnClickedSwitchModes();
+    EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
     // Head position 0 is channel B here: only its record changed.
-    EXPECT_EQ(simulator.Record(1).initialDacPwm, 300);
-    EXPECT_TRUE(SameRecord(simulator.Record(0), before));
-    EXPECT_EQ(simulator.Board().intensitySetMode, 1);
+    EXPECT_EQ(sims[0]->Record(1).initialDacPwm, 300);
+    EXPECT_TRUE(SameRecord(sims[0]->Record(0), before));
+    EXPECT_EQ(sims[0]->Board().intensitySetMode, 1);
 }
 
 } // namespace

@@ -12,7 +12,6 @@ namespace {
 
 using namespace mainwindow_test;
 using namespace ids102;
-using platform::ui::OpenDialog;
 
 using Texts = std::vector<std::string>;
 
@@ -31,20 +30,13 @@ std::vector<uint8_t> Record(uint8_t calibrated, int32_t duration, uint32_t i1Bit
 }
 constexpr uint32_t k12_5 = 0x41480000, k7_5 = 0x40F00000, k5 = 0x40A00000, k0 = 0;
 
-class ProfileEditorTest : public ::testing::Test {
+class ProfileEditorTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
     void Open(int headCount) {
         std::vector<HeadPlace> heads = {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}};
         heads.resize(size_t(std::min(headCount, 2)));
-        WriteConfig(MakeConfig(headCount, heads));
         ui.OnModal(kStartUpTemplate, IDCANCEL);
-        dlg = std::make_unique<RecordingMainWindow>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
+        OpenWindow(MakeConfig(headCount, heads));
     }
     void Add(const std::string& duration, const std::string& i1, const std::string& i2 = "",
              bool pause = false) {
@@ -85,11 +77,6 @@ protected:
         ui.AnswerFile(path);
         ASSERT_TRUE(dlg->UserClick(IDC_OPEN));
     }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::unique_ptr<RecordingMainWindow> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 TEST_F(ProfileEditorTest, AddAppendsOrGoesBeforeTheMarkAndRemoveTakesTheMarkedStep) {

@@ -2,7 +2,6 @@
 // frames each step sends and when, the trigger wait, pauses, looping, the end
 // of a run, and the progress bars.
 #include "MainWindowFixture.h"
-#include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
 
@@ -13,32 +12,12 @@ namespace {
 
 using namespace mainwindow_test;
 using namespace ids102;
-using platform::ui::OpenDialog;
-
-std::vector<uint8_t> FloatBytes(float f) {
-    uint8_t b[4];
-    std::memcpy(b, &f, 4);
-    return {b[0], b[1], b[2], b[3]};
-}
 
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
     std::vector<uint8_t> out;
     for (const auto& p : parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
-}
-
-struct Sent {
-    uint8_t code;
-    std::vector<uint8_t> payload;
-    bool operator==(const Sent&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-    os << int(s.code) << ":";
-    for (uint8_t b : s.payload)
-        os << " " << int(b);
-    return os;
 }
 
 using Frames = std::vector<Sent>;
@@ -53,40 +32,8 @@ Sent DualIndex(uint16_t a, uint16_t b) {
     return {51, {uint8_t(a), uint8_t(a >> 8), uint8_t(b), uint8_t(b >> 8)}};
 }
 
-class ProfileRunnerTest : public ::testing::Test {
+class ProfileRunnerTest : public MainWindowFixture<RecordingMainWindow> {
 protected:
-    void Open(const ConfigRecord& record, int controllers = 1) {
-        std::vector<std::string> ports;
-        for (int j = 0; j < controllers; ++j) {
-            sim::ControllerOptions o;
-            o.board.boardSerial = j == 0 ? "01001001" : "02002002";
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
-        }
-        WriteComList(ports);
-        WriteConfig(record);
-        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<RecordingMainWindow>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-        ASSERT_FALSE(dlg->m_bDemo);
-        ASSERT_EQ(dlg->m_nBoards, controllers);
-        Forget();
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
-    }
-    void Forget() {
-        for (auto& s : sims)
-            s->ClearRequests();
-    }
-    Frames SentTo(int j = 0) const {
-        Frames out;
-        for (const auto& r : sims[size_t(j)]->Requests())
-            out.push_back({r.code, r.payload});
-        return out;
-    }
     void Add(const std::string& duration, const std::string& i1, const std::string& i2 = "",
              bool pause = false) {
         dlg->UserType(IDC_DURATION, duration);
@@ -98,12 +45,6 @@ protected:
     void Run() { ASSERT_TRUE(dlg->UserClick(IDC_RUN)); }
     bool Running() const { return dlg->IsDlgButtonChecked(IDC_RUN) == BST_CHECKED; }
     const platform::ui::Control& Bar(int id) const { return *dlg->GetDlgItem(id); }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::vector<std::unique_ptr<sim::Controller>> sims;
-    std::unique_ptr<RecordingMainWindow> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 ConfigRecord TwoPositions() {

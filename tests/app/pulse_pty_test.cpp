@@ -17,19 +17,6 @@ namespace {
 using namespace mainwindow_test;
 using platform::ui::OpenDialog;
 
-struct Sent {
-    uint8_t code;
-    std::vector<uint8_t> payload;
-    bool operator==(const Sent&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-    os << int(s.code) << ":";
-    for (uint8_t b : s.payload)
-        os << " " << int(b);
-    return os;
-}
-
 // The start frame's payload as the wire table has it: channel, on ms (LE16),
 // off ms (LE16), index, mode, count (LE16).
 Sent Start(int channel, int onMs, int offMs, int index, int mode, int count) {
@@ -71,12 +58,6 @@ protected:
         dlg.UserType(kOffEdit, off);
         dlg.UserType(kIndexEdit, index);
     }
-    std::vector<Sent> Sent_() const {
-        std::vector<Sent> out;
-        for (const auto& r : simulator->Requests())
-            out.push_back({r.code, r.payload});
-        return out;
-    }
     bool Pressed(int id) const { return dlg.IsDlgButtonChecked(id) == BST_CHECKED; }
     bool Enabled(int id) const { return dlg.GetDlgItem(id)->IsEnabled(); }
     int Radio() const { return dlg.GetCheckedRadioButton(1061, 1064); }
@@ -94,7 +75,7 @@ TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     Pulse("0.2", "0.3", "300");
     dlg.UserType(kCountEdit, "5");
     ASSERT_TRUE(dlg.UserClick(kPulses));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 200, 300, 255, 0, 5)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 200, 300, 255, 0, 5)});
     EXPECT_TRUE(Pressed(kPulses));
     EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Cancel");
     EXPECT_EQ(Radio(), 1061);
@@ -118,7 +99,7 @@ TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     EXPECT_EQ(dlg.m_progressPulses.GetPos(), 2);
     EXPECT_EQ(Radio(), 1061);
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_PROGRESS));
-    EXPECT_EQ(Sent_().size(), 1u); // no stop: the controller ends the train
+    EXPECT_EQ(Received(*simulator).size(), 1u); // no stop: the controller ends the train
 
     // A negative index is sent as 0; B alone goes through head B with code 1.
     simulator->ClearRequests();
@@ -126,7 +107,7 @@ TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     dlg.UserClick(1078);
     Pulse("1.5", "0.25", "-5");
     ASSERT_TRUE(dlg.UserClick(kPulses));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(1, 1500, 250, 0, 0, 5)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(1, 1500, 250, 0, 0, 5)});
 }
 
 TEST_F(PulseTest, TimeLimitDividesIntoACountAndCancelStops) {
@@ -136,7 +117,7 @@ TEST_F(PulseTest, TimeLimitDividesIntoACountAndCancelStops) {
     dlg.UserType(kLimitEdit, "10");
     EXPECT_EQ(Radio(), 1062); // typing selects the row
     ASSERT_TRUE(dlg.UserClick(kTimeLimit));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(2, 500, 500, 128, 0, 10)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(2, 500, 500, 128, 0, 10)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 10000);
     // Typing a count during the run moves the radio, not the run.
     dlg.UserType(kCountEdit, "3");
@@ -148,7 +129,7 @@ TEST_F(PulseTest, TimeLimitDividesIntoACountAndCancelStops) {
     // Cancel: the stop goes to head A (A is checked), the bar returns to 0.
     simulator->ClearRequests();
     ASSERT_TRUE(dlg.UserClick(kTimeLimit));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{kStop});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{kStop});
     EXPECT_EQ(dlg.m_progressTimeLimit.GetPos(), 0);
     EXPECT_EQ(dlg.GetDlgItemText(kTimeLimit), "Start");
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_END));
@@ -171,8 +152,8 @@ TEST_F(PulseTest, ManualAndTriggerModesSendTheirModeBytesAndNoTimers) {
     EXPECT_FALSE(Enabled(kOn));
     ASSERT_TRUE(dlg.UserClick(kArm));
     EXPECT_EQ(dlg.GetDlgItemText(kArm), "Arm");
-    EXPECT_EQ(Sent_(), (std::vector<Sent>{Start(1, 100, 100, 50, 2, 7), kStop,
-                                          Start(1, 100, 100, 50, 3, 7), kStop}));
+    EXPECT_EQ(Received(*simulator), (std::vector<Sent>{Start(1, 100, 100, 50, 2, 7), kStop,
+                                                       Start(1, 100, 100, 50, 3, 7), kStop}));
 }
 
 TEST_F(PulseTest, NoChannelSendsNothingYetRunsTheBar) {
@@ -184,7 +165,7 @@ TEST_F(PulseTest, NoChannelSendsNothingYetRunsTheBar) {
     EXPECT_FALSE(Pressed(kPulses));
     ASSERT_TRUE(dlg.UserClick(kPulses));
     ASSERT_TRUE(dlg.UserClick(kPulses)); // started and cancelled: no stop either
-    EXPECT_TRUE(Sent_().empty());
+    EXPECT_TRUE(Received(*simulator).empty());
 }
 
 TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
@@ -193,7 +174,7 @@ TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
     Pulse("0", "0", "10");
     dlg.UserType(kLimitEdit, "10");
     ASSERT_TRUE(dlg.UserClick(kTimeLimit));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 0, 0, 10, 0, 0)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 0, 0, 10, 0, 0)});
     ui.Advance(10);
     EXPECT_FALSE(Pressed(kTimeLimit));
 
@@ -203,7 +184,7 @@ TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
     Pulse("0.5", "0.5", "10");
     dlg.UserType(kCountEdit, "40000");
     ASSERT_TRUE(dlg.UserClick(kPulses));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 500, 500, 10, 0, 40000)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 500, 500, 10, 0, 40000)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 40000000);
     int lo = -1, hi = -1;
     dlg.m_progressPulses.GetRange(lo, hi);
@@ -214,7 +195,7 @@ TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
     simulator->ClearRequests();
     dlg.UserType(kCountEdit, "70000");
     ASSERT_TRUE(dlg.UserClick(kPulses));
-    EXPECT_EQ(Sent_(), std::vector<Sent>{Start(0, 500, 500, 10, 0, 4464)});
+    EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 500, 500, 10, 0, 4464)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 4464000);
 }
 
@@ -243,22 +224,13 @@ TEST_F(PulseTest, TheSimulatorLightsTheHeadByTheSchedule) {
 // The main window's pulse door (its radio stays hidden): closing the dialog
 // during a run sends no stop from the dialog; the window then switches all
 // heads off in index mode.
-TEST(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
-    WorkDir dir;
-    HeadlessBackend ui;
-    sim::ControllerOptions o;
-    o.board.boardSerial = "01001001";
-    sim::Controller simulator(o);
-    WriteComList({simulator.SlavePath()});
-    WriteConfig(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
-    ui.OnModal(kStartUpTemplate, [&](CDialog&) { ui.Advance(2000); });
-    CSorvaneDlg dlg;
-    OpenDialog open(dlg);
-    ASSERT_TRUE(open.Ok());
-    EXPECT_FALSE(dlg.GetDlgItem(ids102::IDC_PULSE_MODE)->IsVisible());
-    simulator.ClearRequests();
+class PulseDoor : public MainWindowFixture<CSorvaneDlg> {};
+
+TEST_F(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
+    Open(MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}));
+    EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_PULSE_MODE)->IsVisible());
     ui.OnModal(150, [&](CDialog& d) {
-        EXPECT_FALSE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+        EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
         d.UserClick(1077);
         d.UserType(1000, "1");
         d.UserType(1001, "1");
@@ -268,15 +240,13 @@ TEST(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
         ui.Advance(5000);
         d.UserClose();
     });
-    dlg.CheckDlgButton(ids102::IDC_PULSE_MODE, BST_CHECKED);
-    dlg.OnBnClickedPulseMode();
-    EXPECT_TRUE(dlg.HasTimer(CSorvaneDlg::IDT_TELEMETRY));
-    std::vector<Sent> sent;
-    for (const auto& r : simulator.Requests())
-        sent.push_back({r.code, r.payload});
-    EXPECT_EQ(sent, (std::vector<Sent>{Start(0, 1000, 1000, 9, 0, 100), {100, {0}}, {100, {1}}}));
-    EXPECT_EQ(dlg.IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
-    EXPECT_EQ(dlg.GetDlgItemText(ids102::IDC_UNIT), "Index");
+    dlg->CheckDlgButton(ids102::IDC_PULSE_MODE, BST_CHECKED);
+    dlg->OnBnClickedPulseMode();
+    EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
+    EXPECT_EQ(SentTo(),
+              (std::vector<Sent>{Start(0, 1000, 1000, 9, 0, 100), {100, {0}}, {100, {1}}}));
+    EXPECT_EQ(dlg->IsDlgButtonChecked(ids102::IDC_INDEX_MODE), 1u);
+    EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_UNIT), "Index");
 }
 
 } // namespace

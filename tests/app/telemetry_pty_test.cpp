@@ -4,7 +4,6 @@
 // answering, more than eight head positions.
 #include "MainWindowFixture.h"
 #include "resources/dialogs/Dialog102Ids.h"
-#include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@
 namespace {
 
 using namespace mainwindow_test;
-using platform::ui::OpenDialog;
 
 constexpr int kLogTemplate = 131;
 
@@ -55,31 +53,18 @@ std::vector<std::string> Fields(const std::string& line) {
     }
 }
 
-class TelemetryTest : public ::testing::Test {
+class TelemetryTest : public MainWindowFixture<CSorvaneDlg> {
 protected:
     // A clean search over `serials.size()` controllers.
     void Open(const ConfigRecord& record, const std::vector<std::string>& serials) {
-        std::vector<std::string> ports;
-        for (const std::string& serial : serials) {
-            sim::ControllerOptions o;
-            o.board.boardSerial = serial;
-            o.noiseCounts = 0.0;
-            sims.push_back(std::make_unique<sim::Controller>(o));
-            ports.push_back(sims.back()->SlavePath());
+        std::vector<sim::ControllerOptions> options(serials.size());
+        for (std::size_t j = 0; j < serials.size(); ++j) {
+            options[j].board.boardSerial = serials[j];
+            options[j].noiseCounts = 0.0;
         }
-        WriteComList(ports);
-        WriteConfig(record);
-        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<CSorvaneDlg>();
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-        ASSERT_FALSE(dlg->m_bDemo);
+        ASSERT_NO_FATAL_FAILURE(OpenOn(record, options));
         // The Log button starts hidden; the test plays a user who can see it.
         dlg->GetDlgItem(ids102::IDC_LOG)->SetVisible(true);
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
     }
     void StartLog(const std::string& path) {
         ui.OnModal(kLogTemplate, [path](CDialog& d) {
@@ -90,12 +75,6 @@ protected:
         ASSERT_TRUE(dlg->UserClick(ids102::IDC_LOG));
     }
     std::string Path() const { return std::filesystem::current_path() / "t.log"; }
-
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::vector<std::unique_ptr<sim::Controller>> sims;
-    std::unique_ptr<CSorvaneDlg> dlg;
-    std::unique_ptr<OpenDialog> open;
 };
 
 TEST_F(TelemetryTest, ALogOfThreeHeadsOnTwoControllers) {

@@ -3,36 +3,18 @@
 // telemetry paused meanwhile.
 #include "resources/dialogs/Dialog137Ids.h"
 #include "tests/app/MainWindowFixture.h"
-#include "tools/sim/Controller.h"
 
 namespace {
 
 using namespace mainwindow_test;
-using platform::ui::OpenDialog;
 
-struct CalibDoor : ::testing::Test {
-    WorkDir dir;
-    HeadlessBackend ui;
-    std::unique_ptr<sim::Controller> sim;
-    std::unique_ptr<CSorvaneDlg> dlg;
-    std::unique_ptr<OpenDialog> open;
-
+struct CalibDoor : MainWindowFixture<CSorvaneDlg> {
     void Open(bool password) {
         sim::ControllerOptions o;
         o.board.boardSerial = "01001001";
-        sim = std::make_unique<sim::Controller>(o);
-        WriteComList({sim->SlavePath()});
-        WriteConfig(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}},
-                               "Lumiflex", password));
-        ui.OnModal(kStartUpTemplate, [this](CDialog&) { ui.Advance(2000); });
-        dlg = std::make_unique<CSorvaneDlg>();
-        dlg->m_strComPort = "COM3";
-        open = std::make_unique<OpenDialog>(*dlg);
-        ASSERT_TRUE(open->Ok());
-    }
-    void TearDown() override {
-        open.reset();
-        dlg.reset();
+        OpenOn(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}}, "Lumiflex",
+                          password),
+               {o}, [](CSorvaneDlg& w) { w.m_strComPort = "COM3"; });
     }
 };
 

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using testing_support::TempDir;
@@ -32,6 +36,18 @@ int Entries(const std::string& dir) {
          it != std::filesystem::directory_iterator(); ++it)
         ++n;
     return n;
+}
+
+bool Replace(const std::string& path, const std::vector<uint8_t>& bytes) {
+    platform::FileReplacement file;
+    return file.Open(path) && file.Commit(bytes.data(), bytes.size());
+}
+
+std::vector<uint8_t> Pattern(std::size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 13 + 1);
+    return bytes;
 }
 
 TEST(FileImage, ReadTakesAtMostTheAskedBytesFromTheStart) {
@@ -90,6 +106,72 @@ TEST(FileImage, ReplacementNotCommittedLeavesTheOldFile) {
     EXPECT_FALSE(none.Commit(nullptr, 0));
     platform::FileReplacement folder;
     EXPECT_FALSE(folder.Open(dir.Path())); // a folder is no file to replace
+}
+
+TEST(FileImage, ReplacementMakesANewFileAndAFailedWriteLosesNothing) {
+    TempDir dir("fimg");
+    const std::string target = dir.Path() + "/t.rvx";
+    const auto old = Pattern(1432);
+    ASSERT_TRUE(Replace(target, old));
+    EXPECT_EQ(Contents(target), old);
+
+    // The disk fills up halfway through.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 700;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = Replace(target, std::vector<uint8_t>(1432, 0));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Contents(target), old);
+    EXPECT_EQ(Entries(dir.Path()), 1);
+}
+
+TEST(FileImage, ReplacementRefusedWhereNothingCanBeMadeOrTheTargetIsNoFile) {
+    TempDir dir("fimg");
+    // A removed directory refuses new files even to root.
+    const std::string gone = dir.Path() + "/gone";
+    std::filesystem::create_directory(gone);
+    std::filesystem::remove(gone);
+    EXPECT_FALSE(Replace(gone + "/t.rvx", {1}));
+
+    // A folder or a pipe in the file's place stays as it is.
+    const std::string folder = dir.Path() + "/t.rvx", fifo = dir.Path() + "/pipe";
+    std::filesystem::create_directories(folder + "/inside");
+    EXPECT_FALSE(Replace(folder, {1}));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(Replace(fifo, {1}));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(Entries(dir.Path()), 2);
+}
+
+TEST(FileImage, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) {
+    TempDir dir("fimg");
+    const std::string target = dir.Path() + "/t.rvx";
+    Write(target, Pattern(1432));
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+    // The write runs in a child that is not allowed to add files to the folder
+    // (root may add anywhere, so a root child becomes nobody).
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        if (::geteuid() != 0)
+            ::chmod(dir.Path().c_str(), 0555);
+        ::_exit(Replace(target, {'i', 'n', ' ', 'p', 'l', 'a', 'c', 'e'}) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::chmod(dir.Path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Contents(target), (std::vector<uint8_t>{'i', 'n', ' ', 'p', 'l', 'a', 'c', 'e'}));
+    EXPECT_EQ(Entries(dir.Path()), 1);
 }
 
 } // namespace
