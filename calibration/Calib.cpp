@@ -227,7 +227,7 @@ void CCalib::StartRun() {
         const int64_t s = m_nIndex, e = m_nIndexStop;
         int64_t d = m_nIndexStep;
         if (s < e && d < 0)
-            d = -d;
+            d = std::min<int64_t>(-d, INT32_MAX); // -INT32_MIN has no int32
         int64_t count;
         if (s < e) {
             count = (e - s) / d + 1;

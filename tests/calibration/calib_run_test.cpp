@@ -86,14 +86,15 @@ struct Range {
 
 TEST_F(CalibRun, CalibrationRunsVisitTheSetPointsUpToTheStop) {
     const Range cases[] = {
-        {"255", "5", "5", 51, 255, 5},   // the opening defaults: the step becomes -5
-        {"255", "10", "5", 50, 255, 10}, // the defaults after a switch back
-        {"0", "100", "10", 11, 0, 100},  // the stop is a set point
-        {"0", "95", "10", 10, 0, 90},    // 100 would pass it
-        {"7", "7", "3", 1, 7, 7},        // start equal to stop
-        {"255", "5", "-5", 51, 255, 5},  // a negative step down
-        {"0", "5", "-1", 6, 0, 5},       // a step away from the stop is turned round
-        {"0", "1000", "1", 255, 0, 254}, // no more points than the tables hold
+        {"255", "5", "5", 51, 255, 5},      // the opening defaults: the step becomes -5
+        {"255", "10", "5", 50, 255, 10},    // the defaults after a switch back
+        {"0", "100", "10", 11, 0, 100},     // the stop is a set point
+        {"0", "95", "10", 10, 0, 90},       // 100 would pass it
+        {"7", "7", "3", 1, 7, 7},           // start equal to stop
+        {"255", "5", "-5", 51, 255, 5},     // a negative step down
+        {"0", "5", "-1", 6, 0, 5},          // a step away from the stop is turned round
+        {"0", "5", "-2147483648", 1, 0, 0}, // turned round, it still points up
+        {"0", "1000", "1", 255, 0, 254},    // no more points than the tables hold
     };
     for (const Range& c : cases) {
         SCOPED_TRACE(std::string(c.start) + ".." + c.stop + " by " + c.step);

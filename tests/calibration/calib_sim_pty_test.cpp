@@ -3,10 +3,13 @@
 // stops answering, and a whole calibration and check on the virtual clock
 // with the radiometer reading what the simulated head emits.
 #include "tests/calibration/CalibFixture.h"
+#include "tests/support/PtyPair.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <regex>
+#include <thread>
 
 namespace calib_test {
 namespace {
@@ -213,7 +216,10 @@ TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
     dlg.m_mwToIndex[2] = 1.0f;
     dlg.m_fAvgStep = 0.33f;
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
-    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    // "%0.2f ms" of the stopwatch: two decimals, no padding.
+    EXPECT_TRUE(
+        std::regex_match(ui.LastBox().text, std::regex("Burn Complete in [0-9]+\\.[0-9]{2} ms")))
+        << ui.LastBox().text;
     EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
     const HeadRecord r = sim.Record(0);
     const uint8_t* b = RecordBytes(r);
@@ -253,6 +259,35 @@ TEST_F(CalibSim, AHeadThatStopsAnsweringEndsTheRunWithAMessage) {
     EXPECT_EQ(codes.back(), 100); // switched off
     EXPECT_EQ(ui.LastBox().text, "The head does not answer. The run was stopped.");
     EXPECT_EQ(dlg.reports.size(), 1u);
+}
+
+TEST_F(CalibSim, AMeterThatFallsSilentRecordsNoPointFromItsLastLine) {
+    // Ten equal lines, then nothing: the flag still says stable and the
+    // reading stays, but no line came after the set point.
+    testing_support::PtyPair pty;
+    port = pty.Path();
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
+    ASSERT_EQ(dlg.IsDlgButtonChecked(IDC_METER_OPEN), BST_CHECKED);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (dlg.m_meter.m_bListening.load() != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(pty.Send("0.0010000\r\n"));
+    while (dlg.m_meter.m_nLines.load() < 10 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(dlg.m_meter.m_nLines.load(), 10u);
+    ASSERT_TRUE(dlg.m_meter.m_bStable.load());
+
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
+    EXPECT_TRUE(dlg.IsRunning());
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    ui.Advance(1);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    EXPECT_EQ(ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
+    EXPECT_EQ(Codes().back(), 100);             // switched off
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN)); // closed before the line goes away
 }
 
 // Mean |head output - radiometer| over the points of a check run, mW/cm².
