@@ -306,18 +306,24 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     // The queue's own output: cups-pdf writes a PDF per job into a folder of
     // the printing user's home. Its text does not extract (the fonts come out
     // as symbols) but its pages count; the files are removed afterwards.
+    // A job leaves the queue's list before the backend has always finished
+    // its file, so wait for both files too (a loaded machine shows it).
     EXPECT_TRUE(WaitFor(
         [] {
             std::string jobs;
-            return Shell(s_cups->Lp("lpstat") + " -o", &jobs) && jobs.empty();
+            return Shell(s_cups->Lp("lpstat") + " -o", &jobs) && jobs.empty() &&
+                   NewQueueOutputs().size() >= 2;
         },
         std::chrono::seconds(60)))
-        << "jobs still pending";
+        << "jobs still pending or their PDFs not written";
     const auto outputs = NewQueueOutputs();
     EXPECT_EQ(outputs.size(), 2u);
     for (const auto& out : outputs) {
-        std::string pages;
-        EXPECT_TRUE(Shell("pdfinfo '" + out + "' | grep -E '^Pages: +2$'", &pages)) << out;
+        // The backend may still be finishing the file it has just created.
+        EXPECT_TRUE(WaitFor(
+            [&] { return Shell("pdfinfo '" + out + "' 2>/dev/null | grep -qE '^Pages: +2$'"); },
+            std::chrono::seconds(30)))
+            << out;
         fs::remove(out);
     }
 
