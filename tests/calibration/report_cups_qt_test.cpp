@@ -183,14 +183,18 @@ protected:
     }
     void TearDown() override { platform::InstallPrinterService(nullptr); }
 
+    // On a busy machine a client's connection to the scheduler now and then
+    // fails at once ("Unable to connect to server"); the administration is
+    // retried for a while rather than taken as the scheduler being gone.
     static void AddDefaultPdfQueue() {
         std::string out;
-        ASSERT_TRUE(
-            Shell(s_cups->Lp("lpadmin") +
-                      " -p LumiPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd",
-                  &out))
+        const auto admin = [&](const std::string& args) {
+            return WaitFor([&] { return Shell(s_cups->Lp("lpadmin") + args, &out); },
+                           std::chrono::seconds(30));
+        };
+        ASSERT_TRUE(admin(" -p LumiPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"))
             << out;
-        ASSERT_TRUE(Shell(s_cups->Lp("lpadmin") + " -d LumiPDF", &out)) << out;
+        ASSERT_TRUE(admin(" -d LumiPDF")) << out;
     }
 
     // Waits for the next job's data file and returns its path.
