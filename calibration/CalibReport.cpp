@@ -1,6 +1,7 @@
 #include "calibration/CalibReport.h"
 
 #include "calibration/Printer.h"
+#include "calibration/ReportRows.h"
 #include "resources/dialogs/Dialog141Ids.h"
 
 #include <algorithm>
@@ -13,14 +14,14 @@ using namespace ids141;
 
 namespace {
 
-constexpr int kColumns = 7;
+constexpr int kColumns = kReportColumns;
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 // The rows both the list and the paper show, and the sums behind the averages.
 // A point whose radiometer read 0 has no accuracy: its cell stays empty and it
 // is left out of the accuracy average, which is over the points that have one.
 struct CalibTable {
-    std::vector<std::array<std::string, kColumns>> rows;
+    std::vector<ReportRow> rows;
     int n = 0;
     double stepSum = 0, diffSum = 0, accSum = 0;
     int accCount = 0;
@@ -88,10 +89,7 @@ public:
     int FirstDataLine() const override { return 6; }
     int RowCount() const override { return m_t.n; }
     void PrintRow(CPrinter& dc, int row, int line) override {
-        const auto& cells = m_t.rows[size_t(row)];
-        for (int c = 0; c < kColumns; ++c)
-            if (!cells[size_t(c)].empty())
-                dc.PrintAt(1.0f + float(c), line, cells[size_t(c)]);
+        PrintReportRow(dc, m_t.rows[size_t(row)], line);
     }
     void PrintSummary(CPrinter& dc, ReportPages& pages, int L) override {
         if (L + 8 > 65) {
@@ -152,11 +150,7 @@ BOOL CCalibReport::OnInitDialog() {
     m_list.InsertColumn(6, "Accuracy", LVCFMT_RIGHT, 66);
 
     const CalibTable t = BuildTable(*this);
-    for (const auto& cells : t.rows) {
-        const int row = m_list.InsertItem(m_list.GetItemCount(), cells[0].c_str());
-        for (int c = 1; c < kColumns; ++c)
-            m_list.SetItemText(row, c, cells[size_t(c)].c_str());
-    }
+    ShowReportRows(m_list, t.rows);
 
     // The step handed back is the average rounded to float, as the cell shows
     // it; with no average to give, the head gets 0 rather than a non-number.

@@ -1,6 +1,7 @@
 #include "calibration/CheckReport.h"
 
 #include "calibration/Printer.h"
+#include "calibration/ReportRows.h"
 #include "resources/dialogs/Dialog141Ids.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ using namespace ids141;
 
 namespace {
 
-constexpr int kColumns = 7;
+constexpr int kColumns = kReportColumns;
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 // The rows both the list and the paper show, and the sums behind the averages.
@@ -21,7 +22,7 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 // radiometer read 0 has none: both cells stay empty and the point is left out
 // of those two averages, which are over the points that have them.
 struct CheckTable {
-    std::vector<std::array<std::string, kColumns>> rows;
+    std::vector<ReportRow> rows;
     int n = 0;
     double headSum = 0, headPctSum = 0, setSum = 0, setPctSum = 0;
     int pctCount = 0;
@@ -87,10 +88,7 @@ public:
     int FirstDataLine() const override { return 7; }
     int RowCount() const override { return m_t.n; }
     void PrintRow(CPrinter& dc, int row, int line) override {
-        const auto& cells = m_t.rows[size_t(row)];
-        for (int c = 0; c < kColumns; ++c)
-            if (!cells[size_t(c)].empty())
-                dc.PrintAt(1.0f + float(c), line, cells[size_t(c)]);
+        PrintReportRow(dc, m_t.rows[size_t(row)], line);
     }
     // Two lines below the last point, on its page, without looking for room:
     // after a full page the line is 67. With no points no page is open, and
@@ -135,11 +133,7 @@ BOOL CCheckReport::OnInitDialog() {
     m_list.InsertColumn(6, "%", LVCFMT_RIGHT, 66);
 
     const CheckTable t = BuildTable(*this);
-    for (const auto& cells : t.rows) {
-        const int row = m_list.InsertItem(m_list.GetItemCount(), cells[0].c_str());
-        for (int c = 1; c < kColumns; ++c)
-            m_list.SetItemText(row, c, cells[size_t(c)].c_str());
-    }
+    ShowReportRows(m_list, t.rows);
     const int avg = m_list.InsertItem(m_list.GetItemCount(), "Avg:");
     const auto averages = t.Averages();
     for (int k = 0; k < 4; ++k)
