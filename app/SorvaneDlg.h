@@ -154,12 +154,6 @@ private:
     void ArmStepEnd(int32_t duration);
     void EndRun();
 
-    // Run schedule on the backend's clock (ms): when the current step started
-    // and when it is due to end. A step follows on at its predecessor's due
-    // time, not at the moment its timer fired, so late timers never add up.
-    uint64_t m_stepStart = 0;
-    uint64_t m_stepDue = 0;
-
     bool Calibrated() const {
         return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
     }

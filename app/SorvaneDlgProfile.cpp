@@ -38,6 +38,11 @@ uint16_t RunIndex(float value) {
     return static_cast<uint16_t>(std::clamp(index, 0, 255));
 }
 
+// An indicator shows what the heads were sent, not what the file holds.
+std::string SentText(float value, bool calibrated) {
+    return IntensityText(calibrated ? value : static_cast<float>(RunIndex(value)), calibrated);
+}
+
 } // namespace
 
 void CSorvaneDlg::MapProfileCommands() {
@@ -204,12 +209,10 @@ void CSorvaneDlg::OnBnClickedRun() {
         m_progressStep.SetStep(1);
         m_btnRun.SetWindowText("Stop");
         m_nStep = 0;
-        if (IsDlgButtonChecked(IDC_EXTERNAL_TRIGGER) != BST_CHECKED || TriggerSeen()) {
-            m_stepStart = platform::ui::TickCount();
+        if (IsDlgButtonChecked(IDC_EXTERNAL_TRIGGER) != BST_CHECKED || TriggerSeen())
             StartStep();
-        } else {
+        else
             SetTimer(IDT_TRIGGER_POLL, kTriggerPollMs);
-        }
         return;
     }
     KillTimer(IDT_TRIGGER_POLL);
@@ -226,17 +229,16 @@ void CSorvaneDlg::OnTriggerPollTimer() {
     if (IsDlgButtonChecked(IDC_EXTERNAL_TRIGGER) == BST_CHECKED && !TriggerSeen())
         return;
     KillTimer(IDT_TRIGGER_POLL);
-    m_stepStart = platform::ui::TickCount();
     StartStep();
 }
 
 void CSorvaneDlg::ArmStepEnd(int32_t duration) {
-    const uint64_t now = platform::ui::TickCount();
-    // A window timer waits at most kLongestTimerMs: a longer step ends when
-    // its timer fires, and the next one is timed from then, not from a due
-    // time still days ahead.
-    m_stepDue = std::min(m_stepStart + uint64_t(uint32_t(duration)) * 1000u, now + kLongestTimerMs);
-    const uint64_t wait = m_stepDue > now ? m_stepDue - now : 0;
+    // Each step gets its whole duration from the moment it starts: a dose is
+    // intensity times time, so an end timer that fired late (the UI thread
+    // held by a request waiting out its timeout) delays what follows rather
+    // than cutting the next step short. A window timer waits at most
+    // kLongestTimerMs; a longer step ends when that timer fires.
+    const uint64_t wait = std::min<uint64_t>(uint64_t(uint32_t(duration)) * 1000u, kLongestTimerMs);
     SetTimer(IDT_STEP_END, static_cast<unsigned>(wait));
     SetTimer(IDT_PROGRESS_TICK, kProgressTickMs);
 }
@@ -251,7 +253,7 @@ void CSorvaneDlg::StartStep() {
         const int32_t duration = RunDuration(step);
         m_progressStep.SetRange(0, static_cast<short>(static_cast<uint16_t>(duration)));
         m_progressStep.SetPos(0);
-        const std::string text1 = IntensityText(step.intensity1, Calibrated());
+        const std::string text1 = SentText(step.intensity1, Calibrated());
         if (m_config.m_record.headCount == 2) {
             const bool calibrated = Calibrated();
             if (m_nBoards > 0 && m_pBoards) {
@@ -261,7 +263,7 @@ void CSorvaneDlg::StartStep() {
                     m_pBoards[0].SetDualIndex(RunIndex(step.intensity1), RunIndex(step.intensity2));
             }
             ShowIndicator(0, text1);
-            ShowIndicator(1, IntensityText(step.intensity2, calibrated));
+            ShowIndicator(1, SentText(step.intensity2, calibrated));
         } else {
             for (int i = 0; i < HeadsInUse(); ++i) {
                 if (Calibrated())
@@ -303,9 +305,6 @@ void CSorvaneDlg::OnStepEndTimer() {
         // Stopped while the box was up: nothing more may be switched on.
         if (m_btnRun.GetCheck() != BST_CHECKED)
             return;
-        m_stepStart = platform::ui::TickCount();
-    } else {
-        m_stepStart = m_stepDue;
     }
     ++m_nStep;
     StartStep();

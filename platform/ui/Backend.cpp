@@ -4,7 +4,6 @@
 #include "platform/ui/Dialog.h"
 
 #include <atomic>
-#include <chrono>
 #include <clocale>
 #include <thread>
 
@@ -49,24 +48,6 @@ void InstallBackend(Backend* backend) {
 
 Backend* GetBackend() {
     return g_backend.load();
-}
-
-namespace {
-uint64_t MonotonicMs() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-} // namespace
-
-uint64_t Backend::TickCount() const {
-    return MonotonicMs();
-}
-
-uint64_t TickCount() {
-    if (Backend* b = g_backend.load())
-        return b->TickCount();
-    return MonotonicMs();
 }
 
 bool IsUiThread() {

@@ -75,10 +75,6 @@ public:
     // from any thread. Used to bring a box raised by a worker thread to the
     // UI thread.
     virtual void PostToUiThread(std::function<void()> task) = 0;
-
-    // Milliseconds on the clock that drives this backend's timers, from an
-    // arbitrary start: the monotonic clock, or the headless virtual clock.
-    virtual uint64_t TickCount() const;
 };
 
 // The installed backend (nullptr when none). Installing makes the calling
@@ -93,8 +89,6 @@ public:
 // start may have changed, so printf and atof keep the decimal point.
 void InstallBackend(Backend* backend);
 Backend* GetBackend();
-// The installed backend's TickCount (the monotonic clock when none is installed).
-uint64_t TickCount();
 bool IsUiThread();
 
 } // namespace platform::ui

@@ -49,11 +49,20 @@ void HeadlessBackend::Advance(uint64_t ms) {
             break;
         Timer& t = m_timers[dlg][id];
         m_now.store(std::max(m_now.load(), t.due));
-        t.due += t.period; // before the handler, which may set or kill it
+        // Before the handler, which may set or kill it. A timer that fell
+        // behind by several periods (the UI thread was held) fires once,
+        // then keeps to its period, as a window timer does.
+        do
+            t.due += t.period;
+        while (t.period > 0 && t.due <= m_now.load());
         dlg->DispatchTimer(id);
     }
     // A script inside a handler may have run the clock further already.
     m_now.store(std::max(m_now.load(), target));
+}
+
+void HeadlessBackend::Hold(uint64_t ms) {
+    m_now.store(m_now.load() + ms);
 }
 
 uint64_t HeadlessBackend::DueTime(const CDialog& dlg, uintptr_t id) const {

@@ -1,7 +1,7 @@
 // The headless backend: no window, a virtual clock and a scripted user. For
 // tests of every dialog; see the example at the top of Dialog.h.
 //
-// - Time moves only in Advance(ms). Timers of every open dialog that has not
+// - Time moves only in Advance(ms) and Hold(ms). Timers of every open dialog that has not
 //   ended fire in time order (ties: the timer set first fires first), each
 //   period after its last due time. A script running inside a child's modal
 //   loop or a box may call Advance: the parent's timers fire there too.
@@ -43,6 +43,10 @@ public:
     // ---- Virtual clock ----
     uint64_t Now() const { return m_now.load(); } // ms since construction
     void Advance(uint64_t ms);
+    // The UI thread is busy for `ms` (a handler waiting out a device's
+    // timeout): the clock moves and no timer fires; those that fell due fire
+    // late, at the next Advance.
+    void Hold(uint64_t ms);
     // Due time of a running timer, or 0 when it does not run.
     uint64_t DueTime(const CDialog& dlg, uintptr_t id) const;
 
@@ -116,7 +120,6 @@ public:
     bool AnswersBoxesOnAnyThread() const override { return true; }
     bool FileDialog(CDialog* owner, const FileDialogRequest& request, std::string& path) override;
     void PostToUiThread(std::function<void()> task) override;
-    uint64_t TickCount() const override { return Now(); }
     // Runs tasks posted with PostToUiThread (Advance runs them too).
     void RunPosted();
 

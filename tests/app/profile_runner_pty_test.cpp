@@ -116,10 +116,34 @@ TEST_F(ProfileRunnerTest, IndexModeTwoPositionsUseTheDualIndexAndFileValuesStayI
     Forget();
     Run();
     EXPECT_EQ(SentTo(), (Frames{DualIndex(0, 255)}));
-    EXPECT_EQ(dlg->IndicatorText(0), " -1");
+    // The indicators show what the heads were sent; the list what the file holds.
+    EXPECT_EQ(dlg->IndicatorText(0), "  0");
+    EXPECT_EQ(dlg->IndicatorText(1), "255");
+    EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 1), " -1");
+    EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 2), "300");
     // The negative step runs as no time at all, never as a timer of weeks.
     EXPECT_LE(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 10);
     ui.Advance(10);
+    EXPECT_FALSE(Running());
+}
+
+TEST_F(ProfileRunnerTest, AStepEndThatFiresLateDelaysTheNextStepButNeverShortensIt) {
+    Open(TwoPositions());
+    Add("2", "12.5", "7.5");
+    Add("3", "20", "0");
+    Run();
+    ui.Advance(1999);
+    // The UI thread is held past the first step's end (a request waiting out
+    // its timeout, say): that end comes 1.5 s late.
+    ui.Hold(1500);
+    ui.Advance(0);
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(12.5f, 7.5f), DualIntensity(20.0f, 0.0f)}));
+    // The second step still lasts its 3 s from its own start.
+    ui.Advance(2999);
+    EXPECT_EQ(SentTo().size(), 2u);
+    EXPECT_TRUE(Running());
+    ui.Advance(1);
+    EXPECT_EQ(SentTo().back(), kAllOffBoth);
     EXPECT_FALSE(Running());
 }
 

@@ -98,6 +98,19 @@ TEST_F(HeadlessTest, TimersFireInTimeOrderAndStopWhenKilled) {
     EXPECT_EQ(ui.Now(), 3500u);
 }
 
+TEST_F(HeadlessTest, TimersHeldUpFireLateOnceThenKeepTheirPeriod) {
+    Ticker dlg(ui, log, 9000);
+    dlg.timers = {{1, 1000}, {2, 2500}};
+    OpenDialog open(dlg);
+    ui.Hold(3700); // the UI thread busy: nothing fires meanwhile
+    EXPECT_TRUE(log.empty());
+    ui.Advance(0);
+    EXPECT_EQ(log, (std::vector<Fire>{{3700, 9000, 1}, {3700, 9000, 2}}));
+    log.clear();
+    ui.Advance(1300);
+    EXPECT_EQ(log, (std::vector<Fire>{{4000, 9000, 1}, {5000, 9000, 1}, {5000, 9000, 2}}));
+}
+
 TEST_F(HeadlessTest, HandlerMayKillItsOwnTimerAndArmAnother) {
     Ticker dlg(ui, log, 9000);
     dlg.timers = {{10, 3000}};
