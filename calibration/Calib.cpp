@@ -261,11 +261,12 @@ void CCalib::SendSetPoint() {
 void CCalib::TakePoint() {
     if (!m_bRunning)
         return;
-    // A meter that stopped sending keeps its last reading and flag; only a
-    // line that came after the set point counts. A closed meter reads its
-    // fixed value at once.
+    // A meter that stopped sending, or whose port was closed, keeps its last
+    // reading and flag; once the meter has been opened, only a line that came
+    // after the set point counts. A meter never opened reads its fixed value
+    // at once.
     const bool stable = m_meter.m_bStable.load();
-    const bool fresh = !m_meter.m_bOpen || m_meter.m_nLines.load() != m_nLinesAtSetPoint;
+    const bool fresh = !m_bMeterOpened || m_meter.m_nLines.load() != m_nLinesAtSetPoint;
     if (!stable || !fresh) {
         if (++m_nMeterWaits > kMaxMeterWaits) {
             AbortRun(fresh ? "The light meter reading did not settle. The run was stopped."
@@ -462,6 +463,7 @@ void CCalib::OnBnClickedOpenMeter() {
     if (IsDlgButtonChecked(IDC_METER_OPEN) == BST_CHECKED) {
         const std::string port = m_pMeterPort ? *m_pMeterPort : GetDlgItemText(IDC_METER_PORT);
         if (m_meter.Open(port.c_str())) {
+            m_bMeterOpened = true;
             SetDlgItemText(IDC_METER_OPEN, "Close");
             SetTimer(IDT_METER_READOUT, kReadoutMs);
         } else {

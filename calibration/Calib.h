@@ -129,4 +129,5 @@ private:
     bool m_bRunning = false;
     int m_nMeterWaits = 0; // 1 s re-checks spent on the current point
     uint32_t m_nLinesAtSetPoint = 0;
+    bool m_bMeterOpened = false; // the meter's port was opened in this window at some time
 };

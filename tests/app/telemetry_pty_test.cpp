@@ -177,6 +177,26 @@ TEST_F(TelemetryTest, CancelCreatesNoFileAndReleasesTheButton) {
     EXPECT_EQ(sims[0]->RequestCount(), 0u);
 }
 
+TEST_F(TelemetryTest, AHeadNoLongerPresentIsNotReadAndItsColumnsStayEmpty) {
+    Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}), {"01001001"});
+    StartLog(Path());
+    // As a record read that failed later (the mode switch reads it again)
+    // leaves it: bound to its controller, not present.
+    dlg->m_pHeads[1].m_bPresent = 0;
+    sims[0]->ClearRequests();
+    ui.Advance(3000);
+    ASSERT_EQ(sims[0]->Requests().size(), 1u);
+    EXPECT_EQ(sims[0]->Requests()[0].code, 102);
+    EXPECT_EQ(sims[0]->Requests()[0].payload, std::vector<uint8_t>{0});
+    const std::vector<std::string> lines = Lines(Slurp(Path()));
+    ASSERT_EQ(lines.size(), 9u);
+    const std::vector<std::string> f = Fields(lines[8]);
+    ASSERT_EQ(f.size(), 5u);
+    EXPECT_FALSE(f[1].empty());
+    EXPECT_EQ(f[3], "");
+    EXPECT_EQ(f[4], "");
+}
+
 TEST_F(TelemetryTest, OnlyTheFirstEightPositionsAreLogged) {
     std::vector<HeadPlace> places;
     std::vector<std::string> serials;

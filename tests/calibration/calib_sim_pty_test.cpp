@@ -261,22 +261,34 @@ TEST_F(CalibSim, AHeadThatStopsAnsweringEndsTheRunWithAMessage) {
     EXPECT_EQ(dlg.reports.size(), 1u);
 }
 
+// The meter opened on `pty` through the utility's Open button.
+void OpenMeter(CalibSim& t, testing_support::PtyPair& pty) {
+    t.port = pty.Path();
+    ASSERT_TRUE(t.dlg.UserClick(IDC_METER_OPEN));
+    ASSERT_EQ(t.dlg.IsDlgButtonChecked(IDC_METER_OPEN), BST_CHECKED);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (t.dlg.m_meter.m_bListening.load() != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Sends `lines` equal readings of 1 mW/cm² and waits until the meter has them.
+void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines) {
+    const uint32_t target = t.dlg.m_meter.m_nLines.load() + lines;
+    for (uint32_t i = 0; i < lines; ++i)
+        ASSERT_TRUE(pty.Send("0.0010000\r\n"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (t.dlg.m_meter.m_nLines.load() < target && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(t.dlg.m_meter.m_nLines.load(), target);
+    ASSERT_TRUE(t.dlg.m_meter.m_bStable.load());
+}
+
 TEST_F(CalibSim, AMeterThatFallsSilentRecordsNoPointFromItsLastLine) {
     // Ten equal lines, then nothing: the flag still says stable and the
     // reading stays, but no line came after the set point.
     testing_support::PtyPair pty;
-    port = pty.Path();
-    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
-    ASSERT_EQ(dlg.IsDlgButtonChecked(IDC_METER_OPEN), BST_CHECKED);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (dlg.m_meter.m_bListening.load() != 1 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    for (int i = 0; i < 10; ++i)
-        ASSERT_TRUE(pty.Send("0.0010000\r\n"));
-    while (dlg.m_meter.m_nLines.load() < 10 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(dlg.m_meter.m_nLines.load(), 10u);
-    ASSERT_TRUE(dlg.m_meter.m_bStable.load());
+    ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
 
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
     ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
@@ -288,6 +300,28 @@ TEST_F(CalibSim, AMeterThatFallsSilentRecordsNoPointFromItsLastLine) {
     EXPECT_EQ(ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
     EXPECT_EQ(Codes().back(), 100);             // switched off
     ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN)); // closed before the line goes away
+}
+
+TEST_F(CalibSim, AMeterClosedDuringARunRecordsNoPointFromItsLastLine) {
+    testing_support::PtyPair pty;
+    ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1)); // after the first set point
+    ui.Advance(5000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+
+    // Closed under the run: its last reading is older than every later set
+    // point, so the run waits as for a silent meter and records nothing.
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
+    ASSERT_EQ(dlg.IsDlgButtonChecked(IDC_METER_OPEN), BST_UNCHECKED);
+    ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
+    EXPECT_TRUE(dlg.IsRunning());
+    EXPECT_EQ(dlg.m_nPoints, 1);
+    ui.Advance(1);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(dlg.m_nPoints, 1);
+    EXPECT_EQ(ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
 }
 
 // Mean |head output - radiometer| over the points of a check run, mW/cm².
