@@ -74,7 +74,8 @@ bool LogFile::Create(const std::string& path) {
     // Not cut before the lock is held: a file another writer holds stays whole.
     // Opened without waiting: a named pipe that nobody reads would otherwise
     // hold the UI thread in open(); it fails instead. Writes then block as usual.
-    platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+    platform::UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0666));
     if (!fd.Valid())
         return false;
     const int flags = ::fcntl(fd.Get(), F_GETFL);

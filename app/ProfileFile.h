@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-// Reads the whole file into `bytes`. False when it cannot be opened as a
-// regular file for reading; a read error after opening keeps what was read
-// before it.
+// Reads the whole file into `bytes` (platform::ReadWholeFile). False when it
+// cannot be opened as a regular file for reading or a read fails.
 bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes);
 
 // Replaces the file with `bytes` through platform::FileReplacement (a failed

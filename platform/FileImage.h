@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -15,6 +16,11 @@ namespace platform {
 // opening never blocks. False when it cannot be opened or a read fails (then
 // `got` is 0 and the caller should use nothing of `buffer`).
 bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got);
+
+// Reads the whole regular file `path` into `bytes`, opened as ReadFileStart
+// opens it. False when it cannot be opened or a read fails (then `bytes` is
+// empty: a file cut short by an error is not taken for the whole).
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 
 // A file replaced in two steps: Open makes a temporary file beside the target
 // (the question "can it be written?" is answered before anything changes),

@@ -1,8 +1,13 @@
 #include "platform/FileImage.h"
 
+#include "platform/UniqueFd.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,29 +46,69 @@ std::string TemporaryName(const std::string& target) {
 
 } // namespace
 
-bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got) {
-    got = 0;
-    // O_NONBLOCK: a pipe picked by mistake must not hang the UI thread in
-    // open(); anything but a regular file is refused right after.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+namespace {
+
+// The one way a file the user picked is opened for reading. Anything but a
+// regular file is refused before it is opened: opening a terminal (a
+// controller's own port typed into a file box) could change its modem lines
+// or make it this process's controlling terminal, and opening a pipe could
+// wait for a writer. The flags keep the same promises should the path be
+// swapped between the check and the open, and the open file is checked again.
+UniqueFd OpenRegularFile(const std::string& path) {
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    std::size_t n = 0;
-    while (ok && n < max) {
-        const ssize_t r = ::read(fd, buffer + n, max - n);
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    return fd;
+}
+
+// Reads until end of file or `max` bytes, handing each piece to `take`.
+template <class Take> bool ReadUpTo(int fd, std::size_t max, Take take) {
+    uint8_t buffer[65536];
+    std::size_t total = 0;
+    while (total < max) {
+        const ssize_t r = ::read(fd, buffer, std::min(sizeof buffer, max - total));
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0)
-            ok = false;
-        if (r <= 0)
+            return false;
+        if (r == 0)
             break;
-        n += static_cast<std::size_t>(r);
+        take(buffer, static_cast<std::size_t>(r));
+        total += static_cast<std::size_t>(r);
     }
-    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got) {
+    got = 0;
+    const UniqueFd fd = OpenRegularFile(path);
+    if (!fd.Valid())
+        return false;
+    std::size_t n = 0;
+    const bool ok = ReadUpTo(fd.Get(), max, [&](const uint8_t* data, std::size_t size) {
+        std::memcpy(buffer + n, data, size);
+        n += size;
+    });
     if (ok)
         got = n;
+    return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    const UniqueFd fd = OpenRegularFile(path);
+    if (!fd.Valid())
+        return false;
+    const bool ok = ReadUpTo(fd.Get(), SIZE_MAX, [&](const uint8_t* data, std::size_t size) {
+        bytes.insert(bytes.end(), data, data + size);
+    });
+    if (!ok)
+        bytes.clear();
     return ok;
 }
 
