@@ -283,6 +283,19 @@ void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines) {
     ASSERT_TRUE(t.dlg.m_meter.m_bStable.load());
 }
 
+// With no line after the set point, the run waits out its bounded wait for
+// one, then stops with its message, having recorded no further point.
+void ExpectStopForNoReadings(CalibSim& t, int points) {
+    t.ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
+    EXPECT_TRUE(t.dlg.IsRunning());
+    EXPECT_EQ(t.dlg.m_nPoints, points);
+    t.ui.Advance(1);
+    EXPECT_FALSE(t.dlg.IsRunning());
+    EXPECT_EQ(t.dlg.m_nPoints, points);
+    EXPECT_EQ(t.ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
+    EXPECT_EQ(t.Codes().back(), 100); // switched off
+}
+
 TEST_F(CalibSim, AMeterThatFallsSilentRecordsNoPointFromItsLastLine) {
     // Ten equal lines, then nothing: the flag still says stable and the
     // reading stays, but no line came after the set point.
@@ -291,14 +304,7 @@ TEST_F(CalibSim, AMeterThatFallsSilentRecordsNoPointFromItsLastLine) {
     ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
 
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
-    ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
-    EXPECT_TRUE(dlg.IsRunning());
-    EXPECT_EQ(dlg.m_nPoints, 0);
-    ui.Advance(1);
-    EXPECT_FALSE(dlg.IsRunning());
-    EXPECT_EQ(dlg.m_nPoints, 0);
-    EXPECT_EQ(ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
-    EXPECT_EQ(Codes().back(), 100);             // switched off
+    ExpectStopForNoReadings(*this, 0);
     ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN)); // closed before the line goes away
 }
 
@@ -315,13 +321,7 @@ TEST_F(CalibSim, AMeterClosedDuringARunRecordsNoPointFromItsLastLine) {
     // point, so the run waits as for a silent meter and records nothing.
     ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
     ASSERT_EQ(dlg.IsDlgButtonChecked(IDC_METER_OPEN), BST_UNCHECKED);
-    ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
-    EXPECT_TRUE(dlg.IsRunning());
-    EXPECT_EQ(dlg.m_nPoints, 1);
-    ui.Advance(1);
-    EXPECT_FALSE(dlg.IsRunning());
-    EXPECT_EQ(dlg.m_nPoints, 1);
-    EXPECT_EQ(ui.LastBox().text, "The light meter sends no readings. The run was stopped.");
+    ExpectStopForNoReadings(*this, 1);
 }
 
 // Mean |head output - radiometer| over the points of a check run, mW/cm².
