@@ -1,6 +1,6 @@
 #include "calibration/Calib.h"
 
-#include "app/Stopwatch.h"
+#include "app/shared/Stopwatch.h"
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"

@@ -1,6 +1,6 @@
 #include "calibration/Printer.h"
 
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 #include "platform/TimeFormat.h"
 
 #include <cmath>

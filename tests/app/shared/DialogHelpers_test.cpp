@@ -1,9 +1,9 @@
 // The shared dialog helpers: message helpers, password prompt, picture
 // holder, float reading and stopwatch.
-#include "app/DialogHelpers.h"
-#include "app/Passwd.h"
-#include "app/Picture.h"
-#include "app/Stopwatch.h"
+#include "app/shared/DialogHelpers.h"
+#include "app/shared/Passwd.h"
+#include "app/shared/Picture.h"
+#include "app/shared/Stopwatch.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"

@@ -1,4 +1,4 @@
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 
 #include "platform/Number.h"
 
