@@ -1,26 +1,41 @@
 #include "app/shared/DialogHelpers.h"
 
+#include "platform/Format.h"
 #include "platform/Number.h"
 
 #include <cstdarg>
-#include <cstdio>
+#include <cstddef>
+#include <string>
+
+namespace {
+
+// How much of its text each box shows: a longer text is cut there, its tail
+// dropped without a mark.
+constexpr std::size_t kMessageMax = 127;
+constexpr std::size_t kQuestionMax = 1279;
+
+std::string Cut(std::string text, std::size_t max) {
+    if (text.size() > max)
+        text.resize(max);
+    return text;
+}
+
+} // namespace
 
 void ShowMessage(const char* format, ...) {
-    char text[128];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = Cut(platform::VFormat(format, args), kMessageMax);
     va_end(args);
-    AfxMessageBox(text, MB_OK);
+    AfxMessageBox(text.c_str(), MB_OK);
 }
 
 bool AskOkCancel(const char* format, ...) {
-    char text[1280];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = Cut(platform::VFormat(format, args), kQuestionMax);
     va_end(args);
-    return AfxMessageBox(text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    return AfxMessageBox(text.c_str(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
 float GetDlgItemFloat(CDialog* dialog, int id) {
