@@ -1,7 +1,7 @@
 #include "app/Detail.h"
 
 #include "app/Advanced.h"
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 #include "platform/Number.h"
 #include "resources/Resources.h"
 #include "resources/dialogs/Dialog138Ids.h"

@@ -1,6 +1,6 @@
 #include "app/Log.h"
 
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog131Ids.h"
 

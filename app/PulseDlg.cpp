@@ -1,6 +1,6 @@
 #include "app/PulseDlg.h"
 
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 #include "platform/Number.h"
 #include "resources/dialogs/Dialog150Ids.h"
 

@@ -7,12 +7,12 @@
 //
 // Everything runs on the UI thread; controller requests are synchronous.
 
-#include "app/DialogHelpers.h"
 #include "app/Log.h"
-#include "app/Passwd.h"
-#include "app/Picture.h"
 #include "app/ProfileStep.h"
 #include "app/config/Config.h"
+#include "app/shared/DialogHelpers.h"
+#include "app/shared/Passwd.h"
+#include "app/shared/Picture.h"
 #include "link/ControlBoard.h"
 #include "link/OpticalHead.h"
 #include "platform/ui/Afx.h"

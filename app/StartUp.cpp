@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "platform/Clock.h"
+#include "platform/Format.h"
 #include "platform/Shell.h"
 
 #include <cstdarg>
@@ -76,24 +77,12 @@ void CStartUp::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CStartUp::Report(const char* format, ...) {
-    char small[256];
     va_list args;
     va_start(args, format);
-    const int length = std::vsnprintf(small, sizeof small, format, args);
+    const std::string text = platform::VFormat(format, args);
     va_end(args);
-    if (length < 0)
+    if (text.empty()) // the C library could not format it: no line rather than a blank one
         return;
-    std::string text;
-    if (static_cast<std::size_t>(length) < sizeof small) {
-        text.assign(small, static_cast<std::size_t>(length));
-    } else {
-        // A long port path; format again at full length.
-        text.resize(static_cast<std::size_t>(length) + 1);
-        va_start(args, format);
-        std::vsnprintf(text.data(), text.size(), format, args);
-        va_end(args);
-        text.resize(static_cast<std::size_t>(length));
-    }
     m_listReport.InsertString(0, text.c_str());
 }
 

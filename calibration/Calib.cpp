@@ -1,21 +1,22 @@
 #include "calibration/Calib.h"
 
-#include "app/Stopwatch.h"
+#include "app/shared/Stopwatch.h"
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"
 #include "calibration/RVX_Config.h"
+#include "platform/Format.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
 using namespace ids137;
+using platform::Format;
 
 namespace {
 
@@ -24,23 +25,6 @@ constexpr int kResultIds[] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_PHOTO_R
 constexpr int kRoleIds[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, IDC_ROLE_HB7R40,
                             IDC_ROLE_K310};
 constexpr unsigned char DEFAULT_CHARSET = 1;
-
-// printf into a string of whatever length it takes ("%f" of a huge value
-// runs to hundreds of characters).
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    std::string text(needed > 0 ? static_cast<size_t>(needed) : 0, '\0');
-    if (needed > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
-    va_end(again);
-    return text;
-}
 
 // A double rounded to float; beyond float's range it becomes infinite instead
 // of an undefined conversion.

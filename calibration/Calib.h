@@ -9,7 +9,7 @@
 // the line count of m_meter, which the timers read.
 #pragma once
 
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
 #include "link/OpticalHead.h"
 #include "link/SensorComm.h"
 #include "platform/ui/Afx.h"

@@ -2,6 +2,7 @@
 
 #include "calibration/Printer.h"
 #include "calibration/ReportRows.h"
+#include "platform/Format.h"
 #include "resources/dialogs/Dialog141Ids.h"
 
 #include <algorithm>
@@ -75,10 +76,10 @@ public:
     CalibPrint(const CCalibReport& report) : m_r(report), m_t(BuildTable(report)) {}
 
     std::string DocumentName() const override {
-        return FormatText("RVX Calibration Report (%s)", m_r.m_strSerial.c_str());
+        return platform::Format("RVX Calibration Report (%s)", m_r.m_strSerial.c_str());
     }
     std::string Heading() const override {
-        return FormatText("Calibration Report, Serial number %s", m_r.m_strSerial.c_str());
+        return platform::Format("Calibration Report, Serial number %s", m_r.m_strSerial.c_str());
     }
     void PrintLabels(CPrinter& dc) override {
         static const char* const labels[kColumns] = {"Index", "IL-1400", "Photo",   "Calib",

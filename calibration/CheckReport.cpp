@@ -2,6 +2,7 @@
 
 #include "calibration/Printer.h"
 #include "calibration/ReportRows.h"
+#include "platform/Format.h"
 #include "resources/dialogs/Dialog141Ids.h"
 
 #include <algorithm>
@@ -69,10 +70,11 @@ public:
     CheckPrint(const CCheckReport& report) : m_r(report), m_t(BuildTable(report)) {}
 
     std::string DocumentName() const override {
-        return FormatText("RVX Calibration Check Report (%s)", m_r.m_strSerial.c_str());
+        return platform::Format("RVX Calibration Check Report (%s)", m_r.m_strSerial.c_str());
     }
     std::string Heading() const override {
-        return FormatText("Calibration Check Report, Serial number %s", m_r.m_strSerial.c_str());
+        return platform::Format("Calibration Check Report, Serial number %s",
+                                m_r.m_strSerial.c_str());
     }
     void PrintLabels(CPrinter& dc) override {
         static const char* const line4[kColumns] = {"Set",  "RVX",       "IL-1400", "RVX Reading",

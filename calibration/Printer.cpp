@@ -1,12 +1,10 @@
 #include "calibration/Printer.h"
 
-#include "app/DialogHelpers.h"
+#include "app/shared/DialogHelpers.h"
+#include "platform/Format.h"
 #include "platform/TimeFormat.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <vector>
 
 using platform::ui::CGdiObject;
 using platform::ui::CPrintDialog;
@@ -16,18 +14,6 @@ namespace {
 
 constexpr int kLastLine = 65; // text lines on a page
 constexpr int kTimeTextMax = 127;
-
-std::string VFormat(const char* format, va_list args) {
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0)
-        return {};
-    std::vector<char> buf(static_cast<size_t>(n) + 1);
-    std::vsnprintf(buf.data(), buf.size(), format, args);
-    return std::string(buf.data(), static_cast<size_t>(n));
-}
 
 class Pages : public ReportPages {
 public:
@@ -64,16 +50,8 @@ void CPrinter::PrintAt(float x, int line, std::string text) {
     TextOut(static_cast<int>(fx), static_cast<int>(fy), text);
 }
 
-std::string FormatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string s = VFormat(format, args);
-    va_end(args);
-    return s;
-}
-
 std::string FormatNumber(const char* format, double value) {
-    return std::isfinite(value) ? FormatText(format, value) : std::string();
+    return std::isfinite(value) ? platform::Format(format, value) : std::string();
 }
 
 void PrintReport(ReportContent& content) {

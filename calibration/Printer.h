@@ -59,5 +59,3 @@ void PrintReport(ReportContent& content);
 // A number in a printf format; empty when the number is not finite, so that
 // no "inf" or "nan" reaches the screen or the paper.
 std::string FormatNumber(const char* format, double value);
-// printf into a string of any length.
-std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

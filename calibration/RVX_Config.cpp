@@ -1,7 +1,7 @@
 #include "calibration/RVX_Config.h"
 
-#include "app/DialogHelpers.h"
-#include "app/Stopwatch.h"
+#include "app/shared/DialogHelpers.h"
+#include "app/shared/Stopwatch.h"
 #include "platform/FileImage.h"
 #include "platform/Number.h"
 #include "platform/TimeFormat.h"

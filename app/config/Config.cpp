@@ -1,7 +1,7 @@
 #include "app/config/Config.h"
 
-#include "app/DialogHelpers.h"
 #include "app/config/ConfigFile.h"
+#include "app/shared/DialogHelpers.h"
 #include "resources/dialogs/Dialog129Ids.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/Passwd.h"
+#include "app/shared/Passwd.h"
 
 namespace {
 constexpr int IDD_PASSWORD = 135;

@@ -1,4 +1,4 @@
-#include "app/Stopwatch.h"
+#include "app/shared/Stopwatch.h"
 
 #include "platform/Clock.h"
 

@@ -4,12 +4,12 @@
 
 #include "platform/ui/Afx.h"
 
-// Formats into 128 bytes (at most 127 characters; a longer text is cut
-// there) and shows it in an OK box captioned with the application's name
+// Formats (platform::Format) and shows at most the first 127 characters (a
+// longer text is cut there) in an OK box captioned with the application's name
 // (exclamation icon). Returns when the box is closed.
 void ShowMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Formats into 1280 bytes (at most 1279 characters, cut as above) and asks
+// Formats and keeps at most the first 1279 characters (cut as above); asks
 // with OK and Cancel and the question icon; true when OK was chosen (Cancel,
 // Esc and the close box give false).
 bool AskOkCancel(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,9 +1,9 @@
 // The shared dialog helpers: message helpers, password prompt, picture
 // holder, float reading and stopwatch.
-#include "app/DialogHelpers.h"
-#include "app/Passwd.h"
-#include "app/Picture.h"
-#include "app/Stopwatch.h"
+#include "app/shared/DialogHelpers.h"
+#include "app/shared/Passwd.h"
+#include "app/shared/Picture.h"
+#include "app/shared/Stopwatch.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"
@@ -41,9 +41,24 @@ TEST_F(Helpers, MessageBuffersKeepTheirLimits) {
     EXPECT_EQ(ui.LastBox().text, t127); // shown whole
     ShowMessage("%s", t200.c_str());
     EXPECT_EQ(ui.LastBox().text, std::string(127, 'b')); // cut, never overrun
+    ShowMessage("%s!", t127.c_str());
+    EXPECT_EQ(ui.LastBox().text, t127); // one over: the last character goes
+    std::string t1279(1279, 'd');
+    AskOkCancel("%s", t1279.c_str());
+    EXPECT_EQ(ui.LastBox().text, t1279);
     std::string t1300(1300, 'c');
     AskOkCancel("%s", t1300.c_str());
     EXPECT_EQ(ui.LastBox().text, std::string(1279, 'c'));
+}
+
+TEST_F(Helpers, LongFormattedTextsAreCutAtTheSameLimits) {
+    // Formatted far beyond either limit, the cut falling inside an argument.
+    const std::string port = "/dev/serial/by-id/" + std::string(5000, 'x');
+    const std::string text = "Port " + port + " failed (error 5)";
+    ShowMessage("Port %s failed (error %d)", port.c_str(), 5);
+    EXPECT_EQ(ui.LastBox().text, text.substr(0, 127));
+    AskOkCancel("Port %s failed (error %d)", port.c_str(), 5);
+    EXPECT_EQ(ui.LastBox().text, text.substr(0, 1279));
 }
 
 TEST_F(Helpers, AskOkCancelIsTrueOnlyForOk) {

@@ -1,4 +1,4 @@
-#include "app/Picture.h"
+#include "app/shared/Picture.h"
 
 #include <sys/stat.h>
 
