@@ -1,171 +1,50 @@
 // Both reports printed through Qt on a real print spooler: a CUPS scheduler of
-// the test's own (its own configuration, spool and socket) with a PDF queue as
-// the default destination. The spooler keeps each job's data file (Qt's PDF),
-// which gives the page count and the text back. Needs root (cupsd) and the
-// CUPS packages of scripts/setup; skipped without them.
+// the test's own (tests/support/PrivateCups.h) with a PDF queue as the default
+// destination. The spooler keeps each job's data file (Qt's PDF), which gives
+// the page count and the text back. Needs root (cupsd) and the CUPS packages of
+// scripts/setup; skipped without root.
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/qt/QtPrinter.h"
 #include "tests/platform/ui/qt_test_app.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/PrivateCups.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <pwd.h>
 #include <regex>
 #include <set>
-#include <signal.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using platform::ui::HeadlessBackend;
 using platform::ui::OpenDialog;
+using testing_support::PrivateCups;
+using testing_support::Shell;
+using testing_support::WaitFor;
 
 namespace {
 
 constexpr int kPrint = 1043;
 
-bool OnPath(const char* program) {
-    std::string cmd = std::string("command -v ") + program + " >/dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
-}
-
-// Runs a shell command; its standard output, and whether it exited with 0.
-bool Shell(const std::string& cmd, std::string* out = nullptr) {
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p)
-        return false;
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        text.append(buf, n);
-    int status = ::pclose(p);
-    if (out)
-        *out = text;
-    return status == 0;
-}
-
-template <class Pred> bool WaitFor(Pred pred, std::chrono::seconds limit) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return pred();
-}
-
-// A cupsd of our own, listening on a socket in a temporary folder, stopped
-// (and its folder removed) when the object goes.
-class PrivateCups {
-public:
-    PrivateCups() : m_dir("lumi-cups") {
-        const fs::path d = m_dir.Path();
-        for (const char* sub : {"root/ppd", "spool/tmp", "cache", "state", "logs", "home"})
-            fs::create_directories(d / sub);
-        // The scheduler's filters run as lp and must reach the spool.
-        fs::permissions(d, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
-        m_socket = (d / "cups.sock").string();
-        std::ofstream(d / "root/cupsd.conf") << "Listen " << m_socket << "\n"
-                                             << "LogLevel info\n"
-                                                "PreserveJobFiles Yes\n"
-                                                "PreserveJobHistory Yes\n"
-                                                "Browsing No\n"
-                                                "WebInterface No\n"
-                                                "DefaultAuthType None\n"
-                                                "<Location />\n  Order allow,deny\n  Allow all\n"
-                                                "</Location>\n"
-                                                "<Policy default>\n  <Limit All>\n"
-                                                "    Order deny,allow\n  </Limit>\n</Policy>\n";
-        std::ofstream(d / "root/cups-files.conf")
-            << "ServerRoot " << (d / "root").string() << "\n"
-            << "RequestRoot " << (d / "spool").string() << "\n"
-            << "TempDir " << (d / "spool/tmp").string() << "\n"
-            << "CacheDir " << (d / "cache").string() << "\n"
-            << "StateDir " << (d / "state").string() << "\n"
-            << "ErrorLog " << (d / "logs/error_log").string() << "\n"
-            << "AccessLog " << (d / "logs/access_log").string() << "\n"
-            << "PageLog " << (d / "logs/page_log").string() << "\n"
-            << "SystemGroup root\n"
-               "Sandboxing Relaxed\n";
-        const std::string conf = (d / "root/cupsd.conf").string();
-        const std::string files = (d / "root/cups-files.conf").string();
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::execlp("cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr);
-            ::_exit(127);
-        }
-        m_running = m_pid > 0 &&
-                    WaitFor([&] { return Shell(Lp("lpstat") + " -r"); }, std::chrono::seconds(30));
-    }
-    ~PrivateCups() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-        }
-    }
-    PrivateCups(const PrivateCups&) = delete;
-    PrivateCups& operator=(const PrivateCups&) = delete;
-
-    bool Running() const { return m_running; }
-    const std::string& Socket() const { return m_socket; }
-    fs::path Dir() const { return m_dir.Path(); }
-    fs::path Spool() const { return Dir() / "spool"; }
-    // A client command talking to this scheduler.
-    std::string Lp(const std::string& program) const { return program + " -h " + m_socket; }
-
-    // The job data files the spooler keeps (d<job>-<file>), in job order.
-    std::set<std::string> DataFiles() const {
-        std::set<std::string> out;
-        for (const auto& e : fs::directory_iterator(Spool()))
-            if (std::regex_match(e.path().filename().string(), std::regex("d[0-9]+-[0-9]+")))
-                out.insert(e.path().string());
-        return out;
-    }
-
-private:
-    testing_support::TempDir m_dir;
-    std::string m_socket;
-    pid_t m_pid = -1;
-    bool m_running = false;
-};
-
 class CupsReports : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // The scheduler and the queue administration live in sbin, which a
-        // test's PATH may lack.
-        ::setenv("PATH",
-                 (std::string(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin") +
-                  ":/usr/sbin:/sbin")
-                     .c_str(),
-                 1);
-        s_missing = ::geteuid() != 0 ? "" : MissingTools();
+        PrivateCups::AddSbinToPath();
+        s_missing =
+            ::geteuid() != 0 ? "" : PrivateCups::MissingTools({"pdfinfo", "pdftotext", "pdftoppm"});
         if (::geteuid() != 0 || !s_missing.empty())
             return;
         s_started = fs::file_time_type::clock::now();
         s_cups = new PrivateCups();
-        // Every CUPS client of this process, Qt's included, talks to ours; no
-        // user default or environment printer may get in the way.
-        ::setenv("CUPS_SERVER", s_cups->Socket().c_str(), 1);
-        ::setenv("HOME", (s_cups->Dir() / "home").c_str(), 1);
-        ::unsetenv("PRINTER");
-        ::unsetenv("LPDEST");
+        s_cups->ServeThisProcess();
     }
     static void TearDownTestSuite() {
         delete s_cups; // stops the scheduler
@@ -183,18 +62,9 @@ protected:
     }
     void TearDown() override { platform::InstallPrinterService(nullptr); }
 
-    // On a busy machine a client's connection to the scheduler now and then
-    // fails at once ("Unable to connect to server"); the administration is
-    // retried for a while rather than taken as the scheduler being gone.
     static void AddDefaultPdfQueue() {
         std::string out;
-        const auto admin = [&](const std::string& args) {
-            return WaitFor([&] { return Shell(s_cups->Lp("lpadmin") + args, &out); },
-                           std::chrono::seconds(30));
-        };
-        ASSERT_TRUE(admin(" -p LumiPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"))
-            << out;
-        ASSERT_TRUE(admin(" -d LumiPDF")) << out;
+        ASSERT_TRUE(s_cups->AddDefaultPdfQueue("LumiPDF", out)) << out;
     }
 
     // Waits for the next job's data file and returns its path.
@@ -237,16 +107,6 @@ protected:
     static fs::path QueueOutputDir() {
         const passwd* pw = ::getpwuid(::geteuid());
         return fs::path(pw && pw->pw_dir ? pw->pw_dir : "/root") / "PDF";
-    }
-
-    static std::string MissingTools() {
-        std::string missing;
-        for (const char* tool : {"cupsd", "lpadmin", "lpstat", "pdfinfo", "pdftotext", "pdftoppm"})
-            if (!OnPath(tool))
-                missing += std::string(missing.empty() ? "" : ", ") + tool;
-        if (!fs::exists("/usr/lib/cups/backend/cups-pdf"))
-            missing += std::string(missing.empty() ? "" : ", ") + "cups-pdf";
-        return missing;
     }
 
     static inline PrivateCups* s_cups = nullptr;
