@@ -13,7 +13,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 using namespace ids137;
 using platform::Format;
