@@ -2,8 +2,9 @@
 // names a platform, so that the figures do not depend on a display.
 #pragma once
 
+#include "bench/BenchMain.h"
+
 #include <QApplication>
-#include <benchmark/benchmark.h>
 
 #include <cstdlib>
 
@@ -27,13 +28,10 @@ inline QApplication& App(const char* programName) {
 // by exit handlers.
 inline int QtBenchmarkMain(int argc, char** argv) {
     PreferOffscreen();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!Initialize(argc, argv))
         return 1;
     QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunAll();
 }
 
 } // namespace bench

@@ -172,5 +172,3 @@ void BM_HeadRecordRead(benchmark::State& state) {
 BENCHMARK(BM_HeadRecordRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "link/Packet.h"
 #include "platform/MessageBox.h"
 #include "tests/support/PtyPair.h"
@@ -152,10 +153,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "box [%s] %s\n", caption, text);
         return platform::IDOK;
     });
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::Initialize(argc, argv))
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunAll();
 }

@@ -171,11 +171,16 @@ public:
             return true;
         const auto deadline = Clock::now() + limit;
         do {
-            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            if (::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
                 return m_ended = true;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         } while (Clock::now() < deadline);
         return false;
+    }
+    // After Ended: a clean end is status 0 (a crash, or a sanitizer's report,
+    // is not).
+    bool EndedCleanly() const {
+        return m_ended && WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0;
     }
     Clock::time_point started;
 
@@ -185,6 +190,7 @@ private:
     std::unique_ptr<sim::PortLink> m_link;
     pid_t m_pid = 0;
     bool m_ended = false;
+    int m_status = 0;
 };
 
 Screen& TheScreen(benchmark::State& state) {
@@ -243,6 +249,10 @@ void BM_ProgramEndOnEsc(benchmark::State& state) {
             break;
         }
         state.SetIterationTime(MsSince(pressed) / 1000.0);
+        if (!run.EndedCleanly()) {
+            state.SkipWithError("the program did not end with status 0");
+            break;
+        }
     }
 }
 BENCHMARK(BM_ProgramEndOnEsc)

@@ -101,5 +101,3 @@ void BM_LineFeedToReading(benchmark::State& state) {
 BENCHMARK(BM_LineFeedToReading)->Iterations(500)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -151,5 +151,3 @@ void BM_SetIntensity10k(benchmark::State& state) {
 BENCHMARK(BM_SetIntensity10k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 } // namespace
-
-BENCHMARK_MAIN();
