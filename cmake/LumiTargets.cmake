@@ -41,3 +41,13 @@ function(lumi_test_folder)
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMI_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output")
   endforeach()
 endfunction()
+
+# lumi_test_read_faults(<test targets>...)
+# Gives the tests tests/support/ReadFault.h: reads of a chosen file that fail
+# partway. Only these executables carry its read() in front of the C library's.
+function(lumi_test_read_faults)
+  foreach(name ${ARGN})
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/ReadFault.cpp)
+    target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
+  endforeach()
+endfunction()

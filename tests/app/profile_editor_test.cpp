@@ -2,6 +2,7 @@
 // Clear All, the intensity check boxes, Open and Save with their file dialogs
 // and messages, and the default button after a mode switch.
 #include "MainWindowFixture.h"
+#include "tests/support/ReadFault.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,21 @@ TEST_F(ProfileEditorTest, FilesThatCannotBeOpenedOrWrittenKeepTheProfile) {
     OpenFile("cut.profile");
     EXPECT_EQ(Rows(), (std::vector<Texts>{{"7", "12.5", " "}}));
     EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+TEST_F(ProfileEditorTest, ReadErrorPartwayFailsTheOpenAndKeepsTheProfile) {
+    Open(1);
+    Add("6", "2");
+    Add("9", "12.5", "", true);
+    WriteFile("failing.profile", {Record(1, 7, k5, k0, 0), Record(1, 8, k7_5, k0, 1)});
+    ui.ClearBoxes();
+    {
+        testing_support::ReadFault fault("failing.profile", 30); // a record and a half
+        OpenFile("failing.profile");
+        ASSERT_TRUE(fault.Failed());
+    }
+    EXPECT_EQ(ui.BoxTexts(), Texts{"File not found."});
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " "}, {"9", "12.5", "X"}}));
 }
 
 } // namespace

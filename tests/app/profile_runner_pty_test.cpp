@@ -161,6 +161,33 @@ TEST_F(ProfileRunnerTest, OneAndThreePositionsSetEveryHeadToIntensityOne) {
         EXPECT_EQ(dlg->IndicatorText(i), " 30");
 }
 
+TEST_F(ProfileRunnerTest, IndexModeThreePositionsSendAndShowFileValuesHeldInRange) {
+    Open(
+        MakeConfig(3, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}, {1, "02002002", 110, 10}}),
+        2);
+    dlg->UserClick(IDC_INDEX_MODE);
+    // Two index-mode steps of 1 s with what the editor refuses: -1, then 300.
+    std::vector<uint8_t> file(40, 0);
+    file[4] = file[24] = 1;           // durations
+    file[10] = 0x80, file[11] = 0xBF; // -1.0f
+    file[30] = 0x96, file[31] = 0x43; // 300.0f
+    std::ofstream("odd.profile", std::ios::binary).write(reinterpret_cast<char*>(file.data()), 40);
+    ui.AnswerFile("odd.profile");
+    dlg->UserClick(IDC_OPEN);
+    ASSERT_EQ(dlg->m_listSteps.GetItemCount(), 2);
+    Forget();
+    Run();
+    EXPECT_EQ(TakeSent(0), (Frames{{98, {0, 0, 0}}, {98, {1, 0, 0}}}));
+    EXPECT_EQ(TakeSent(1), (Frames{{98, {1, 0, 0}}}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->IndicatorText(i), "  0") << i;
+    ui.Advance(1000);
+    EXPECT_EQ(SentTo(0), (Frames{{98, {0, 255, 0}}, {98, {1, 255, 0}}}));
+    EXPECT_EQ(SentTo(1), (Frames{{98, {1, 255, 0}}}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->IndicatorText(i), "255") << i;
+}
+
 TEST_F(ProfileRunnerTest, OnePositionCalibratedSendsItsChannelAndZeroSwitchesOff) {
     Open(MakeConfig(1, {{1, "01001001", 10, 10}}));
     Add("1", "12.5");

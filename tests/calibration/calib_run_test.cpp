@@ -160,6 +160,29 @@ TEST_F(CalibRun, AMeterThatNeverSettlesEndsTheRunWithAMessage) {
     EXPECT_EQ(dlg.reports.size(), 1u); // the points so far (none) go to the fits and report
 }
 
+TEST_F(CalibRun, EveryPointHasAWaitOfItsOwnForTheMeterToSettle) {
+    // Three points that each wait 80 re-checks: 240 in all, each under 120.
+    Setup("10", "30", "10");
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    const double settled[] = {20000.0, 30000.0, 40000.0};
+    for (int p = 0; p < 3; ++p) {
+        SCOPED_TRACE(p);
+        FeedMeter(dlg.m_meter, 180000.0, 10); // too high ever to count as stable
+        ui.Advance(5000 + 1000 * 79);         // settling, then 80 unstable checks
+        ASSERT_TRUE(dlg.IsRunning());
+        EXPECT_EQ(dlg.m_nPoints, p);
+        FeedMeter(dlg.m_meter, settled[p], 10);
+        ui.Advance(1000);
+        ASSERT_EQ(dlg.m_nPoints, p + 1);
+        EXPECT_EQ(dlg.m_setPoint[p], 10.0 * (p + 1));
+        EXPECT_EQ(dlg.m_meterUw[p], settled[p]);
+    }
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(ui.BoxCount(), 0u);
+    EXPECT_EQ(dlg.m_listPoints.GetItemCount(), 3);
+    EXPECT_EQ(dlg.reports.size(), 1u);
+}
+
 TEST_F(CalibRun, MeterNeverOpenedRecordsItsFixedReadingTimesTheFactor) {
     Setup("10", "20", "10");
     ASSERT_TRUE(dlg.UserType(IDC_FACTOR, "2.5"));

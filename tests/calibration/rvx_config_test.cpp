@@ -6,6 +6,7 @@
 #include "calibration/RVX_Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/ReadFault.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -431,6 +432,25 @@ TEST_F(RvxConfig, OpenOfWhatIsNoFileChangesNothing) {
         EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"File not found."}) << path;
         EXPECT_EQ(BytesOf(head.m_record), SampleImage()) << path;
     }
+}
+
+TEST_F(RvxConfig, ReadErrorPartwayFailsTheOpenAndChangesNothing) {
+    TempDir dir("rvx");
+    const std::string path = dir.Path() + "/failing.rvx";
+    const Image other{}; // all zeros: any byte taken from it would show
+    WriteFile(path, other.data(), other.size());
+    OpenDialog open(dlg);
+    ui.ClearBoxes();
+    {
+        testing_support::ReadFault fault(path, 100);
+        ui.AnswerFile(path);
+        dlg.UserClick(1044);
+        ASSERT_TRUE(fault.Failed());
+    }
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"File not found."});
+    EXPECT_EQ(BytesOf(head.m_record), SampleImage());
+    EXPECT_EQ(head.m_strModel, "RVX-2-365");
+    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-2-365");
 }
 
 TEST_F(RvxConfig, TooLongModelOrSerialIsRefusedBySaveAndBurn) {
