@@ -126,9 +126,4 @@ std::vector<int> TemplateIds();
 void AddTemplate(const DialogTemplate& t);
 void RemoveTemplate(int id);
 
-// A template with one control of every kind and style the program uses
-// (id 9000, "Control Gallery"), for tests and benches of the backends. It is
-// not in the registry; AddTemplate it.
-const DialogTemplate& GalleryTemplate();
-
 } // namespace platform::ui

@@ -1,6 +1,8 @@
-#include "platform/ui/Template.h"
+#include "tests/support/Gallery.h"
 
-namespace platform::ui {
+namespace testing_support {
+
+using namespace platform::ui;
 
 const DialogTemplate& GalleryTemplate() {
     using enum ControlKind;
@@ -43,4 +45,4 @@ const DialogTemplate& GalleryTemplate() {
     return t;
 }
 
-} // namespace platform::ui
+} // namespace testing_support

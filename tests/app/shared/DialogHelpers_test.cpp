@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/Gallery.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST(Picture, LoadFromPaths) {
 }
 
 TEST_F(Helpers, GetDlgItemFloatReadsLikeAtof) {
-    platform::ui::AddTemplate(platform::ui::GalleryTemplate());
+    platform::ui::AddTemplate(testing_support::GalleryTemplate());
     CDialog dlg(9000);
     {
         platform::ui::OpenDialog open(dlg);

@@ -4,6 +4,7 @@
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Text.h"
+#include "tests/support/Gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,7 @@ public:
 
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { AddTemplate(GalleryTemplate()); }
+    void SetUp() override { AddTemplate(testing_support::GalleryTemplate()); }
     void TearDown() override { RemoveTemplate(9000); }
     HeadlessBackend ui;
 };

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ui/Afx.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/Gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ const DialogTemplate kChild{
 class HeadlessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        AddTemplate(GalleryTemplate());
+        AddTemplate(testing_support::GalleryTemplate());
         AddTemplate(kChild);
     }
     void TearDown() override {
@@ -262,7 +263,7 @@ TEST(Install, BackendPutsNumbersBackIntoTheCLocale) {
 }
 
 TEST(Install, DialogLeftOpenOutlivesItsBackend) {
-    AddTemplate(GalleryTemplate());
+    AddTemplate(testing_support::GalleryTemplate());
     CDialog dlg(9000);
     {
         HeadlessBackend ui;

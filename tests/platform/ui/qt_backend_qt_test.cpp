@@ -3,6 +3,7 @@
 // with the right codes, boxes and timers behave as under the original.
 
 #include "qt_test_app.h"
+#include "tests/support/Gallery.h"
 #include "tests/support/TestOutput.h"
 
 #include "platform/Event.h"
@@ -154,7 +155,7 @@ class QtBackendTest : public ::testing::Test, private AppFirst {
 protected:
     void SetUp() override {
         QtTestApp();
-        AddTemplate(GalleryTemplate());
+        AddTemplate(testing_support::GalleryTemplate());
         AddTemplate(PlainTemplate());
         InstallBackend(&ui);
         // A run that hangs is a failure, not a stuck test program.
