@@ -3,10 +3,14 @@
 #pragma once
 
 #include "bench/BenchMain.h"
+#include "platform/MessageBox.h"
+#include "platform/ui/qt/QtBackend.h"
 
 #include <QApplication>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace bench {
 
@@ -23,6 +27,20 @@ inline QApplication& App(const char* programName) {
     static QApplication app(argc, argv);
     return app;
 }
+
+// The real Qt windows, but a message box is answered at once and kept in
+// `boxes`: nobody is there to press its button, and a box left waiting would
+// hang the run instead of failing its check. The answer is OK, or Cancel
+// where the box offers it (as Esc would).
+class UnattendedQtBackend : public platform::ui::qt::QtBackend {
+public:
+    std::vector<std::string> boxes;
+    int MessageBox(platform::ui::CDialog*, const std::string& text, const std::string&,
+                   unsigned flags) override {
+        boxes.push_back(text);
+        return (flags & 0xF) == platform::MB_OKCANCEL ? platform::IDCANCEL : platform::IDOK;
+    }
+};
 
 // A program's own main: the application lives in it, as Qt is not torn down
 // by exit handlers.

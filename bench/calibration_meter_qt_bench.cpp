@@ -2,8 +2,7 @@
 // radiometer port open and its readout refreshed every 250 ms: the CPU time
 // of the UI thread and the listening thread together, in percent of one core.
 // The simulated radiometer (a thread of this program too) is not counted.
-#include <benchmark/benchmark.h>
-
+#include "bench/QtBench.h"
 #include "calibration/Calib.h"
 #include "platform/ui/Headless.h" // OpenDialog
 #include "platform/ui/qt/QtBackend.h"
@@ -16,6 +15,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <pthread.h>
@@ -35,7 +35,7 @@ void BM_UtilityWithMeterReadoutCpu(benchmark::State& state) {
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    platform::ui::qt::QtBackend backend;
+    bench::UnattendedQtBackend backend;
     platform::ui::InstallBackend(&backend);
     {
         sim::Radiometer meter([] { return 42.0; }, sim::RadiometerOptions{});
@@ -74,8 +74,13 @@ void BM_UtilityWithMeterReadoutCpu(benchmark::State& state) {
             state.counters["cpu_percent"] = 100.0 * cpu / wall;
             // The readout followed the meter: about 42 mW/cm², stable.
             const std::string text = dlg.GetDlgItemText(ids137::IDC_METER_READOUT);
-            state.counters["readout_mw"] = std::atof(text.c_str());
-            state.counters["stable"] = !text.empty() && text.back() == ' ';
+            const double readout = std::atof(text.c_str());
+            const bool stable = !text.empty() && text.back() == ' ';
+            state.counters["readout_mw"] = readout;
+            state.counters["stable"] = stable;
+            if (std::fabs(readout - 42.0) > 1.0 || !stable)
+                state.SkipWithError(
+                    ("the readout shows \"" + text + "\", not a stable 42").c_str());
         }
     }
     platform::ui::InstallBackend(nullptr);

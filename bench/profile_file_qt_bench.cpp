@@ -25,8 +25,8 @@ namespace {
 
 constexpr int kSteps = 10000;
 
-// The real Qt windows; only the file dialog answers without a user.
-class AnsweringBackend : public platform::ui::qt::QtBackend {
+// The file dialog answers without a user, and so do boxes.
+class AnsweringBackend : public bench::UnattendedQtBackend {
 public:
     std::string answer;
     bool FileDialog(CDialog*, const platform::ui::FileDialogRequest&, std::string& path) override {

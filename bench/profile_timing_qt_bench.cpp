@@ -59,7 +59,7 @@ void BM_ProfileStepTiming(benchmark::State& state) {
         bench::WriteTwoHeadConfig();
         mainwindow_test::WriteComList({controller.SlavePath()});
 
-        platform::ui::qt::QtBackend ui;
+        bench::UnattendedQtBackend ui;
         platform::ui::InstallBackend(&ui);
         CSorvaneDlg dlg;
         platform::ui::OpenDialog open(dlg);

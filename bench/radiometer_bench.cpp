@@ -84,7 +84,9 @@ void BM_LineFeedToReading(benchmark::State& state) {
         while (std::fabs(meter.m_fReading.load() - expected) > 0.5f && Clock::now() < deadline)
             std::this_thread::yield();
         if (std::fabs(meter.m_fReading.load() - expected) > 0.5f) {
-            state.SkipWithError("the reading did not arrive within 5 s");
+            state.SkipWithError(("the reading is " + std::to_string(meter.m_fReading.load()) +
+                                 ", not " + std::to_string(expected) + ", after 5 s")
+                                    .c_str());
             break;
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();

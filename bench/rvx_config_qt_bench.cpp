@@ -19,7 +19,7 @@
 namespace {
 
 void BM_OpenOnPresentHead(benchmark::State& state) {
-    platform::ui::qt::QtBackend backend;
+    bench::UnattendedQtBackend backend;
     platform::ui::InstallBackend(&backend);
     sim::ControllerOptions options;
     options.noiseCounts = 0.0;
@@ -44,8 +44,10 @@ void BM_OpenOnPresentHead(benchmark::State& state) {
         QApplication::processEvents();
         controls = static_cast<int>(dlg.Controls().size());
         dlg.DestroyWindow();
-        if (!head.m_bPresent) {
-            state.SkipWithError("the head's record was not read");
+        if (!head.m_bPresent || !backend.boxes.empty()) {
+            state.SkipWithError(("the head's record was not read" +
+                                 (backend.boxes.empty() ? "" : ": " + backend.boxes.front()))
+                                    .c_str());
             break;
         }
     }

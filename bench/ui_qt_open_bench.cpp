@@ -38,7 +38,7 @@ public:
 };
 
 void BM_OpenLargestDialog(benchmark::State& state) {
-    platform::ui::qt::QtBackend backend;
+    bench::UnattendedQtBackend backend;
     InstallBackend(&backend);
     const int id = LargestTemplate();
     if (id == 0) {
