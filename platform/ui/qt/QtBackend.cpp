@@ -9,7 +9,9 @@
 #include "platform/ui/qt/QtPrinter.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -17,9 +19,51 @@
 #include <QMessageBox>
 #include <QObject>
 
+#include <deque>
+#include <mutex>
 #include <vector>
 
 namespace platform::ui::qt {
+
+// Runs on the UI thread the tasks other threads post, one per event, in the
+// order posted. A task waits in a queue of ours under a std::mutex, and the
+// event that announces it is made before that mutex is released and read only
+// after it is taken: Qt hands events between threads through locks a thread
+// checker cannot see, so a task carried inside the event itself would look
+// as if the UI thread read it unsynchronised.
+class PostedTasks : public QObject {
+public:
+    void Post(std::function<void()> task) {
+        auto* announce = new QEvent(kRunTask);
+        {
+            std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+        }
+        QCoreApplication::postEvent(this, announce);
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(m_mutex);
+            if (e->type() == kRunTask && !m_tasks.empty()) {
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+        }
+        if (!task) {
+            return QObject::event(e);
+        }
+        task();
+        return true;
+    }
+
+private:
+    static constexpr QEvent::Type kRunTask = QEvent::User;
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_tasks;
+};
 
 namespace {
 
@@ -50,7 +94,7 @@ private:
 
 } // namespace
 
-QtBackend::QtBackend() : m_anchor(std::make_unique<QObject>()) {
+QtBackend::QtBackend() : m_anchor(std::make_unique<PostedTasks>()) {
     QObject::connect(qApp, &QApplication::focusChanged, m_anchor.get(),
                      [this](QWidget*, QWidget* now) {
                          if (now == nullptr) {
@@ -267,8 +311,7 @@ bool QtBackend::FileDialog(CDialog* owner, const FileDialogRequest& request, std
 }
 
 void QtBackend::PostToUiThread(std::function<void()> task) {
-    QMetaObject::invokeMethod(
-        m_anchor.get(), [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+    m_anchor->Post(std::move(task));
 }
 
 QtSession::QtSession(int& argc, char** argv)

@@ -32,6 +32,7 @@ class QWidget;
 namespace platform::ui::qt {
 
 class DialogWindow;
+class PostedTasks;
 class QtPrinterService;
 
 class QtBackend : public Backend {
@@ -72,7 +73,7 @@ private:
 
     // A window may go away with a Qt parent; QPointer notices.
     std::unordered_map<const CDialog*, QPointer<DialogWindow>> m_windows;
-    std::unique_ptr<QObject> m_anchor; // lives on the UI thread; target of posted tasks
+    std::unique_ptr<PostedTasks> m_anchor; // lives on the UI thread; runs posted tasks
     std::function<void(CDialog&, QWidget&)> m_shown;
 };
 
