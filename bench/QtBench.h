@@ -38,7 +38,7 @@ public:
     int MessageBox(platform::ui::CDialog*, const std::string& text, const std::string&,
                    unsigned flags) override {
         boxes.push_back(text);
-        return (flags & 0xF) == platform::MB_OKCANCEL ? platform::IDCANCEL : platform::IDOK;
+        return platform::EscapeAnswer(flags);
     }
 };
 

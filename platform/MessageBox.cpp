@@ -146,7 +146,7 @@ void AnswerBoxesShownBelow(State& s) {
     std::lock_guard<std::mutex> lock(s.mutex);
     bool any = false;
     for (const std::shared_ptr<Request>& request : s.showing) {
-        if (!request->done && (request->flags & 0x0Fu) == MB_OK) {
+        if (!request->done && (request->flags & MB_TYPEMASK) == MB_OK) {
             request->result = IDOK;
             request->done = true;
             any = true;

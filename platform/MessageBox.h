@@ -28,8 +28,16 @@ constexpr unsigned MB_ICONSTOP = 0x10;
 constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
+constexpr unsigned MB_TYPEMASK = 0x0F; // the buttons part of the flags
+constexpr unsigned MB_ICONMASK = 0xF0;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+
+// The answer of Esc and the close box: Cancel on a box that offers it, OK on
+// an OK box.
+constexpr int EscapeAnswer(unsigned flags) {
+    return (flags & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDOK;
+}
 
 // text and caption are 8-bit code page 1252 strings; they need only live for the call.
 using MessageBoxSink = std::function<int(const char* text, const char* caption, unsigned flags)>;

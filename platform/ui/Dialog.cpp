@@ -47,9 +47,9 @@ CDialog* ActiveDialog() {
 }
 
 int AfxMessageBox(const char* text, unsigned flags) {
-    constexpr unsigned kIconMask = 0xF0, kTypeMask = 0x0F;
-    if ((flags & kIconMask) == 0 &&
-        ((flags & kTypeMask) == platform::MB_OK || (flags & kTypeMask) == platform::MB_OKCANCEL))
+    using platform::MB_ICONMASK, platform::MB_TYPEMASK;
+    if ((flags & MB_ICONMASK) == 0 && ((flags & MB_TYPEMASK) == platform::MB_OK ||
+                                       (flags & MB_TYPEMASK) == platform::MB_OKCANCEL))
         flags |= platform::MB_ICONEXCLAMATION;
     std::string caption = GetApplicationName();
     return platform::MessageBox(text, caption.c_str(), flags);

@@ -164,7 +164,7 @@ int HeadlessBackend::MessageBox(CDialog* owner, const std::string& text, const s
             m_boxAnswers.pop_front();
         } else {
             // Unscripted: OK for a plain box, Cancel for a question.
-            box.answer = (flags & 0x0F) == platform::MB_OKCANCEL ? IDCANCEL : IDOK;
+            box.answer = platform::EscapeAnswer(flags);
         }
         m_boxes.push_back(box);
     }

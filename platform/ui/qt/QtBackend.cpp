@@ -270,7 +270,7 @@ int QtBackend::MessageBox(CDialog* owner, const std::string& text, const std::st
     default:
         break;
     }
-    const bool okCancel = (flags & 0x0Fu) == platform::MB_OKCANCEL;
+    const bool okCancel = (flags & platform::MB_TYPEMASK) == platform::MB_OKCANCEL;
     QMessageBox box(icon, FromCp1252(caption), FromCp1252(text),
                     okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     OwnerWindow(owner));
