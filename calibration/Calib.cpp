@@ -6,6 +6,7 @@
 #include "calibration/PolyFit.h"
 #include "calibration/RVX_Config.h"
 #include "platform/Format.h"
+#include "platform/Number.h"
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
@@ -25,15 +26,6 @@ constexpr int kRoleIds[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, ID
                             IDC_ROLE_K310};
 constexpr unsigned char DEFAULT_CHARSET = 1;
 
-// A double rounded to float; beyond float's range it becomes infinite instead
-// of an undefined conversion.
-float ToFloat(double v) {
-    if (v > FLT_MAX)
-        return INFINITY;
-    if (v < -FLT_MAX)
-        return -INFINITY;
-    return static_cast<float>(v);
-}
 
 // Number of set points a run from s to e in steps of d visits, for the
 // progress bar; a run never records more than CCalib::kMaxPoints.
@@ -359,8 +351,8 @@ void CCalib::ComputeFits() {
         const CPolyFit photo(m_nPoints, m_headValue, m_meterUw, 2);
         const CPolyFit index(m_nPoints, m_meterMw, m_setPoint, 2);
         for (int k = 0; k < 3; ++k) {
-            m_photoToMw[k] = ToFloat(photo.Coef(2 - k));
-            m_mwToIndex[k] = ToFloat(index.Coef(2 - k));
+            m_photoToMw[k] = platform::NarrowToFloat(photo.Coef(2 - k));
+            m_mwToIndex[k] = platform::NarrowToFloat(index.Coef(2 - k));
         }
     }
     SetDlgItemFloat(IDC_PHOTO_A, m_photoToMw[0], "%12.9f");
@@ -372,8 +364,8 @@ void CCalib::ComputeFits() {
 
     m_r2PhotoToMw = ComputeRSquared(m_nPoints, m_headValue, m_meterUw, m_photoToMw);
     m_r2MwToIndex = ComputeRSquared(m_nPoints, m_meterMw, m_setPoint, m_mwToIndex);
-    SetDlgItemFloat(IDC_PHOTO_R2, ToFloat(m_r2PhotoToMw), "%12.9f");
-    SetDlgItemFloat(IDC_INDEX_R2, ToFloat(m_r2MwToIndex), "%12.9f");
+    SetDlgItemFloat(IDC_PHOTO_R2, platform::NarrowToFloat(m_r2PhotoToMw), "%12.9f");
+    SetDlgItemFloat(IDC_INDEX_R2, platform::NarrowToFloat(m_r2MwToIndex), "%12.9f");
 
     OnBnClickedShowReport();
 }

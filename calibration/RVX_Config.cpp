@@ -75,7 +75,7 @@ void RVX_Config::SetDlgItemFloat(int id, float value, int width, int precision) 
 }
 
 float RVX_Config::GetDlgItemFloat(int id, float* out) {
-    const auto value = static_cast<float>(platform::AtoF(GetDlgItemText(id).c_str()));
+    const float value = platform::NarrowToFloat(platform::AtoF(GetDlgItemText(id).c_str()));
     if (out != nullptr)
         *out = value;
     return value;

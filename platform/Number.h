@@ -3,7 +3,9 @@
 // LC_NUMERIC to one with a decimal comma), and float to int.
 #pragma once
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 
 namespace platform {
 
@@ -11,6 +13,18 @@ namespace platform {
 // decimal floating-point number used, 0.0 when there is none ("inf", "nan"
 // and hexadecimal numbers are none). Too large a number gives infinity.
 double AtoF(const char* text);
+
+// A double rounded to float with every input defined: beyond float's range it
+// becomes infinite of its sign (the plain conversion is undefined there), NaN
+// stays NaN. Callers that must not pass a non-finite value on test the result
+// with std::isfinite.
+inline float NarrowToFloat(double value) {
+    if (value > FLT_MAX)
+        return INFINITY;
+    if (value < -FLT_MAX)
+        return -INFINITY;
+    return static_cast<float>(value);
+}
 
 // Truncation toward zero as the processor does it: a value with no int (NaN,
 // out of range) gives INT_MIN, whose low 16 bits are 0, instead of undefined

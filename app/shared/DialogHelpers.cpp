@@ -41,5 +41,5 @@ bool AskOkCancel(const char* format, ...) {
 float GetDlgItemFloat(CDialog* dialog, int id) {
     if (!dialog)
         return 0.0f;
-    return static_cast<float>(platform::AtoF(dialog->GetDlgItemText(id).c_str()));
+    return platform::NarrowToFloat(platform::AtoF(dialog->GetDlgItemText(id).c_str()));
 }

@@ -15,5 +15,7 @@ void ShowMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool AskOkCancel(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The control's text read with the C library's atof (blanks skipped, the
-// longest number prefix used, 0 when none), rounded to float. Never fails.
+// longest number prefix used, 0 when none), rounded to float; a number beyond
+// float's range gives infinity of its sign (never NaN: atof reads no "nan").
+// Never fails: callers that send or store the value refuse a non-finite one.
 float GetDlgItemFloat(CDialog* dialog, int id);
