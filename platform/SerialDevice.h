@@ -62,10 +62,10 @@ public:
     int WakeError() const { return m_wakeError; }
 
     // Opens the port by name (see SerialDevicePath) with exclusive access: a port that
-    // another descriptor holds fails with EWOULDBLOCK or EBUSY. Puts the line into raw
-    // mode (CLOCAL | CREAD, VMIN = VTIME = 0, no software flow control), leaving the
-    // speed, framing, hardware flow control and modem lines as the driver reported them.
-    // Clears a pending Interrupt(). Returns 0 or errno; an open device is closed first.
+    // another descriptor holds fails with EWOULDBLOCK or EBUSY; a path that is not a
+    // terminal fails with ENOTTY. The line's settings are left as the driver has them:
+    // only Configure puts it into raw mode. Clears a pending Interrupt(). Returns 0 or
+    // errno; an open device is closed first.
     int Open(const char* name);
     void Close();
     bool IsOpen() const { return m_fd.Valid(); }
@@ -74,7 +74,9 @@ public:
     // The current line settings (0 or errno). Returns EINVAL when the line uses a setting
     // that LineSettings cannot express (a non-standard speed).
     int GetSettings(LineSettings& settings) const;
-    // Applies the settings and reads them back. Invalid settings are refused with EINVAL
+    // Puts the line into raw mode (CLOCAL | CREAD, VMIN = VTIME = 0, no software flow
+    // control, hardware flow control and modem lines left as they are), applies the
+    // speed and framing, and reads them back. Invalid settings are refused with EINVAL
     // and change nothing; EIO when the driver did not take them. 0 on success.
     int Configure(const LineSettings& settings);
     // Raises or drops RTS. ENOTSUP when the device has no modem lines (a pseudo-terminal),
