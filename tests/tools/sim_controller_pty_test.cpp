@@ -165,6 +165,28 @@ TEST(SimController, InjectedFaults) {
     EXPECT_TRUE(client.HungUp());
 }
 
+TEST(SimController, OneCodeSlowOrMute) {
+    sim::Controller c(Quiet());
+    Client client(c.SlavePath());
+
+    c.SetCodeReplyDelay(CMD_READ_DAC, -1);
+    client.Send(kReadDac);
+    EXPECT_TRUE(client.Receive(1, 150).empty());
+    client.Send(kStopPulse); // other codes answer as before
+    EXPECT_EQ(client.Receive(1, 10000), kAck);
+
+    c.SetCodeReplyDelay(CMD_STOP_PULSE, 300);
+    const auto t0 = Clock::now();
+    client.Send(kStopPulse);
+    EXPECT_EQ(client.Receive(1, 10000), kAck);
+    EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(290));
+
+    c.SetCodeReplyDelay(CMD_READ_DAC, 0);
+    c.SetCodeReplyDelay(CMD_STOP_PULSE, 0);
+    client.Send(kReadDac);
+    EXPECT_EQ(client.Receive(1, 10000), Bytes({0x02, 0x6B, 0x8C, 0x00, 0x8C, 0x00, 0x7D, 0x03}));
+}
+
 TEST(SimController, BurnedRecordSurvivesARestart) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("lumisim-state-" + std::to_string(::getpid()));

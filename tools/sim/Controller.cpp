@@ -140,6 +140,11 @@ void Controller::OnRequest(Request&& request) {
         chunk = m_chunk;
         gap = m_chunkGapMs;
         delay = m_delayMs;
+        bool mute = false;
+        if (const auto slow = m_codeDelayMs.find(code); slow != m_codeDelayMs.end()) {
+            mute = slow->second < 0;
+            delay = slow->second;
+        }
 
         SyncClock();
         Firmware::Reply reply;
@@ -168,6 +173,8 @@ void Controller::OnRequest(Request&& request) {
             --m_dropNext;
             answer = false;
         }
+        if (mute)
+            answer = false;
         if (answer && m_holdNext) {
             m_holdNext = false;
             m_held = std::move(out);
@@ -382,6 +389,14 @@ void Controller::SetChunking(std::size_t bytes, int gapMs) {
 void Controller::SetReplyDelay(int ms) {
     std::lock_guard lock(m_mutex);
     m_delayMs = ms;
+}
+
+void Controller::SetCodeReplyDelay(uint8_t code, int ms) {
+    std::lock_guard lock(m_mutex);
+    if (ms == 0)
+        m_codeDelayMs.erase(code);
+    else
+        m_codeDelayMs[code] = ms;
 }
 
 void Controller::HoldNextReply() {

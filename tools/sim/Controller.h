@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -76,6 +77,9 @@ public:
     void ReplyWithCode(uint8_t code, int count = 1);    // next replies carry another code
     void SetChunking(std::size_t bytes, int gapMs = 1); // 0: each reply in one write
     void SetReplyDelay(int ms);                         // every reply waits this long first
+    // Replies to requests with this code wait `ms` first (0: as the others), or are
+    // never sent (`ms` < 0), until changed: a peer that is slow or mute on one command.
+    void SetCodeReplyDelay(uint8_t code, int ms);
     // The reply to the next request is held back and goes out just before the
     // following request is handled: a late reply to an earlier request.
     void HoldNextReply();
@@ -115,6 +119,7 @@ private:
     std::size_t m_chunk = 0;
     int m_chunkGapMs = 1;
     int m_delayMs = 0;
+    std::map<uint8_t, int> m_codeDelayMs;
     bool m_holdNext = false;
     std::vector<uint8_t> m_held;
     std::vector<std::vector<uint8_t>> m_injected;

@@ -39,7 +39,9 @@ const char kUsage[] =
     "                    (brighter than the radiometer's stability window follows)\n"
     "  --log FILE        one line per request received: ms since start, controller,\n"
     "                    code and payload in hex\n"
-    "commands on standard input: trigger [n], status, quit\n";
+    "commands on standard input: trigger [n], status, reply CODE late MS|never|now, quit\n";
+
+const char kCommands[] = "commands: trigger [n], status, reply CODE late MS|never|now, quit\n";
 
 struct Options {
     int controllers = 1;
@@ -172,8 +174,26 @@ bool RunCommand(const std::string& line, std::vector<Simulated>& sims) {
         }
     } else if (word == "status") {
         PrintStatus(sims);
+    } else if (word == "reply") {
+        // reply CODE late MS | never | now: how every controller answers one request code.
+        std::string codeText, how, msText;
+        int code = 0, ms = 0;
+        bool ok = in >> codeText >> how && ParseInt(codeText.c_str(), 0, 255, code);
+        if (ok && how == "late")
+            ok = in >> msText && ParseInt(msText.c_str(), 1, 60000, ms);
+        else if (ok && how == "never")
+            ms = -1;
+        else if (ok && how != "now")
+            ok = false;
+        if (!ok) {
+            std::printf("usage: reply CODE late MS | never | now\n");
+        } else {
+            for (Simulated& s : sims)
+                s.controller->SetCodeReplyDelay(static_cast<uint8_t>(code), ms);
+            std::printf("replies to %d: %s\n", code, line.c_str());
+        }
     } else {
-        std::printf("commands: trigger [n], status, quit\n");
+        std::printf("%s", kCommands);
     }
     std::fflush(stdout);
     return true;
@@ -262,7 +282,7 @@ int main(int argc, char** argv) {
     }
     std::printf("radiometer: %s (under controller %d head %c)\n", radiometer.PortPath().c_str(),
                 options.radiometerController, 'A' + channel);
-    std::printf("ready; commands: trigger [n], status, quit\n");
+    std::printf("ready; %s", kCommands);
     std::fflush(stdout);
 
     bool stdinOpen = true;
