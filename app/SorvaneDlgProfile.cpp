@@ -30,12 +30,9 @@ int32_t RunDuration(const ProfileStep& step) {
     return std::max(step.duration, 0);
 }
 
-// The controller takes 0-255; a value from a file outside that range is held
-// at its end instead of being cut to 16 bits (a -1 would become 65535, full
-// output).
+// A value from a file outside 0-255 is held at its end (HeldIndex).
 uint16_t RunIndex(float value) {
-    const int index = platform::TruncateToInt(value);
-    return static_cast<uint16_t>(std::clamp(index, 0, 255));
+    return HeldIndex(platform::TruncateToInt(value));
 }
 
 // An indicator shows what the heads were sent, not what the file holds.
@@ -76,6 +73,15 @@ void CSorvaneDlg::OnBnClickedAdd() {
     if (calibrated) {
         step.intensity1 = GetDlgItemFloat(this, IDC_INTENSITY1);
         step.intensity2 = GetDlgItemFloat(this, IDC_INTENSITY2);
+        // Intensity 2 is checked with any head count: the count may become 2
+        // while the step is in the list.
+        const char* problem = IntensityProblem(step.intensity1);
+        if (!problem)
+            problem = IntensityProblem(step.intensity2);
+        if (problem) {
+            ShowMessage("%s The step was not added.", problem);
+            return;
+        }
     } else {
         const int index1 = GetDlgItemInt(IDC_INTENSITY1, nullptr, TRUE);
         const int index2 = GetDlgItemInt(IDC_INTENSITY2, nullptr, TRUE);
@@ -257,10 +263,14 @@ void CSorvaneDlg::StartStep() {
         if (m_config.m_record.headCount == 2) {
             const bool calibrated = Calibrated();
             if (m_nBoards > 0 && m_pBoards) {
-                if (calibrated)
+                if (calibrated) {
                     m_pBoards[0].SetDualIntensity(step.intensity1, step.intensity2);
-                else
-                    m_pBoards[0].SetDualIndex(RunIndex(step.intensity1), RunIndex(step.intensity2));
+                    KeepBothSettings(step.intensity1, step.intensity2);
+                } else {
+                    const uint16_t a = RunIndex(step.intensity1), b = RunIndex(step.intensity2);
+                    m_pBoards[0].SetDualIndex(a, b);
+                    KeepBothSettings(a, b);
+                }
             }
             ShowIndicator(0, text1);
             ShowIndicator(1, SentText(step.intensity2, calibrated));

@@ -273,6 +273,22 @@ TEST_F(ProfileEditorTest, FilesThatCannotBeOpenedOrWrittenKeepTheProfile) {
     EXPECT_EQ(ui.BoxCount(), 0u);
 }
 
+TEST_F(ProfileEditorTest, AddRefusesACalibratedIntensityThatCannotBeSent) {
+    Open(2);
+    Add("1", "1e39", "1");
+    Add("1", "-0.5", "1");
+    Add("1", "1", "1e39");
+    Add("1", "1", "-1e39");
+    EXPECT_EQ(ui.BoxTexts(),
+              (Texts{"The intensity is too large. The step was not added.",
+                     "The intensity must be 0 mW/cm2 or more. The step was not added.",
+                     "The intensity is too large. The step was not added.",
+                     "The intensity must be 0 mW/cm2 or more. The step was not added."}));
+    EXPECT_TRUE(Rows().empty());
+    Add("1", "0", "3.4e38"); // the largest float's neighbourhood is still a number
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
 TEST_F(ProfileEditorTest, ReadErrorPartwayFailsTheOpenAndKeepsTheProfile) {
     Open(1);
     Add("6", "2");
