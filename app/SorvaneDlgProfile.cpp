@@ -6,6 +6,7 @@
 #include "platform/Number.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace ids102;
 
@@ -33,6 +34,19 @@ int32_t RunDuration(const ProfileStep& step) {
 // A value from a file outside 0-255 is held at its end (HeldIndex).
 uint16_t RunIndex(float value) {
     return HeldIndex(platform::TruncateToInt(value));
+}
+
+// The number (from 1) of the first step whose intensities may not be sent in
+// the selected mode, or 0 when every one may: no NaN or infinity in either
+// mode (the format never holds one), no negative intensity when calibrated.
+// Both intensities count whatever the head count, which can change while the
+// profile stays loaded.
+std::size_t FirstUnsendableStep(const std::vector<ProfileStep>& steps, bool calibrated) {
+    for (std::size_t k = 0; k < steps.size(); ++k)
+        for (float value : {steps[k].intensity1, steps[k].intensity2})
+            if (calibrated ? IntensityProblem(value) != nullptr : !std::isfinite(value))
+                return k + 1;
+    return 0;
 }
 
 // An indicator shows what the heads were sent, not what the file holds.
@@ -155,12 +169,27 @@ void CSorvaneDlg::OnBnClickedOpen() {
         ShowMessage("File not found.");
         return;
     }
+    // A cut-off or foreign file is refused whole, before anything is cleared.
+    if (bytes.size() % ProfileStep::kSize != 0) {
+        ShowMessage("This file is not a profile: its length is not a whole number of steps. "
+                    "Nothing was loaded.");
+        return;
+    }
+    const std::vector<ProfileStep> steps = DecodeProfile(bytes.data(), bytes.size());
+    const bool calibrated = Calibrated();
+    const bool sameMode = !steps.empty() && (steps.front().calibrated != 0) == calibrated;
+    if (sameMode) {
+        if (const std::size_t bad = FirstUnsendableStep(steps, calibrated)) {
+            ShowMessage("Step %zu of this profile has an intensity that can not be sent. Nothing "
+                        "was loaded.",
+                        bad);
+            return;
+        }
+    }
     OnBnClickedClearAll();
 
-    const std::vector<ProfileStep> steps = DecodeProfile(bytes.data(), bytes.size());
     if (steps.empty())
         return;
-    const bool calibrated = Calibrated();
     if (calibrated && !steps.front().calibrated) {
         ShowMessage("This profile was saved in the non-calibrated mode. You can not load it while "
                     "the configuration is set to calibarted mode.");
