@@ -1,5 +1,6 @@
 #include "app/Advanced.h"
 
+#include "app/ProfileStep.h"
 #include "resources/dialogs/Dialog145Ids.h"
 
 using namespace ids145;
@@ -22,7 +23,7 @@ void CAdvanced::SelectIndex() {
 
 void CAdvanced::OnBnClickedSet() {
     if (m_pHead)
-        m_pHead->SetIndex(GetDlgItemInt(IDC_INDEX, nullptr, TRUE));
+        m_pHead->SetIndex(HeldIndex(GetDlgItemInt(IDC_INDEX, nullptr, TRUE)));
     SelectIndex();
 }
 

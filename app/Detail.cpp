@@ -1,8 +1,8 @@
 #include "app/Detail.h"
 
 #include "app/Advanced.h"
+#include "app/ProfileStep.h"
 #include "app/shared/DialogHelpers.h"
-#include "platform/Number.h"
 #include "resources/Resources.h"
 #include "resources/dialogs/Dialog138Ids.h"
 
@@ -61,12 +61,16 @@ void CDetail::OnBnClickedSet() {
     if (m_pHead) {
         if (m_bCalibrated) {
             const float mw = GetDlgItemFloat(this, IDC_VALUE);
-            m_pHead->m_fSetting = mw;
-            m_pHead->SetIntensity(mw);
+            if (const char* problem = IntensityProblem(mw)) {
+                ShowMessage("%s Nothing was sent.", problem);
+            } else {
+                m_pHead->m_fSetting = mw;
+                m_pHead->SetIntensity(mw);
+            }
         } else {
-            // The setting goes through a float before its low 16 bits are sent.
-            m_pHead->m_fSetting = static_cast<float>(GetDlgItemInt(IDC_VALUE, nullptr, TRUE));
-            m_pHead->SetIndex(platform::TruncateToInt(m_pHead->m_fSetting));
+            const uint16_t index = HeldIndex(GetDlgItemInt(IDC_VALUE, nullptr, TRUE));
+            m_pHead->m_fSetting = index;
+            m_pHead->SetIndex(index);
         }
     }
     SelectValue();

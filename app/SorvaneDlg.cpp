@@ -273,6 +273,7 @@ void CSorvaneDlg::AllOff() {
     const std::string t = IntensityText(0.0f, Calibrated());
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
         m_pBoards[0].HeadOff(2);
+        KeepBothSettings(0.0f, 0.0f);
         ShowIndicator(0, t);
         ShowIndicator(1, t);
         return;
@@ -289,17 +290,33 @@ void CSorvaneDlg::FocusManualBox() {
     m_editManual.ScrollCaret();
 }
 
+void CSorvaneDlg::KeepBothSettings(float a, float b) {
+    // The command for both channels bypasses the head objects; their settings
+    // are what the detail door shows when it closes.
+    if (m_nBoards > 0 && m_pHeads) {
+        m_pHeads[0].m_fSetting = a;
+        m_pHeads[1].m_fSetting = b;
+    }
+}
+
 void CSorvaneDlg::OnBnClickedSet() {
     const float f = GetDlgItemFloat(this, ids102::IDC_MANUAL);
-    const uint16_t n = static_cast<uint16_t>(GetDlgItemInt(ids102::IDC_MANUAL, nullptr, TRUE));
+    const uint16_t n = HeldIndex(GetDlgItemInt(ids102::IDC_MANUAL, nullptr, TRUE));
     const bool calibrated = Calibrated();
-    const std::string t = IntensityText(calibrated ? f : float(n), calibrated);
+    if (const char* problem = calibrated ? IntensityProblem(f) : nullptr) {
+        ShowMessage("%s Nothing was sent.", problem);
+        FocusManualBox();
+        return;
+    }
+    const float sent = calibrated ? f : float(n);
+    const std::string t = IntensityText(sent, calibrated);
 
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
         if (calibrated)
             m_pBoards[0].SetIntensity(2, f);
         else
             m_pBoards[0].SetIndex(2, n);
+        KeepBothSettings(sent, sent);
         ShowIndicator(0, t);
         ShowIndicator(1, t);
     } else {

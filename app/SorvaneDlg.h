@@ -158,6 +158,8 @@ private:
         return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
     }
     void ShowIndicator(int i, const std::string& text);
+    // Settings of head objects 0 and 1 after one command for both channels.
+    void KeepBothSettings(float a, float b);
     void FocusManualBox();
     void OpenHeadDoor(int i, bool ctrl);
     void OpenConfigDoor();

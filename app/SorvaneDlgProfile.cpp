@@ -6,6 +6,7 @@
 #include "platform/Number.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace ids102;
 
@@ -30,12 +31,22 @@ int32_t RunDuration(const ProfileStep& step) {
     return std::max(step.duration, 0);
 }
 
-// The controller takes 0-255; a value from a file outside that range is held
-// at its end instead of being cut to 16 bits (a -1 would become 65535, full
-// output).
+// A value from a file outside 0-255 is held at its end (HeldIndex).
 uint16_t RunIndex(float value) {
-    const int index = platform::TruncateToInt(value);
-    return static_cast<uint16_t>(std::clamp(index, 0, 255));
+    return HeldIndex(platform::TruncateToInt(value));
+}
+
+// The number (from 1) of the first step whose intensities may not be sent in
+// the selected mode, or 0 when every one may: no NaN or infinity in either
+// mode (the format never holds one), no negative intensity when calibrated.
+// Both intensities count whatever the head count, which can change while the
+// profile stays loaded.
+std::size_t FirstUnsendableStep(const std::vector<ProfileStep>& steps, bool calibrated) {
+    for (std::size_t k = 0; k < steps.size(); ++k)
+        for (float value : {steps[k].intensity1, steps[k].intensity2})
+            if (calibrated ? IntensityProblem(value) != nullptr : !std::isfinite(value))
+                return k + 1;
+    return 0;
 }
 
 // An indicator shows what the heads were sent, not what the file holds.
@@ -76,6 +87,15 @@ void CSorvaneDlg::OnBnClickedAdd() {
     if (calibrated) {
         step.intensity1 = GetDlgItemFloat(this, IDC_INTENSITY1);
         step.intensity2 = GetDlgItemFloat(this, IDC_INTENSITY2);
+        // Intensity 2 is checked with any head count: the count may become 2
+        // while the step is in the list.
+        const char* problem = IntensityProblem(step.intensity1);
+        if (!problem)
+            problem = IntensityProblem(step.intensity2);
+        if (problem) {
+            ShowMessage("%s The step was not added.", problem);
+            return;
+        }
     } else {
         const int index1 = GetDlgItemInt(IDC_INTENSITY1, nullptr, TRUE);
         const int index2 = GetDlgItemInt(IDC_INTENSITY2, nullptr, TRUE);
@@ -149,12 +169,27 @@ void CSorvaneDlg::OnBnClickedOpen() {
         ShowMessage("File not found.");
         return;
     }
+    // A cut-off or foreign file is refused whole, before anything is cleared.
+    if (bytes.size() % ProfileStep::kSize != 0) {
+        ShowMessage("This file is not a profile: its length is not a whole number of steps. "
+                    "Nothing was loaded.");
+        return;
+    }
+    const std::vector<ProfileStep> steps = DecodeProfile(bytes.data(), bytes.size());
+    const bool calibrated = Calibrated();
+    const bool sameMode = !steps.empty() && (steps.front().calibrated != 0) == calibrated;
+    if (sameMode) {
+        if (const std::size_t bad = FirstUnsendableStep(steps, calibrated)) {
+            ShowMessage("Step %zu of this profile has an intensity that can not be sent. Nothing "
+                        "was loaded.",
+                        bad);
+            return;
+        }
+    }
     OnBnClickedClearAll();
 
-    const std::vector<ProfileStep> steps = DecodeProfile(bytes.data(), bytes.size());
     if (steps.empty())
         return;
-    const bool calibrated = Calibrated();
     if (calibrated && !steps.front().calibrated) {
         ShowMessage("This profile was saved in the non-calibrated mode. You can not load it while "
                     "the configuration is set to calibarted mode.");
@@ -257,10 +292,14 @@ void CSorvaneDlg::StartStep() {
         if (m_config.m_record.headCount == 2) {
             const bool calibrated = Calibrated();
             if (m_nBoards > 0 && m_pBoards) {
-                if (calibrated)
+                if (calibrated) {
                     m_pBoards[0].SetDualIntensity(step.intensity1, step.intensity2);
-                else
-                    m_pBoards[0].SetDualIndex(RunIndex(step.intensity1), RunIndex(step.intensity2));
+                    KeepBothSettings(step.intensity1, step.intensity2);
+                } else {
+                    const uint16_t a = RunIndex(step.intensity1), b = RunIndex(step.intensity2);
+                    m_pBoards[0].SetDualIndex(a, b);
+                    KeepBothSettings(a, b);
+                }
             }
             ShowIndicator(0, text1);
             ShowIndicator(1, SentText(step.intensity2, calibrated));

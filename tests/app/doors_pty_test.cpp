@@ -94,16 +94,44 @@ TEST_F(DoorsTest, DetailInIndexModeSendsTheIndexAndTheIndicatorShowsIt) {
         EXPECT_EQ(d.GetDlgItemText(1053), "Index (0-255)");
         EXPECT_FALSE(d.GetDlgItem(1002)->IsEnabled());
         EXPECT_FALSE(d.UserClick(1002));
+        // Held to the label's 0-255, never cut to 16 bits (70000 would be 4464,
+        // -1 full output).
         Set(d, "300");
-        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0x2C, 0x01}}}));
-        Set(d, "70000"); // no range check: the low 16 bits go, 4464
-        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0x70, 0x11}}}));
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0xFF, 0x00}}}));
+        Set(d, "70000");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0xFF, 0x00}}}));
+        Set(d, "-1");
+        EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 0x00, 0x00}}}));
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
         Set(d, "300");
         TakeSent();
     });
     dlg->UserMouseDown(MK_LBUTTON, 100, 200);
     EXPECT_EQ(ui.PendingScripts(), 0u);
-    EXPECT_EQ(dlg->IndicatorText(0), "300");
+    EXPECT_EQ(dlg->IndicatorText(0), "255");
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+TEST_F(DoorsTest, DetailRefusesACalibratedValueThatCannotBeSent) {
+    Open(OneHead(), 1);
+    ui.OnModal(kDetail, [&](CDialog& d) {
+        Set(d, "7.5");
+        TakeSent();
+        Set(d, "1e39");
+        Set(d, "-2");
+        EXPECT_TRUE(TakeSent().empty());
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 7.5f);
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(1000));
+        EXPECT_EQ(d.GetDlgItem(1000)->SelEnd(), 2);
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 100, 200);
+    EXPECT_EQ(ui.PendingScripts(), 0u);
+    EXPECT_EQ(ui.BoxTexts(),
+              (std::vector<std::string>{"The intensity is too large. Nothing was sent.",
+                                        "The intensity must be 0 mW/cm2 or more. Nothing was "
+                                        "sent."}));
+    EXPECT_EQ(dlg->IndicatorText(0), " 7.5");
+    EXPECT_GT(sims[0]->Channel(0).index, 0);
 }
 
 TEST_F(DoorsTest, AdvancedSetsAndSwitchesOffByIndex) {
@@ -117,6 +145,13 @@ TEST_F(DoorsTest, AdvancedSetsAndSwitchesOffByIndex) {
         EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(1000));
         EXPECT_EQ(a.GetDlgItem(1000)->SelEnd(), 2);
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 70.0f);
+        // Held to 0-255 as the label says, not cut to 16 bits.
+        Set(a, "-1");
+        Set(a, "65791"); // 0x100FF: its low 16 bits would be 255 too
+        Set(a, "256");
+        EXPECT_EQ(TakeSent(),
+                  (std::vector<Sent>{{98, {0, 0, 0}}, {98, {0, 255, 0}}, {98, {0, 255, 0}}}));
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 255.0f);
         ASSERT_TRUE(a.UserClick(1044));
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
@@ -178,6 +213,47 @@ TEST_F(DoorsTest, ConfigurationChangesTitleFileAndHeadLoopsAtOnce) {
     });
     dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 50, 30);
     EXPECT_EQ(dlg->GetWindowText(), "Talon DSC Photo Module, version 3.02");
+}
+
+// Two positions on the one controller, channel A and B, as the program's own
+// simulated set-up has them: what a command for both channels sent is what
+// each head's display shows again after its detail dialog.
+TEST_F(DoorsTest, AfterACommandForBothChannelsTheDetailDoorShowsWhatEachHeadWasSent) {
+    Open(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}}), 1);
+    dlg->UserType(1014, "12.5");
+    dlg->UserClick(1019);
+    EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(2, 12.5f)}}));
+    ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
+    dlg->UserMouseDown(MK_LBUTTON, 110, 210);
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
+    dlg->UserMouseDown(MK_LBUTTON, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(1), "12.5");
+
+    // Head A alone at 20, then the main Off for both: head A is off.
+    ui.OnModal(kDetail, [&](CDialog& d) {
+        Set(d, "20");
+        d.UserPressEscape();
+    });
+    dlg->UserMouseDown(MK_LBUTTON, 110, 210);
+    EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 20.0f)}}));
+    EXPECT_EQ(dlg->IndicatorText(0), "20.0");
+    dlg->UserClick(1007);
+    EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {2}}}));
+    ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
+    dlg->UserMouseDown(MK_LBUTTON, 110, 210);
+    EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+    EXPECT_EQ(sims[0]->Channel(0).index, 0);
+
+    // The same in index mode, with the index held to 255.
+    dlg->UserClick(1062);
+    dlg->UserType(1014, "300");
+    dlg->UserClick(1019);
+    EXPECT_EQ(TakeSent().back(), (Sent{98, {2, 0xFF, 0x00}}));
+    ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
+    dlg->UserMouseDown(MK_LBUTTON, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(1), "255");
+    EXPECT_EQ(ui.PendingScripts(), 0u);
 }
 
 } // namespace

@@ -22,6 +22,30 @@ protected:
         dlg->UserType(ids102::IDC_MANUAL, text);
         ASSERT_TRUE(dlg->UserClick(ids102::IDC_SET));
     }
+    void RefusesWhatCannotBeSent() {
+        Set("12.5");
+        for (auto& s : sims)
+            s->ClearRequests();
+        ui.ClearBoxes();
+        Set("1e39"); // beyond a float: infinity
+        Set("-5");
+        Set("-1e39");
+        const std::string negative = "The intensity must be 0 mW/cm2 or more. Nothing was sent.";
+        EXPECT_EQ(ui.BoxTexts(),
+                  (std::vector<std::string>{"The intensity is too large. Nothing was sent.",
+                                            negative, negative}));
+        for (auto& s : sims)
+            EXPECT_TRUE(Received(*s).empty());
+        EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+        EXPECT_EQ(dlg->IndicatorText(1), "12.5");
+        EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 12.5f);
+        EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 12.5f);
+        // The box is selected for the value to be typed again.
+        const auto* box = dlg->GetDlgItem(ids102::IDC_MANUAL);
+        EXPECT_EQ(dlg->FocusedControl(), box);
+        EXPECT_EQ(box->SelStart(), 0);
+        EXPECT_EQ(box->SelEnd(), 5);
+    }
 };
 
 ConfigRecord TwoPositions() {
@@ -40,10 +64,11 @@ TEST_F(ManualIntensityTest, TwoPositionsSendOneFrameForBothChannels) {
     EXPECT_TRUE(SentTo(1).empty());
     EXPECT_EQ(dlg->IndicatorText(0), "12.5");
     EXPECT_EQ(dlg->IndicatorText(1), "12.5");
-    // Both heads light up; the head objects keep their own settings.
+    // Both heads light up, and both head objects keep what they were sent.
     EXPECT_NEAR(sims[0]->Channel(0).index, 12, 1);
     EXPECT_NEAR(sims[0]->Channel(1).index, 12, 1);
-    EXPECT_FLOAT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+    EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 12.5f);
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 12.5f);
     // The box is selected for the next value, and Enter presses Set again.
     const auto* box = dlg->GetDlgItem(ids102::IDC_MANUAL);
     EXPECT_EQ(dlg->FocusedControl(), box);
@@ -59,6 +84,46 @@ TEST_F(ManualIntensityTest, TwoPositionsSendOneFrameForBothChannels) {
     Set("0");
     EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {2}}}));
     EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 0.0f);
+
+    Set("8");
+    sims[0]->ClearRequests();
+    ASSERT_TRUE(dlg->UserClick(ids102::IDC_OFF));
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{100, {2}}}));
+    EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 0.0f);
+}
+
+TEST_F(ManualIntensityTest, TwoPositionsInIndexModeHoldTheTypedIndexToTheControllersRange) {
+    Open(TwoPositions(), 1);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
+    sims[0]->ClearRequests();
+    Set("-1");
+    Set("300");
+    Set("40");
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{98, {2, 0, 0}}, {98, {2, 255, 0}}, {98, {2, 40, 0}}}));
+    EXPECT_EQ(dlg->IndicatorText(0), " 40");
+    EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 40.0f);
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 40.0f);
+    Set("999");
+    EXPECT_EQ(dlg->IndicatorText(0), "255");
+    EXPECT_EQ(dlg->IndicatorText(1), "255");
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 255.0f);
+    EXPECT_EQ(ui.BoxCount(), 0u);
+}
+
+// Calibrated values that would reach a controller as infinity or as a
+// negative intensity: a box each, nothing sent, the displays unchanged.
+TEST_F(ManualIntensityTest, CalibratedValueThatCannotBeSentGivesABoxAndSendsNothing) {
+    Open(TwoPositions(), 1);
+    RefusesWhatCannotBeSent();
+}
+
+TEST_F(ManualIntensityTest, CalibratedValueThatCannotBeSentGoesToNoHead) {
+    Open(ThreeOnTwo(), 2);
+    RefusesWhatCannotBeSent();
+    EXPECT_EQ(dlg->IndicatorText(2), "12.5");
+    EXPECT_EQ(dlg->m_pHeads[2].m_fSetting, 12.5f);
 }
 
 TEST_F(ManualIntensityTest, IndicatorsShowTheValueEvenWithoutAnAcknowledgement) {
@@ -70,24 +135,27 @@ TEST_F(ManualIntensityTest, IndicatorsShowTheValueEvenWithoutAnAcknowledgement) 
     EXPECT_EQ(ui.BoxCount(), 0u);
 }
 
-TEST_F(ManualIntensityTest, ThreeHeadsOnTwoControllersInIndexMode) {
+TEST_F(ManualIntensityTest, ThreeHeadsOnTwoControllersInIndexModeHeldToTheControllersRange) {
     Open(ThreeOnTwo(), 2);
     dlg->UserClick(ids102::IDC_INDEX_MODE);
     for (auto& s : sims)
         s->ClearRequests();
     Set("300");
-    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{98, {0, 0x2C, 0x01}}, {98, {1, 0x2C, 0x01}}}));
-    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{98, {1, 0x2C, 0x01}}}));
+    EXPECT_EQ(SentTo(0), (std::vector<Sent>{{98, {0, 0xFF, 0x00}}, {98, {1, 0xFF, 0x00}}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{98, {1, 0xFF, 0x00}}}));
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(dlg->IndicatorText(i), "300");
-        EXPECT_FLOAT_EQ(dlg->m_pHeads[i].m_fSetting, 300.0f);
+        EXPECT_EQ(dlg->IndicatorText(i), "255");
+        EXPECT_FLOAT_EQ(dlg->m_pHeads[i].m_fSetting, 255.0f);
     }
 
+    // A stray minus is index 0, not 65535 (full output).
     for (auto& s : sims)
         s->ClearRequests();
     Set("-1");
-    EXPECT_EQ(SentTo(0).front(), (Sent{98, {0, 0xFF, 0xFF}}));
-    EXPECT_EQ(dlg->IndicatorText(2), "65535");
+    EXPECT_EQ(SentTo(0).front(), (Sent{98, {0, 0x00, 0x00}}));
+    EXPECT_EQ(SentTo(1), (std::vector<Sent>{{98, {1, 0x00, 0x00}}}));
+    EXPECT_EQ(dlg->IndicatorText(2), "  0");
+    EXPECT_EQ(ui.BoxCount(), 0u);
 
     // Text that is not a whole number is index 0.
     Set("12.5");

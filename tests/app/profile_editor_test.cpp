@@ -261,16 +261,102 @@ TEST_F(ProfileEditorTest, FilesThatCannotBeOpenedOrWrittenKeepTheProfile) {
     SaveAs("no-such-folder/run.profile");
     EXPECT_EQ(ui.LastBox().text, "File could not be opened.");
     EXPECT_EQ(Rows().size(), 1u);
+}
 
-    // A damaged file with half a record at its end: the whole records load.
-    std::vector<uint8_t> cut = Record(1, 7, k12_5, k0, 0);
-    const auto more = Record(1, 8, k5, k0, 0);
-    cut.insert(cut.end(), more.begin(), more.begin() + 10);
-    WriteFile("cut.profile", {cut});
+// A file that is not whole steps (cut off, or not a profile at all) is
+// refused with a box before anything is cleared: the typed steps and the
+// editor stay.
+TEST_F(ProfileEditorTest, AFileOfPartStepsIsRefusedAndTheProfileKept) {
+    Open(1);
+    Add("6", "2");
+    const auto record = Record(1, 7, k12_5, k0, 0);
+    std::vector<uint8_t> more = record;
+    more.push_back(0);
+    WriteFile("19.profile", {std::vector<uint8_t>(record.begin(), record.end() - 1)});
+    WriteFile("21.profile", {more});
+    WriteFile("30.profile", {record, std::vector<uint8_t>(record.begin(), record.begin() + 10)});
     ui.ClearBoxes();
-    OpenFile("cut.profile");
-    EXPECT_EQ(Rows(), (std::vector<Texts>{{"7", "12.5", " "}}));
-    EXPECT_EQ(ui.BoxCount(), 0u);
+    for (const char* name : {"19.profile", "21.profile", "30.profile"})
+        OpenFile(name);
+    const std::string refused = "This file is not a profile: its length is not a whole number of "
+                                "steps. Nothing was loaded.";
+    EXPECT_EQ(ui.BoxTexts(), (Texts{refused, refused, refused}));
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " "}}));
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DURATION), "6");
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_INTENSITY1), "2");
+}
+
+// NaN, infinity or a negative intensity in a calibrated profile would go to
+// the controller as it stands: the file is refused with the step named.
+TEST_F(ProfileEditorTest, AFileWithAnIntensityThatCannotBeSentIsRefusedAndTheProfileKept) {
+    Open(2);
+    Add("6", "2", "3");
+    constexpr uint32_t kNaN = 0x7FC00000, kInf = 0x7F800000, kMinus50 = 0xC2480000;
+    WriteFile("nan.profile", {Record(1, 1, kNaN, kInf, 0)});
+    WriteFile("negative.profile", {Record(1, 1, k5, k5, 0), Record(1, 2, k5, kMinus50, 0)});
+    // Intensity 2 counts with one head position too: the count can change
+    // while the profile stays loaded.
+    WriteFile("tail.profile",
+              {Record(1, 1, k5, k0, 0), Record(1, 1, k5, k0, 0), Record(1, 1, k5, kInf, 0)});
+    ui.ClearBoxes();
+    for (const char* name : {"nan.profile", "negative.profile", "tail.profile"})
+        OpenFile(name);
+    EXPECT_EQ(ui.BoxTexts(),
+              (Texts{"Step 1 of this profile has an intensity that can not be sent. Nothing was "
+                     "loaded.",
+                     "Step 2 of this profile has an intensity that can not be sent. Nothing was "
+                     "loaded.",
+                     "Step 3 of this profile has an intensity that can not be sent. Nothing was "
+                     "loaded."}));
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " 3.0", " "}}));
+
+    // In index mode the runner holds a negative index at 0, so it loads; an
+    // infinity or NaN is damage whatever the mode.
+    dlg->UserClick(IDC_INDEX_MODE);
+    Add("6", "2", "3");
+    WriteFile("index-inf.profile", {Record(0, 1, kInf, k0, 0)});
+    WriteFile("index-negative.profile", {Record(0, 1, kMinus50, k5, 0)});
+    ui.ClearBoxes();
+    OpenFile("index-inf.profile");
+    EXPECT_EQ(ui.BoxTexts(), (Texts{"Step 1 of this profile has an intensity that can not be "
+                                    "sent. Nothing was loaded."}));
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", "  2", "  3", " "}}));
+    OpenFile("index-negative.profile");
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"1", "-50", "  5", " "}}));
+    EXPECT_EQ(ui.BoxCount(), 1u);
+}
+
+TEST_F(ProfileEditorTest, AddRefusesACalibratedIntensityThatCannotBeSent) {
+    Open(2);
+    Add("1", "1e39", "1");
+    Add("1", "-0.5", "1");
+    Add("1", "1", "1e39");
+    Add("1", "1", "-1e39");
+    EXPECT_EQ(ui.BoxTexts(),
+              (Texts{"The intensity is too large. The step was not added.",
+                     "The intensity must be 0 mW/cm2 or more. The step was not added.",
+                     "The intensity is too large. The step was not added.",
+                     "The intensity must be 0 mW/cm2 or more. The step was not added."}));
+    EXPECT_TRUE(Rows().empty());
+    Add("1", "0", "3.4e38"); // the largest float's neighbourhood is still a number
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
+// The very first read failing must not pass for an empty file, which would
+// clear the profile without a word.
+TEST_F(ProfileEditorTest, ReadErrorOnTheFirstReadFailsTheOpenAndKeepsTheProfile) {
+    Open(1);
+    Add("6", "2");
+    WriteFile("failing.profile", {Record(1, 7, k5, k0, 0)});
+    ui.ClearBoxes();
+    {
+        testing_support::ReadFault fault("failing.profile", 0);
+        OpenFile("failing.profile");
+        ASSERT_TRUE(fault.Failed());
+    }
+    EXPECT_EQ(ui.BoxTexts(), Texts{"File not found."});
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " "}}));
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DURATION), "6");
 }
 
 TEST_F(ProfileEditorTest, ReadErrorPartwayFailsTheOpenAndKeepsTheProfile) {

@@ -119,12 +119,51 @@ TEST_F(ProfileRunnerTest, IndexModeTwoPositionsUseTheDualIndexAndFileValuesStayI
     // The indicators show what the heads were sent; the list what the file holds.
     EXPECT_EQ(dlg->IndicatorText(0), "  0");
     EXPECT_EQ(dlg->IndicatorText(1), "255");
+    EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 255.0f);
     EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 1), " -1");
     EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 2), "300");
     // The negative step runs as no time at all, never as a timer of weeks.
     EXPECT_LE(ui.DueTime(*dlg, CSorvaneDlg::IDT_STEP_END), ui.Now() + 10);
     ui.Advance(10);
     EXPECT_FALSE(Running());
+}
+
+// The dual command bypasses the head objects: what it sent is what each
+// head's display shows again when its detail door closes.
+TEST_F(ProfileRunnerTest, TwoPositionStepsLeaveEachHeadTheSettingItWasSent) {
+    Open(TwoPositions());
+    Add("1", "12.5", "7.5");
+    Add("1", "20", "0", true);
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{DualIntensity(12.5f, 7.5f)}));
+    dlg->UserMouseDown(0, 110, 210);
+    dlg->UserMouseDown(0, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(0), "12.5");
+    EXPECT_EQ(dlg->IndicatorText(1), " 7.5");
+    ui.Advance(1000);
+    dlg->UserMouseDown(0, 110, 210);
+    EXPECT_EQ(dlg->IndicatorText(0), "20.0");
+    // The pause turns both off: so do their settings.
+    ui.AnswerBox(IDOK, [&](const HeadlessBackend::Box&) {
+        dlg->UserMouseDown(0, 110, 210);
+        EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
+    });
+    ui.Advance(1000);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
+    EXPECT_EQ(dlg->m_pHeads[1].m_fSetting, 0.0f);
+
+    // Index mode: the indexes as sent, held to 0-255.
+    dlg->UserClick(IDC_INDEX_MODE);
+    Add("1", "40", "255");
+    Forget();
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{DualIndex(40, 255)}));
+    dlg->UserMouseDown(0, 110, 210);
+    dlg->UserMouseDown(0, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(0), " 40");
+    EXPECT_EQ(dlg->IndicatorText(1), "255");
 }
 
 TEST_F(ProfileRunnerTest, AStepEndThatFiresLateDelaysTheNextStepButNeverShortensIt) {
