@@ -22,7 +22,9 @@ public:
 
     // Loads config.ini from the current directory. When it cannot be opened,
     // tells the user, starts from the default record (title "Lumiflex", no
-    // heads) and writes it. parent may be null.
+    // heads) and writes it. A pipe, device or folder in the file's place is
+    // neither read nor replaced: the write is refused and reported, and the
+    // run goes on with the defaults. parent may be null.
     explicit Config(CDialog* parent = nullptr);
 
     // Writes the whole record to config.ini (through a temporary file renamed
