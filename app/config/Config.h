@@ -7,7 +7,9 @@
 // As a dialog it edits the record: the window title, the head count and the
 // head table (serial of the controller, channel, indicator position) and the
 // password flag. Head-count and head-table edits land in m_record while the
-// dialog is open, so Cancel keeps them in memory; only OK writes config.ini.
+// dialog is open (the main dialog reads the head count from it at every use);
+// Cancel, Esc or the close box puts back the whole record as it was when the
+// dialog opened, and only OK keeps the edits and writes config.ini.
 
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Afx.h"
@@ -48,6 +50,8 @@ public:
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
+    // Restores m_record as it was when the dialog opened, then ends with IDCANCEL.
+    void OnCancel() override;
 
     void OnBnClickedOk();
     // The title presets: each puts its product title into the title edit.
@@ -66,4 +70,7 @@ private:
     // The head-count edit as a number, held to the head table's 67 entries: a
     // larger count is written back into the edit as 67.
     int32_t HeadCountFromEdit();
+
+    // m_record as OnInitDialog found it, before the head-count edit touches it.
+    ConfigRecord m_recordAtOpen{};
 };
