@@ -1,5 +1,6 @@
 #include "app/ModeSwitch.h"
 
+#include "app/shared/DialogHelpers.h"
 #include "resources/dialogs/Dialog151Ids.h"
 
 #include <cstdint>
@@ -37,6 +38,14 @@ void CModeSwitch::OnBnClickedSwitch() {
     if (board == nullptr)
         return;
     m_pHead->m_bPresent = m_pHead->ReadRecord() ? 1 : 0;
+    if (!m_pHead->m_bPresent) {
+        // The burn writes the whole record back: after a failed read that is
+        // whatever the head object last held (all zeros for a head never
+        // read), which would wipe the model, serial and curves.
+        ShowMessage("The RVX configuration could not be read. Nothing was burned and the mode was "
+                    "not switched.");
+        return;
+    }
     const int value = GetDlgItemInt(IDC_DEFAULT_VALUE, nullptr, TRUE);
     m_pHead->m_record.initialDacPwm = static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF));
     m_pHead->WriteRecord();

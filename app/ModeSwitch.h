@@ -2,7 +2,8 @@
 // CModeSwitch: the "Lumiflex Mode Switch" dialog (template 151). Shows the
 // intensity-set mode (PWM or DAC) of head position 0's controller and, in one
 // press, stores the default value for the new mode in that head's record,
-// burns it, and switches the controller to the other mode.
+// burns it, and switches the controller to the other mode. When the record
+// cannot be read, a box says so and nothing more is sent; the dialog stays.
 //
 // The opener sets m_pHead (head position 0, not owned; may be null). Without a
 // head or without a controller for it the dialog says so, its edit and button

@@ -1,11 +1,11 @@
 #include "app/StartUp.h"
 
 #include "platform/Clock.h"
+#include "platform/FileImage.h"
 #include "platform/Format.h"
 #include "platform/Shell.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,36 +25,9 @@ constexpr uint32_t kReopenDelayMs = 500;
 // The prefix that turns a port name into a device name.
 constexpr char kDevicePrefix[] = "\\\\.\\";
 
-class File {
-public:
-    explicit File(const char* path) : m_file(std::fopen(path, "r")) {}
-    ~File() {
-        if (m_file != nullptr)
-            std::fclose(m_file);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* get() const { return m_file; }
-
-    // One line without its LF (and a CR before it); false at the end of the file.
-    bool ReadLine(std::string& line) {
-        line.clear();
-        int c = 0;
-        bool any = false;
-        while ((c = std::getc(m_file)) != EOF) {
-            any = true;
-            if (c == '\n')
-                break;
-            line.push_back(static_cast<char>(c));
-        }
-        if (c == '\n' && !line.empty() && line.back() == '\r')
-            line.pop_back();
-        return any;
-    }
-
-private:
-    std::FILE* m_file;
-};
+// A port name is a path at most this long. With only the first kMaxBoards
+// lines read, a comlist.txt of any size costs no more than ten such lines.
+constexpr std::size_t kMaxPortNameBytes = 4096;
 
 } // namespace
 
@@ -126,13 +99,11 @@ void CStartUp::ReadPortList() {
     // The lister has this long to write its file; it is not waited for.
     platform::Sleep(kListerWaitMs);
 
+    // Only a regular file is read; a pipe or device in its place, a read error
+    // or an overlong line gives no port names.
     std::vector<std::string> names;
-    File list("comlist.txt");
-    if (list.get() != nullptr) {
-        std::string line;
-        while (static_cast<int>(names.size()) < kMaxBoards && list.ReadLine(line))
-            names.push_back(line);
-    }
+    platform::ReadFileLines("comlist.txt", static_cast<std::size_t>(kMaxBoards), kMaxPortNameBytes,
+                            names);
     m_nBoards = static_cast<int>(names.size());
     if (m_nBoards == 0)
         return;

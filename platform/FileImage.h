@@ -3,6 +3,8 @@
 // at any point leaves the old one as it was. No messages: callers report.
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +23,21 @@ bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, st
 // opens it. False when it cannot be opened or a read fails (then `bytes` is
 // empty: a file cut short by an error is not taken for the whole).
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+
+// Opens the regular file `path` for reading as ReadFileStart does, for a
+// caller that reads it in its own way. Refused (an empty holder) when it is
+// missing or anything but a regular file; never blocks.
+UniqueFd OpenRegularFile(const std::string& path);
+
+// Reads the first lines of the regular file `path`, opened as ReadFileStart
+// opens it, into `lines`: at most `maxLines` of them, each without its LF and
+// without a CR right before that LF. A last line without LF counts when it
+// holds anything. Reading stops at the last line wanted, so at most about
+// maxLines * (maxLineBytes + 2) bytes are read whatever the file's size.
+// False, with `lines` empty, when the file cannot be opened, a read fails or
+// one of the lines taken is longer than `maxLineBytes`.
+bool ReadFileLines(const std::string& path, std::size_t maxLines, std::size_t maxLineBytes,
+                   std::vector<std::string>& lines);
 
 // A file replaced in two steps: Open makes a temporary file beside the target
 // (the question "can it be written?" is answered before anything changes),

@@ -43,6 +43,9 @@ void Config::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL Config::OnInitDialog() {
+    // Taken first: filling the head-count edit below already stores into the
+    // record (a count above 67 comes back as 67).
+    m_recordAtOpen = m_record;
     CDialog::OnInitDialog();
     CheckDlgButton(IDC_TITLE_OTHER, BST_CHECKED);
     SetDlgItemText(IDC_TITLE,
@@ -55,6 +58,11 @@ BOOL Config::OnInitDialog() {
     CheckDlgButton(IDC_PASSWORD_PROTECT, m_record.passwordProtect ? BST_CHECKED : BST_UNCHECKED);
     m_nSelectedHead = -1;
     return TRUE;
+}
+
+void Config::OnCancel() {
+    m_record = m_recordAtOpen;
+    CDialog::OnCancel();
 }
 
 void Config::OnBnClickedTitleLumiflex() {

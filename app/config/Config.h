@@ -7,7 +7,9 @@
 // As a dialog it edits the record: the window title, the head count and the
 // head table (serial of the controller, channel, indicator position) and the
 // password flag. Head-count and head-table edits land in m_record while the
-// dialog is open, so Cancel keeps them in memory; only OK writes config.ini.
+// dialog is open (the main dialog reads the head count from it at every use);
+// Cancel, Esc or the close box puts back the whole record as it was when the
+// dialog opened, and only OK keeps the edits and writes config.ini.
 
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Afx.h"
@@ -22,7 +24,9 @@ public:
 
     // Loads config.ini from the current directory. When it cannot be opened,
     // tells the user, starts from the default record (title "Lumiflex", no
-    // heads) and writes it. parent may be null.
+    // heads) and writes it. A pipe, device or folder in the file's place is
+    // neither read nor replaced: the write is refused and reported, and the
+    // run goes on with the defaults. parent may be null.
     explicit Config(CDialog* parent = nullptr);
 
     // Writes the whole record to config.ini (through a temporary file renamed
@@ -46,6 +50,8 @@ public:
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
+    // Restores m_record as it was when the dialog opened, then ends with IDCANCEL.
+    void OnCancel() override;
 
     void OnBnClickedOk();
     // The title presets: each puts its product title into the title edit.
@@ -64,4 +70,7 @@ private:
     // The head-count edit as a number, held to the head table's 67 entries: a
     // larger count is written back into the edit as 67.
     int32_t HeadCountFromEdit();
+
+    // m_record as OnInitDialog found it, before the head-count edit touches it.
+    ConfigRecord m_recordAtOpen{};
 };

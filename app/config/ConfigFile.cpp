@@ -5,19 +5,14 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 bool ReadConfigFile(const char* path, ConfigRecord& record) {
     DecodeConfigRecord(nullptr, 0, record);
-    platform::UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    // Only a regular file counts: a pipe or a terminal in its place would
+    // hold the start before any window is up. Anything else reads as missing.
+    const platform::UniqueFd fd = platform::OpenRegularFile(path);
     if (!fd.Valid())
-        return false;
-    struct stat st {};
-    // A directory opens for reading here but not as a file elsewhere; treat it
-    // like a file that is not there.
-    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
 
     ConfigImage image{};

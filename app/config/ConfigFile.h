@@ -7,8 +7,9 @@
 
 // Loads the file into `record`: clears the record, then takes up to its first
 // 1432 bytes (a shorter file leaves the rest zero, a longer one is cut). False,
-// with the record cleared, when the file cannot be opened as a regular file. A
-// read error after opening keeps what was read before it.
+// with the record cleared, when the file cannot be opened as a regular file (a
+// pipe, a device or a folder in its place is refused without being opened, so
+// nothing waits). A read error after opening keeps what was read before it.
 bool ReadConfigFile(const char* path, ConfigRecord& record);
 
 // Replaces the file with the record's 1432 bytes through

@@ -46,14 +46,14 @@ std::string TemporaryName(const std::string& target) {
 
 } // namespace
 
-namespace {
-
-// The one way a file the user picked is opened for reading. Anything but a
-// regular file is refused before it is opened: opening a terminal (a
-// controller's own port typed into a file box) could change its modem lines
-// or make it this process's controlling terminal, and opening a pipe could
-// wait for a writer. The flags keep the same promises should the path be
-// swapped between the check and the open, and the open file is checked again.
+// The one way a file the user picked, or one found in the working folder, is
+// opened for reading. Anything but a regular file is refused before it is
+// opened: opening a terminal (a controller's own port typed into a file box,
+// or a link to one where a settings file belongs) could change its modem
+// lines or make it this process's controlling terminal, and opening a pipe
+// could wait for a writer. The flags keep the same promises should the path
+// be swapped between the check and the open, and the open file is checked
+// again.
 UniqueFd OpenRegularFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -63,6 +63,8 @@ UniqueFd OpenRegularFile(const std::string& path) {
         return UniqueFd();
     return fd;
 }
+
+namespace {
 
 // Reads until end of file or `max` bytes, handing each piece to `take`.
 template <class Take> bool ReadUpTo(int fd, std::size_t max, Take take) {
@@ -110,6 +112,58 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     if (!ok)
         bytes.clear();
     return ok;
+}
+
+bool ReadFileLines(const std::string& path, std::size_t maxLines, std::size_t maxLineBytes,
+                   std::vector<std::string>& lines) {
+    lines.clear();
+    const UniqueFd fd = OpenRegularFile(path);
+    if (!fd.Valid())
+        return false;
+    std::string line;
+    bool any = false; // the line under way holds at least one byte
+    char buffer[4096];
+    while (lines.size() < maxLines) {
+        const ssize_t r = ::read(fd.Get(), buffer, sizeof buffer);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            lines.clear();
+            return false;
+        }
+        if (r == 0)
+            break;
+        for (ssize_t i = 0; i < r && lines.size() < maxLines; ++i) {
+            const char c = buffer[i];
+            if (c == '\n') {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                if (line.size() > maxLineBytes) {
+                    lines.clear();
+                    return false;
+                }
+                lines.push_back(std::move(line));
+                line.clear();
+                any = false;
+                continue;
+            }
+            any = true;
+            line.push_back(c);
+            // One byte more than the bound may still be the CR of a CR LF.
+            if (line.size() > maxLineBytes + 1) {
+                lines.clear();
+                return false;
+            }
+        }
+    }
+    if (any && lines.size() < maxLines) {
+        if (line.size() > maxLineBytes) {
+            lines.clear();
+            return false;
+        }
+        lines.push_back(std::move(line));
+    }
+    return true;
 }
 
 FileReplacement::~FileReplacement() {

@@ -19,6 +19,9 @@
 #include <regex>
 #include <thread>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -80,6 +83,36 @@ protected:
     int Run(CStartUp& dlg, std::function<void(CStartUp&)> script) {
         m_ui.OnModal(CStartUp::IDD, [&](CDialog& d) { script(static_cast<CStartUp&>(d)); });
         return static_cast<int>(dlg.DoModal());
+    }
+
+    // Runs a search in a child process with a deadline, so that a list that
+    // blocks or never ends fails the test instead of hanging it. 0 when the
+    // search found no controller and said so, 1 when it did anything else,
+    // -1 when it had not ended after 10 s (the child is then killed).
+    int SearchFindingNothingInChild() {
+        const pid_t child = ::fork();
+        if (child < 0)
+            return 2;
+        if (child == 0) {
+            CStartUp dlg;
+            bool said = false;
+            Run(dlg, [&](CStartUp& d) {
+                said =
+                    Lines(d) == std::vector<std::string>{"No Lumiflex Controllers found on USB."};
+            });
+            ::_exit(said && dlg.m_nBoards == 0 && dlg.m_pBoards == nullptr ? 0 : 1);
+        }
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > giveUp) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                return -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 3;
     }
 
     HeadlessBackend m_ui;
@@ -221,6 +254,23 @@ TEST_F(StartUpTest, NoListOrNoLister) {
         });
         EXPECT_EQ(dlg.m_nBoards, 0);
     }
+}
+
+TEST_F(StartUpTest, ListThatIsNoPlainFileOrHasAnOverlongLineGivesNoController) {
+    Script("#!/bin/sh\nexit 0\n"); // the list is laid out by the test
+    const fs::path list = m_dir / "comlist.txt";
+    // A pipe nobody writes.
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    EXPECT_EQ(SearchFindingNothingInChild(), 0) << "a pipe";
+    EXPECT_TRUE(fs::is_fifo(list));
+    // A link to a device that never ends.
+    fs::remove(list);
+    fs::create_symlink("/dev/zero", list);
+    EXPECT_EQ(SearchFindingNothingInChild(), 0) << "a link to /dev/zero";
+    // A plain file whose first line is longer than any port name.
+    fs::remove(list);
+    std::ofstream(list) << std::string(5000, 'x') << "\n" << m_dir.string() << "/port\n";
+    EXPECT_EQ(SearchFindingNothingInChild(), 0) << "an overlong line";
 }
 
 TEST_F(StartUpTest, LowerCaseOnlyWhenBothSecondTriesWereNeeded) {

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 using namespace mainwindow_test;
@@ -30,12 +34,20 @@ std::vector<int> Codes(const sim::Controller& c) {
     return codes;
 }
 
+std::vector<uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 class ModeSwitchTest : public ::testing::Test {
 protected:
-    void Start(const std::string& serial, uint8_t mode) {
+    // stateDir: where the simulated heads keep their EEPROM images; empty:
+    // in memory only.
+    void Start(const std::string& serial, uint8_t mode, const std::string& stateDir = "") {
         sim::ControllerOptions o;
         o.board.boardSerial = serial;
         o.board.intensitySetMode = mode;
+        o.stateDir = stateDir;
         simulator = std::make_unique<sim::Controller>(o);
         board.m_strPort = simulator->SlavePath();
         ASSERT_EQ(board.Open(board.m_strPort.c_str(), 115200, 1000), SERIAL_OK);
@@ -109,6 +121,48 @@ TEST_F(ModeSwitchTest, AShortBoardSerialStopsAfterTheBurnAndKeepsTheDialogOpen) 
     EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 104, 110}));
     EXPECT_EQ(simulator->Record(0).initialDacPwm, 77);
     EXPECT_EQ(simulator->Board().intensitySetMode, 0);
+}
+
+TEST_F(ModeSwitchTest, AFailedRecordReadStopsBeforeTheBurnAndSendsNothingMore) {
+    testing_support::TempDir state("lumi-modeswitch");
+    Start("01001001", 0, state.Path());
+    const HeadRecord stored = simulator->Record(0);
+    ASSERT_NE(stored.model[0], 0);   // the simulated head has a model to lose
+    simulator->SetRecord(0, stored); // its EEPROM image on disk
+    const std::string image = state.Path() + "/01001001-A.rvx";
+    const std::vector<uint8_t> eeprom = FileBytes(image);
+    ASSERT_FALSE(eeprom.empty());
+    // The head object has never read its record: it holds all zeros.
+    ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
+        d.UserType(1000, "300");
+        simulator->DropReplies(1); // the reply to the record read (103)
+        d.UserClick(1043);
+        EXPECT_FALSE(d.IsEnded());
+        ASSERT_EQ(ui.BoxCount(), 1u);
+        EXPECT_EQ(ui.LastBox().text, "The RVX configuration could not be read. Nothing was "
+                                     "burned and the mode was not switched.");
+        // The wire: the board information at opening, the unanswered record
+        // read, nothing after it; the simulated EEPROM and the mode as they were.
+        EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103}));
+        EXPECT_EQ(FileBytes(image), eeprom);
+        EXPECT_TRUE(SameRecord(simulator->Record(0), stored));
+        EXPECT_TRUE(SameRecord(simulator->Record(1), otherRecord));
+        EXPECT_EQ(simulator->Board().intensitySetMode, 0);
+        EXPECT_EQ(head.m_bPresent, 0);
+
+        // Pressed again with the head answering, the switch goes through.
+        simulator->ClearRequests();
+        d.UserClick(1043);
+    });
+    CModeSwitch dlg;
+    dlg.m_pHead = &head;
+    EXPECT_EQ(dlg.DoModal(), 0);
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{103, 104, 110, 111}));
+    EXPECT_EQ(simulator->Record(0).initialDacPwm, 300);
+    EXPECT_EQ(std::memcmp(simulator->Record(0).model, stored.model, sizeof stored.model), 0);
+    EXPECT_NE(FileBytes(image), eeprom); // burned now
+    EXPECT_EQ(simulator->Board().intensitySetMode, 1);
+    EXPECT_EQ(ui.BoxCount(), 1u);
 }
 
 TEST(ModeSwitchWithoutController, SaysSoAndSendsNothing) {

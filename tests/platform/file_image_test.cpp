@@ -70,6 +70,97 @@ TEST(FileImage, ReadTakesAtMostTheAskedBytesFromTheStart) {
     EXPECT_FALSE(platform::ReadFileStart(dir.Path(), buf, 360, got));
 }
 
+std::vector<std::string> LinesOf(const std::string& path, std::size_t maxLines,
+                                 std::size_t maxLineBytes, bool* ok = nullptr) {
+    std::vector<std::string> lines{"left over"};
+    const bool read = platform::ReadFileLines(path, maxLines, maxLineBytes, lines);
+    if (ok != nullptr)
+        *ok = read;
+    return lines;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    Write(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(FileImage, LinesLoseTheirLfAndACrJustBeforeIt) {
+    TempDir dir("fimg");
+    const std::string f = dir.Path() + "/list";
+    WriteText(f, "COM5\r\nCOM6\n\n\r\nCO\rM7\r\r\nlast\r");
+    bool ok = false;
+    // A CR elsewhere stays: inside a line, the first of two, and at the end of
+    // a last line that has no LF.
+    EXPECT_EQ(LinesOf(f, 10, 80, &ok), (Lines{"COM5", "COM6", "", "", "CO\rM7\r", "last\r"}));
+    EXPECT_TRUE(ok);
+    WriteText(f, "a\nb\n");
+    EXPECT_EQ(LinesOf(f, 10, 80), (Lines{"a", "b"})); // a final LF starts no line
+    WriteText(f, "\n");
+    EXPECT_EQ(LinesOf(f, 10, 80), (Lines{""}));
+    WriteText(f, "");
+    EXPECT_EQ(LinesOf(f, 10, 80, &ok), Lines{});
+    EXPECT_TRUE(ok);
+    WriteText(f, std::string("a\0b\nc", 5));
+    EXPECT_EQ(LinesOf(f, 10, 80), (Lines{std::string("a\0b", 3), "c"}));
+}
+
+TEST(FileImage, LinesStopAtTheLastOneWantedAndRefuseAnOverlongOne) {
+    TempDir dir("fimg");
+    const std::string f = dir.Path() + "/list";
+    std::string twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve += "port" + std::to_string(i) + "\n";
+    WriteText(f, twelve);
+    EXPECT_EQ(LinesOf(f, 3, 80), (Lines{"port1", "port2", "port3"}));
+
+    // Exactly the bound, with or without a CR before the LF, is taken; one
+    // byte more is not, wherever the line ends.
+    const std::string eight(8, 'x'), nine(9, 'x');
+    bool ok = false;
+    WriteText(f, eight + "\r\n" + eight + "\n" + eight);
+    EXPECT_EQ(LinesOf(f, 10, 8, &ok), (Lines{eight, eight, eight}));
+    EXPECT_TRUE(ok);
+    for (const std::string& text : {nine + "\n", nine, eight + "x\r\n", "a\n" + nine + "\r"}) {
+        WriteText(f, text);
+        EXPECT_EQ(LinesOf(f, 10, 8, &ok), Lines{}) << text;
+        EXPECT_FALSE(ok) << text;
+    }
+    // An overlong line after the last one wanted is never looked at.
+    WriteText(f, "a\nb\n" + std::string(100, 'y'));
+    EXPECT_EQ(LinesOf(f, 2, 8, &ok), (Lines{"a", "b"}));
+    EXPECT_TRUE(ok);
+
+    // Megabytes without a line end.
+    {
+        std::ofstream big(f, std::ios::binary | std::ios::trunc);
+        const std::string block(1 << 20, 'z');
+        for (int i = 0; i < 4; ++i)
+            big << block;
+    }
+    EXPECT_EQ(LinesOf(f, 10, 4096, &ok), Lines{});
+    EXPECT_FALSE(ok);
+}
+
+TEST(FileImage, OnlyRegularFilesAreOpenedForLinesOrByTheOpener) {
+    TempDir dir("fimg");
+    const std::string fifo = dir.Path() + "/pipe", zero = dir.Path() + "/zero",
+                      file = dir.Path() + "/file", link = dir.Path() + "/link";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    WriteText(file, "COM5\n");
+    std::filesystem::create_symlink(file, link);
+    // Nobody writes the pipe and the device never ends: neither may be opened.
+    for (const std::string& path : {fifo, zero, dir.Path(), dir.Path() + "/none"}) {
+        bool ok = true;
+        EXPECT_EQ(LinesOf(path, 10, 4096, &ok), Lines{}) << path;
+        EXPECT_FALSE(ok) << path;
+        EXPECT_FALSE(platform::OpenRegularFile(path).Valid()) << path;
+    }
+    EXPECT_EQ(LinesOf(link, 10, 4096), Lines{"COM5"}); // a link to a file is that file
+    EXPECT_TRUE(platform::OpenRegularFile(link).Valid());
+}
+
 TEST(FileImage, ReplacementKeepsModeAndLinkAndLeavesNoTemporary) {
     TempDir dir("fimg");
     const std::string target = dir.Path() + "/t.rvx", link = dir.Path() + "/l.rvx";

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -243,26 +244,58 @@ TEST_F(ConfigDialogTest, SerialMatchingAndShortSerials) {
     EXPECT_EQ(f[Head(2) + 11], 0);
 }
 
-TEST_F(ConfigDialogTest, CancelKeepsHeadEditsInMemoryButNotInTheFile) {
-    const Bytes start = StartFile(2);
+TEST_F(ConfigDialogTest, CancelPutsTheRecordBackAsItWasWhenTheDialogOpened) {
+    // A count above the table's 67 entries, as another program may have
+    // stored it: the edit shows it held at 67, Cancel puts 100 back.
+    Bytes start = StartFile(100);
+    for (size_t i = 1408; i < 1428; ++i)
+        start[i] = static_cast<uint8_t>(0xC0 + i % 7); // reserved
     Put(start);
     Config config;
-    GiveSerials(config, {"01001001"});
+    GiveSerials(config, {"01001001", "02002002"});
+    // Cancel, Esc and the close box alike, each after head-count and head edits.
+    const std::function<void(CDialog&)> cancels[] = {
+        [](CDialog& d) { d.UserClick(IDCANCEL); },
+        [](CDialog& d) { d.UserPressEscape(); },
+        [](CDialog& d) { d.UserClose(); },
+    };
+    for (const auto& cancel : cancels) {
+        m_ui.OnModal(129, [&](CDialog& d) {
+            EXPECT_EQ(d.GetDlgItemText(kCount), "67");
+            d.UserType(kCount, "3");
+            d.UserSelect(kList, 0);
+            d.UserSelect(kCombo, 1);
+            d.UserClick(kChannelB);
+            d.UserType(kX, "42");
+            d.UserSelect(kList, 1); // head 0 saved into the record here
+            d.UserType(kTitleEdit, "Not kept");
+            d.UserClick(kProtect);
+            cancel(d);
+        });
+        EXPECT_EQ(config.DoModal(), IDCANCEL);
+        EXPECT_EQ(File(), start);
+        EXPECT_EQ(config.m_record.headCount, 100);
+        EXPECT_EQ(BoardSerialText(config.m_record.heads[0]), "01001001");
+        EXPECT_EQ(config.m_record.heads[0].channel, 0);
+        EXPECT_EQ(config.m_record.heads[0].x, 100);
+        const ConfigImage now = EncodeConfigRecord(config.m_record);
+        EXPECT_EQ(Bytes(now.begin(), now.end()), start);
+    }
+
+    // An opening after a cancelled one starts from the record as it was; OK
+    // then keeps the edits made in that opening.
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserType(kCount, "5");
+        d.UserType(kCount, "2");
         d.UserSelect(kList, 0);
         d.UserType(kX, "42");
-        d.UserSelect(kList, 1);
-        d.UserType(kTitleEdit, "Not kept");
-        d.UserClick(kProtect);
-        d.UserClick(IDCANCEL);
+        d.UserClick(IDOK);
     });
-    EXPECT_EQ(config.DoModal(), IDCANCEL);
-    EXPECT_EQ(File(), start);
-    EXPECT_EQ(config.m_record.headCount, 5);
+    EXPECT_EQ(config.DoModal(), IDOK);
+    const Bytes f = File();
+    EXPECT_EQ(GetInt(f, 64), 2);
+    EXPECT_EQ(GetInt(f, Head(0) + 12), 42);
+    EXPECT_EQ(config.m_record.headCount, 2);
     EXPECT_EQ(config.m_record.heads[0].x, 42);
-    EXPECT_STREQ(config.m_record.title, "Lumiflex");
-    EXPECT_EQ(config.m_record.passwordProtect, 0);
 }
 
 TEST_F(ConfigDialogTest, OkTwiceWritesTheSameBytesAndKeepsWhatItDoesNotEdit) {

@@ -1,5 +1,6 @@
 #include "app/config/ConfigFile.h"
 
+#include "tests/app/config/Deadline.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,27 @@ TEST_F(ConfigFileTest, MissingOrDirectoryIsNotOpened) {
 
     fs::create_directory(m_path);
     EXPECT_FALSE(ReadConfigFile(m_path.c_str(), r));
+}
+
+TEST_F(ConfigFileTest, PipeNobodyWritesIsNotOpenedAndDoesNotWait) {
+    ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0);
+    ConfigRecord r;
+    std::memset(&r, 0x77, sizeof r);
+    bool read = true;
+    EXPECT_TRUE(
+        config_test::ReturnsInTime([&] { read = ReadConfigFile(m_path.c_str(), r); },
+                                   [&] { config_test::ReleasePipeReader(m_path.c_str()); }));
+    EXPECT_FALSE(read); // missing, as far as the caller can tell
+    EXPECT_EQ(r.headCount, 0);
+    EXPECT_EQ(r.title[0], '\0');
+    EXPECT_TRUE(fs::is_fifo(m_path));
+
+    // Nor is the pipe replaced by a write.
+    ConfigRecord defaults{};
+    std::strcpy(defaults.title, "Lumiflex");
+    EXPECT_FALSE(WriteConfigFileAtomically(m_path.c_str(), defaults));
+    EXPECT_TRUE(fs::is_fifo(m_path));
+    EXPECT_EQ(EntriesInDir(), 1u);
 }
 
 TEST_F(ConfigFileTest, ShortFileIsReadAndLeftAlone) {

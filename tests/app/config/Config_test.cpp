@@ -4,6 +4,7 @@
 #include "app/config/Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "tests/app/config/Deadline.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using platform::ui::HeadlessBackend;
@@ -78,6 +82,21 @@ TEST_F(ConfigTest, DirectoryWhereNothingCanBeCreated) {
     EXPECT_EQ(config.m_record.headCount, 0);
     EXPECT_EQ(config.m_record.passwordProtect, 0);
     fs::current_path(m_dir);
+}
+
+TEST_F(ConfigTest, PipeInTheFilesPlaceGivesTheDefaultsAndStaysAPipe) {
+    const std::string path = (m_dir / "config.ini").string();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::unique_ptr<Config> config;
+    EXPECT_TRUE(config_test::ReturnsInTime([&] { config = std::make_unique<Config>(); },
+                                           [&] { config_test::ReleasePipeReader(path.c_str()); }));
+    // Taken as a file that is not there; the defaults are not written over it.
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kNotFound, kNotWritten}));
+    ASSERT_NE(config, nullptr);
+    EXPECT_STREQ(config->m_record.title, "Lumiflex");
+    EXPECT_EQ(config->m_record.headCount, 0);
+    EXPECT_TRUE(fs::is_fifo(path));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 1);
 }
 
 TEST_F(ConfigTest, ShortFileCountsAsFoundAndStaysAsItIs) {
