@@ -7,6 +7,7 @@
 //   ASSERT_EQ(printer.Documents().size(), 1u);
 //   auto& page = printer.Documents()[0].pages[0];
 //   EXPECT_EQ(page.texts[0].y, -15);
+//   printer.FailAt(PrintRecorder::Stage::StartPage); // the next page will not start
 #pragma once
 
 #include "platform/Printing.h"
