@@ -94,7 +94,8 @@ public:
     }
     void PrintSummary(CPrinter& dc, ReportPages& pages, int L) override {
         if (L + 8 > 65) {
-            pages.NewPage(false);
+            if (!pages.NewPage(false))
+                return;
             L = 4;
         }
         dc.PrintAt(1.0f, L + 2, "Avg:");

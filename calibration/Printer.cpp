@@ -20,17 +20,30 @@ public:
     Pages(CPrinter& dc, ReportContent& content, std::string time)
         : m_dc(dc), m_content(content), m_heading(content.Heading()), m_time(std::move(time)) {}
 
-    bool PageOpen() const override { return m_pages != 0; }
-    void NewPage(bool labels) override {
-        if (m_pages != 0)
-            m_dc.EndPage();
-        m_dc.StartPage();
+    bool PageOpen() const override { return m_pages != 0 && !m_failed; }
+    bool NewPage(bool labels) override {
+        if (m_failed || (m_pages != 0 && m_dc.EndPage() <= 0) || m_dc.StartPage() <= 0) {
+            m_failed = true;
+            return false;
+        }
         m_dc.PrintAt(2.0f, 1, m_heading);
         m_dc.PrintAt(2.0f, 2, m_time);
         if (labels)
             m_content.PrintLabels(m_dc);
         ++m_pages;
+        return true;
     }
+    // Ends the last page and the document; false when the printer failed
+    // at either, or at an earlier page.
+    bool Finish() {
+        // A document that never opened a page has no page to end.
+        if (m_failed || (m_pages != 0 && m_dc.EndPage() <= 0)) {
+            m_failed = true;
+            return false;
+        }
+        return m_dc.EndDoc() > 0;
+    }
+    bool Failed() const { return m_failed; }
 
 private:
     CPrinter& m_dc;
@@ -38,6 +51,7 @@ private:
     std::string m_heading;
     std::string m_time;
     int m_pages = 0;
+    bool m_failed = false;
 };
 
 } // namespace
@@ -67,7 +81,7 @@ void PrintReport(ReportContent& content) {
     DOCINFO info;
     info.cbSize = 20;
     info.lpszDocName = name.c_str();
-    if (dc.StartDoc(&info) < 0) {
+    if (dc.StartDoc(&info) <= 0) {
         ShowMessage("Printer wouldn't initalize");
         return;
     }
@@ -80,19 +94,24 @@ void PrintReport(ReportContent& content) {
 
     Pages pages(dc, content, std::move(time));
     int line = 9999;
-    for (int row = 0; row < content.RowCount(); ++row) {
+    for (int row = 0; row < content.RowCount() && !pages.Failed(); ++row) {
         if (++line > kLastLine) {
-            pages.NewPage(true);
+            if (!pages.NewPage(true))
+                break;
             line = content.FirstDataLine();
         }
         content.PrintRow(dc, row, line);
     }
-    content.PrintSummary(dc, pages, line);
+    if (!pages.Failed())
+        content.PrintSummary(dc, pages, line);
 
-    // A document that never opened a page has no page to end.
-    if (pages.PageOpen())
-        dc.EndPage();
-    dc.EndDoc();
+    // Half a report is no report: once a page fails the spooler gets
+    // nothing. A refused EndDoc has already dropped the document.
+    const bool printed = pages.Finish();
+    if (pages.Failed())
+        dc.AbortDoc();
     if (oldFont)
         dc.SelectObject(oldFont);
+    if (!printed)
+        ShowMessage("Printer wouldn't initalize");
 }

@@ -47,13 +47,18 @@ public:
     virtual ~ReportPages() = default;
     virtual bool PageOpen() const = 0;
     // Ends the open page (if any) and starts one with the two header lines
-    // and, when asked, the column labels.
-    virtual void NewPage(bool labels) = 0;
+    // and, when asked, the column labels. False when the printer would not
+    // end or start the page: the document is then abandoned, and nothing
+    // more is to be printed.
+    virtual bool NewPage(bool labels) = 0;
 };
 
 // Prints one document of `content` on the default printer without asking the
 // user. "There is no default printer." or "Printer wouldn't initalize" in a
-// box (ShowMessage) when it cannot; nothing is printed then.
+// box (ShowMessage) when it cannot: when the document cannot start, a page
+// cannot be started or ended, or the spooler does not take the finished
+// document. A document that fails partway is aborted, so the spooler gets
+// nothing of it.
 void PrintReport(ReportContent& content);
 
 // A number in a printf format; empty when the number is not finite, so that

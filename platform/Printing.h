@@ -23,17 +23,22 @@ constexpr int DEVICE_DEFAULT_FONT = 14;
 
 // One printer's device context. Used on the UI thread only. Texts are code
 // page 1252 bytes. Results follow GDI: StartDoc returns a positive job number
-// or a value <= 0 when the job could not be started; the page calls return a
-// positive value on success.
+// or a value <= 0 when the job could not be started (no printer behind the
+// context, or a destination that takes no jobs); StartPage, EndPage, EndDoc
+// and AbortDoc return a positive value on success and a value <= 0 on failure.
 class PrinterDevice {
 public:
     virtual ~PrinterDevice() = default;
     virtual int StartDoc(const std::string& docName) = 0;
+    // Fails when painting cannot begin (or go on to a further page).
     virtual int StartPage() = 0;
     virtual int EndPage() = 0;
-    // Hands the document to the spooler. A document without a page prints
-    // nothing.
+    // Hands the document to the spooler and closes it, whatever the result:
+    // <= 0 when the spooler did not take it. A document without a page
+    // prints nothing.
     virtual int EndDoc() = 0;
+    // Closes the open document without handing anything of it over.
+    virtual int AbortDoc() = 0;
     // Returns the previous mode; 0 (and no change) for a mode not listed above.
     virtual int SetMapMode(int mode) = 0;
     // Returns the font it replaces; 0 (and no change) for an id that is not a

@@ -14,13 +14,15 @@ public:
         }
         if (m_owner.m_startDocFailure != 0)
             return m_owner.m_startDocFailure;
-        m_owner.m_docs.push_back(Document{docName, {}, false, {}});
+        if (m_owner.Fails(Stage::StartDoc))
+            return -1;
+        m_owner.m_docs.push_back(Document{docName, {}, false, false, false, {}});
         m_doc = static_cast<int>(m_owner.m_docs.size()) - 1;
         return m_doc + 1;
     }
     int StartPage() override {
         Log("StartPage");
-        if (m_doc < 0 || m_inPage)
+        if (m_doc < 0 || m_inPage || m_owner.Fails(Stage::StartPage))
             return -1;
         Doc().pages.emplace_back();
         m_inPage = true;
@@ -28,7 +30,7 @@ public:
     }
     int EndPage() override {
         Log("EndPage");
-        if (m_doc < 0 || !m_inPage)
+        if (m_doc < 0 || !m_inPage || m_owner.Fails(Stage::EndPage))
             return -1;
         Doc().pages.back().ended = true;
         m_inPage = false;
@@ -39,6 +41,17 @@ public:
         if (m_doc < 0)
             return -1;
         Doc().ended = true;
+        Doc().refused = m_owner.Fails(Stage::EndDoc);
+        const bool refused = Doc().refused;
+        m_doc = -1;
+        m_inPage = false;
+        return refused ? -1 : 1;
+    }
+    int AbortDoc() override {
+        Log("AbortDoc");
+        if (m_doc < 0)
+            return -1;
+        Doc().aborted = true;
         m_doc = -1;
         m_inPage = false;
         return 1;
@@ -91,6 +104,17 @@ PrintRecorder::PrintRecorder() : m_previous(platform::GetPrinterService()) {
 
 PrintRecorder::~PrintRecorder() {
     platform::InstallPrinterService(m_previous);
+}
+
+void PrintRecorder::FailAt(Stage stage, int nth) {
+    m_untilFailure[static_cast<int>(stage)] = nth > 0 ? nth - 1 : -1;
+}
+
+bool PrintRecorder::Fails(Stage stage) {
+    int& left = m_untilFailure[static_cast<int>(stage)];
+    if (left < 0)
+        return false;
+    return left-- == 0;
 }
 
 std::unique_ptr<platform::PrinterDevice> PrintRecorder::DefaultPrinter() {

@@ -55,6 +55,10 @@ int CDC::EndDoc() {
     return m_device ? m_device->EndDoc() : -1;
 }
 
+int CDC::AbortDoc() {
+    return m_device ? m_device->AbortDoc() : -1;
+}
+
 int CDC::SetMapMode(int mode) {
     return m_device ? m_device->SetMapMode(mode) : 0;
 }

@@ -65,6 +65,7 @@ public:
     int StartPage();
     int EndPage();
     int EndDoc();
+    int AbortDoc();
     int SetMapMode(int mode); // previous mode, 0 on failure
     // Selects a stock font; returns the object it replaced (nullptr on failure).
     CGdiObject* SelectStockObject(int stockId);

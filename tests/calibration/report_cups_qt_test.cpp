@@ -1,18 +1,23 @@
 // Both reports printed through Qt on a real print spooler: a CUPS scheduler of
 // the test's own (tests/support/PrivateCups.h) with a PDF queue as the default
 // destination. The spooler keeps each job's data file (Qt's PDF), which gives
-// the page count and the text back. Needs root (cupsd) and the CUPS packages of
-// scripts/setup; skipped without root.
+// the page count and the text back. Also the prints that cannot be made: no
+// default destination, a default queue that rejects jobs (cupsreject) before
+// or after the document is painted, and a document given up halfway. Needs
+// root (cupsd) and the CUPS packages of scripts/setup; skipped without root.
+// Each test starts with no queue and removes the ones it adds.
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/Print.h"
 #include "platform/ui/qt/QtPrinter.h"
 #include "tests/platform/ui/qt_test_app.h"
 #include "tests/support/PrivateCups.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +50,9 @@ protected:
         s_started = fs::file_time_type::clock::now();
         s_cups = new PrivateCups();
         s_cups->ServeThisProcess();
+        // The printer's own temporary files, where the tests can count them.
+        fs::create_directories(s_cups->Dir() / "tmp");
+        ::setenv("TMPDIR", (s_cups->Dir() / "tmp").c_str(), 1);
     }
     static void TearDownTestSuite() {
         delete s_cups; // stops the scheduler
@@ -60,11 +68,52 @@ protected:
         platform::SetApplicationName("sorvane");
         platform::InstallPrinterService(&m_printers);
     }
-    void TearDown() override { platform::InstallPrinterService(nullptr); }
-
-    static void AddDefaultPdfQueue() {
+    void TearDown() override {
+        platform::InstallPrinterService(nullptr);
+        if (!s_cups)
+            return;
         std::string out;
-        ASSERT_TRUE(s_cups->AddDefaultPdfQueue("LumiPDF", out)) << out;
+        for (const auto& q : m_queues)
+            EXPECT_TRUE(s_cups->RemoveQueue(q, out)) << out;
+        // Every document's temporary file is gone with it.
+        EXPECT_TRUE(fs::is_empty(s_cups->Dir() / "tmp"));
+    }
+
+    // The default destination `name`; with `hold`, it keeps the jobs it
+    // takes (the PDF backend would write into the user's home).
+    void AddDefaultPdfQueue(const std::string& name, bool hold = false) {
+        std::string out;
+        m_queues.push_back(name);
+        ASSERT_TRUE(s_cups->AddDefaultPdfQueue(name, out)) << out;
+        if (hold) {
+            ASSERT_TRUE(s_cups->HoldJobs(name, out)) << out;
+        }
+    }
+    static void RejectJobs(const std::string& name) {
+        std::string out;
+        ASSERT_TRUE(s_cups->RejectJobs(name, out)) << out;
+    }
+    static void AcceptJobs(const std::string& name) {
+        std::string out;
+        ASSERT_TRUE(s_cups->AcceptJobs(name, out)) << out;
+    }
+    static size_t JobCount(const std::string& queue) {
+        const std::string jobs = s_cups->Jobs(queue);
+        return size_t(std::count(jobs.begin(), jobs.end(), '\n'));
+    }
+
+    // A document of one page with `text` on the default printer, ended or
+    // aborted; the result of EndDoc or AbortDoc.
+    int OnePage(const std::string& text, bool abort) {
+        platform::ui::CDC dc;
+        EXPECT_TRUE(dc.Attach(m_printers.DefaultPrinter()));
+        platform::ui::DOCINFO info{20, text.c_str(), nullptr, nullptr, 0};
+        EXPECT_GT(dc.StartDoc(&info), 0);
+        dc.SetMapMode(platform::MM_LOENGLISH);
+        EXPECT_GT(dc.StartPage(), 0);
+        EXPECT_TRUE(dc.TextOut(100, -100, text));
+        EXPECT_GT(dc.EndPage(), 0);
+        return abort ? dc.AbortDoc() : dc.EndDoc();
     }
 
     // Waits for the next job's data file and returns its path.
@@ -114,22 +163,114 @@ protected:
     static inline fs::file_time_type s_started;
     platform::ui::qt::QtPrinterService m_printers;
     HeadlessBackend ui;
+    std::vector<std::string> m_queues;
 };
 
+// The report with three points, as a calibration run leaves it.
+void FillCalib(CCalibReport& r) {
+    r.m_nPoints = 3;
+    for (int i = 0; i < 3; ++i) {
+        r.m_setPoint[i] = 255 - 5 * i;
+        r.m_headValue[i] = 1000 - 20 * i;
+        r.m_meterMw[i] = 1.0 - 0.02 * i;
+    }
+    r.m_photoToMw[1] = 1.0f;
+    r.m_strSerial = "LM0042";
+}
+
 TEST_F(CupsReports, WithoutADefaultDestinationTheBoxSaysSoAndNothingIsSpooled) {
-    if (Shell(s_cups->Lp("lpstat") + " -d 2>&1 | grep -q 'system default destination:'"))
-        GTEST_SKIP() << "a default destination was set by an earlier test";
+    const auto before = s_cups->DataFiles();
     CCheckReport r;
     r.m_nPoints = 1;
     r.m_setPoint[0] = r.m_headValue[0] = r.m_meterMw[0] = 1.0;
     OpenDialog open(r);
+    r.UserClick(kPrint); // no queue at all
+    EXPECT_EQ(ui.LastBox().text, "There is no default printer.");
+
+    // A queue, but nobody made it the default destination.
+    std::string out;
+    m_queues.push_back("LumiSpare");
+    ASSERT_TRUE(s_cups->AddPdfQueue("LumiSpare", out)) << out;
     r.UserClick(kPrint);
     EXPECT_EQ(ui.LastBox().text, "There is no default printer.");
-    EXPECT_TRUE(s_cups->DataFiles().empty());
+    EXPECT_EQ(ui.BoxCount(), 2u);
+    EXPECT_TRUE(r.IsOpen());
+    EXPECT_EQ(s_cups->DataFiles(), before);
+    EXPECT_EQ(JobCount("LumiSpare"), 0u);
+}
+
+TEST_F(CupsReports, ADefaultQueueThatRejectsJobsGetsNoneAndEachPressShowsTheBox) {
+    AddDefaultPdfQueue("LumiReject", true);
+    RejectJobs("LumiReject");
+    const auto before = s_cups->DataFiles();
+    CCalibReport cal;
+    FillCalib(cal);
+    CCheckReport chk;
+    chk.m_nPoints = 1;
+    chk.m_setPoint[0] = chk.m_headValue[0] = chk.m_meterMw[0] = 1.0;
+    {
+        OpenDialog openCal(cal);
+        OpenDialog openChk(chk);
+        cal.UserClick(kPrint);
+        EXPECT_EQ(ui.BoxCount(), 1u);
+        EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+        chk.UserClick(kPrint);
+        EXPECT_EQ(ui.BoxCount(), 2u);
+        EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+        EXPECT_TRUE(cal.IsOpen());
+        EXPECT_TRUE(chk.IsOpen());
+        EXPECT_EQ(JobCount("LumiReject"), 0u);
+        EXPECT_EQ(s_cups->DataFiles(), before);
+
+        // The same queue taking jobs again gets the same report.
+        AcceptJobs("LumiReject");
+        cal.UserClick(kPrint);
+    }
+    EXPECT_EQ(ui.BoxCount(), 2u) << ui.LastBox().text;
+    EXPECT_FALSE(NextJobFile(before).empty()) << "no job reached the spooler";
+    EXPECT_EQ(JobCount("LumiReject"), 1u);
+}
+
+TEST_F(CupsReports, AJobTheQueueRefusesOnceItIsPaintedFailsItsEndDocAndLeavesNoJob) {
+    AddDefaultPdfQueue("LumiRefuse", true);
+    const auto before = s_cups->DataFiles();
+    {
+        platform::ui::CDC dc;
+        ASSERT_TRUE(dc.Attach(m_printers.DefaultPrinter()));
+        platform::ui::DOCINFO info{20, "refused", nullptr, nullptr, 0};
+        ASSERT_GT(dc.StartDoc(&info), 0); // the queue still takes jobs here
+        dc.SetMapMode(platform::MM_LOENGLISH);
+        ASSERT_GT(dc.StartPage(), 0);
+        EXPECT_TRUE(dc.TextOut(100, -100, "refused"));
+        EXPECT_GT(dc.EndPage(), 0);
+        RejectJobs("LumiRefuse");
+        EXPECT_LE(dc.EndDoc(), 0);
+    }
+    EXPECT_EQ(JobCount("LumiRefuse"), 0u);
+    AcceptJobs("LumiRefuse");
+    EXPECT_GT(OnePage("taken", false), 0);
+    EXPECT_FALSE(NextJobFile(before).empty()) << "no job reached the spooler";
+    EXPECT_EQ(JobCount("LumiRefuse"), 1u);
+}
+
+TEST_F(CupsReports, AnAbortedDocumentNeverReachesTheQueue) {
+    AddDefaultPdfQueue("LumiAbort", true);
+    const auto before = s_cups->DataFiles();
+    EXPECT_GT(OnePage("Dropped", true), 0);
+    EXPECT_GT(OnePage("Kept", false), 0);
+    const std::string file = NextJobFile(before);
+    ASSERT_FALSE(file.empty()) << "no job reached the spooler";
+    // The one job there is, is the second document.
+    EXPECT_EQ(s_cups->DataFiles().size(), before.size() + 1);
+    EXPECT_EQ(JobCount("LumiAbort"), 1u);
+    std::string text;
+    ASSERT_TRUE(Shell("pdftotext " + file + " -", &text));
+    EXPECT_NE(text.find("Kept"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Dropped"), std::string::npos) << text;
 }
 
 TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
-    AddDefaultPdfQueue();
+    AddDefaultPdfQueue("LumiPDF");
 
     CCalibReport cal;
     cal.m_nPoints = 61;

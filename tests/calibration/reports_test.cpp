@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -579,6 +580,124 @@ TEST_F(Reports, NoDefaultPrinterOrNoDocumentPrintsNothingAndKeepsTheDialogOpen) 
     r.UserClick(kPrint);
     r.UserClick(kPrint); // each press one more document
     EXPECT_EQ(printer.Documents().size(), 2u);
+}
+
+// Which calls a document ends with, the last `n`.
+std::vector<std::string> LastCalls(const PrintRecorder::Document& doc, size_t n) {
+    const auto& c = doc.calls;
+    return std::vector<std::string>(c.end() - long(std::min(n, c.size())), c.end());
+}
+
+bool AnyTextOutsideAPage(const PrintRecorder::Document& doc) {
+    return std::find(doc.calls.begin(), doc.calls.end(), "TextOut outside a page") !=
+           doc.calls.end();
+}
+
+TEST_F(Reports, APageThatCannotStartAbortsTheDocumentWithTheBox) {
+    using Stage = PrintRecorder::Stage;
+    {
+        // The first page: nothing was painted.
+        CCalibReport r;
+        FillLinear(r, 3);
+        OpenDialog open(r);
+        printer.FailAt(Stage::StartPage);
+        r.UserClick(kPrint);
+        EXPECT_EQ(ui.BoxCount(), 1u);
+        EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+        ASSERT_EQ(printer.Documents().size(), 1u);
+        const auto& doc = printer.Documents()[0];
+        EXPECT_EQ(doc.calls, (std::vector<std::string>{"SelectFont 14", "SetMapMode 4", "StartPage",
+                                                       "AbortDoc"}));
+        EXPECT_TRUE(doc.aborted);
+        EXPECT_FALSE(doc.ended);
+        EXPECT_TRUE(doc.pages.empty());
+        EXPECT_TRUE(r.IsOpen());
+        EXPECT_EQ(printer.ContextsOpen(), 0);
+    }
+    {
+        // Page 2 of the rows (61 points) and page 2 of the summary alone (53):
+        // page 1 was done, nothing follows the failed start but the abort.
+        for (int n : {61, 53}) {
+            CCalibReport r;
+            FillLinear(r, n);
+            printer.FailAt(Stage::StartPage, 2);
+            const auto& doc = PrintOnce(r);
+            EXPECT_EQ(LastCalls(doc, 3),
+                      (std::vector<std::string>{"EndPage", "StartPage", "AbortDoc"}))
+                << n;
+            ASSERT_EQ(doc.pages.size(), 1u) << n;
+            EXPECT_TRUE(doc.pages[0].ended);
+            EXPECT_EQ(Lines(doc.pages[0]).back().line, n == 61 ? 65 : 58);
+            EXPECT_FALSE(AnyTextOutsideAPage(doc)) << n;
+            EXPECT_TRUE(doc.aborted);
+            EXPECT_FALSE(doc.ended);
+        }
+        EXPECT_EQ(ui.BoxCount(), 3u);
+        EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+    }
+    {
+        // The check report's second page (60 points).
+        CCheckReport c;
+        FillCheck(c, 60);
+        printer.FailAt(Stage::StartPage, 2);
+        const auto& doc = PrintOnce(c);
+        EXPECT_EQ(LastCalls(doc, 3),
+                  (std::vector<std::string>{"EndPage", "StartPage", "AbortDoc"}));
+        EXPECT_EQ(doc.pages.size(), 1u);
+        EXPECT_FALSE(AnyTextOutsideAPage(doc));
+        EXPECT_TRUE(doc.aborted);
+        EXPECT_EQ(ui.BoxCount(), 4u);
+        EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+    }
+}
+
+TEST_F(Reports, APageOrDocumentThePrinterWillNotEndShowsTheBox) {
+    using Stage = PrintRecorder::Stage;
+    CCheckReport c;
+    FillCheck(c, 60);
+    OpenDialog openCheck(c);
+
+    // The page break: page 1 will not end, so page 2 is never started.
+    printer.FailAt(Stage::EndPage);
+    const auto& broken = PrintOnce(c);
+    EXPECT_EQ(LastCalls(broken, 2), (std::vector<std::string>{"EndPage", "AbortDoc"}));
+    EXPECT_EQ(broken.pages.size(), 1u);
+    EXPECT_TRUE(broken.aborted);
+    EXPECT_EQ(ui.BoxCount(), 1u);
+    EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+
+    // The last page will not end: no EndDoc, the document is aborted.
+    printer.FailAt(Stage::EndPage, 2);
+    const auto& last = PrintOnce(c);
+    EXPECT_EQ(LastCalls(last, 2), (std::vector<std::string>{"EndPage", "AbortDoc"}));
+    EXPECT_EQ(last.pages.size(), 2u);
+    EXPECT_TRUE(last.aborted);
+    EXPECT_FALSE(last.ended);
+    EXPECT_EQ(ui.BoxCount(), 2u);
+
+    // The spooler refuses the finished document (as well as an empty one).
+    CCalibReport r;
+    FillLinear(r, 3);
+    printer.FailAt(Stage::EndDoc);
+    const auto& refused = PrintOnce(r);
+    EXPECT_EQ(LastCalls(refused, 2), (std::vector<std::string>{"EndPage", "EndDoc"}));
+    EXPECT_TRUE(refused.refused);
+    EXPECT_FALSE(refused.aborted);
+    EXPECT_EQ(ui.BoxCount(), 3u);
+    EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
+    CCheckReport empty;
+    FillCheck(empty, 0);
+    printer.FailAt(Stage::EndDoc);
+    EXPECT_TRUE(PrintOnce(empty).refused);
+    EXPECT_EQ(ui.BoxCount(), 4u);
+
+    // Each failure was the printer's once: the next press prints, silently.
+    const auto& fine = PrintOnce(r);
+    EXPECT_TRUE(fine.ended);
+    EXPECT_FALSE(fine.refused || fine.aborted);
+    EXPECT_EQ(ui.BoxCount(), 4u);
+    EXPECT_TRUE(c.IsOpen());
+    EXPECT_EQ(printer.ContextsOpen(), 0);
 }
 
 TEST_F(Reports, PointCountsOutsideTheTablesAreHeldToThem) {

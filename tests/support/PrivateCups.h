@@ -73,7 +73,8 @@ public:
         const auto add = [&](const char* what) {
             missing += std::string(missing.empty() ? "" : ", ") + what;
         };
-        for (const char* tool : {"cupsd", "lpadmin", "lpstat"})
+        for (const char* tool :
+             {"cupsd", "lpadmin", "lpstat", "cupsreject", "cupsaccept", "cupsdisable"})
             if (!OnPath(tool))
                 add(tool);
         for (const char* tool : more)
@@ -161,11 +162,35 @@ public:
     // scheduler being gone. False, with the last command's output in `out`,
     // when it did not succeed.
     bool AddDefaultPdfQueue(const std::string& name, std::string& out) const {
-        const auto admin = [&](const std::string& args) {
-            return WaitFor([&] { return Shell(Lp("lpadmin") + args, &out); },
-                           std::chrono::seconds(30));
-        };
-        return admin(" -p " + name + " -E -v cups-pdf:/ -P " + kPdfPpd) && admin(" -d " + name);
+        return AddPdfQueue(name, out) && Admin("lpadmin", " -d " + name, out);
+    }
+    // The same queue, not made the default destination (the scheduler makes
+    // none of its own accord).
+    bool AddPdfQueue(const std::string& name, std::string& out) const {
+        return Admin("lpadmin", " -p " + name + " -E -v cups-pdf:/ -P " + kPdfPpd, out);
+    }
+    // The queue stops taking jobs (cupsreject) or takes them again.
+    bool RejectJobs(const std::string& name, std::string& out) const {
+        return Admin("cupsreject", " " + name, out);
+    }
+    bool AcceptJobs(const std::string& name, std::string& out) const {
+        return Admin("cupsaccept", " " + name, out);
+    }
+    // The queue keeps the jobs it takes instead of printing them
+    // (cupsdisable): no backend runs, and they stay listed as pending.
+    bool HoldJobs(const std::string& name, std::string& out) const {
+        return Admin("cupsdisable", " " + name, out);
+    }
+    // Removes the queue, its jobs, and the default destination if it was that.
+    bool RemoveQueue(const std::string& name, std::string& out) const {
+        return Admin("lpadmin", " -x " + name, out);
+    }
+    // Every job the queue has had, finished ones included (lpstat's lines);
+    // empty when it never had one.
+    std::string Jobs(const std::string& queue) const {
+        std::string out;
+        Shell(Lp("lpstat") + " -W all -o " + queue, &out);
+        return out;
     }
 
     // The job data files the spooler keeps (d<job>-<file>), in job order.
@@ -178,6 +203,10 @@ public:
     }
 
 private:
+    bool Admin(const std::string& program, const std::string& args, std::string& out) const {
+        return WaitFor([&] { return Shell(Lp(program) + args, &out); }, std::chrono::seconds(30));
+    }
+
     TempDir m_dir;
     std::string m_socket;
     pid_t m_pid = -1;

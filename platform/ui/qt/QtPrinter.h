@@ -9,20 +9,32 @@
 // leading.
 
 #include "platform/Printing.h"
+#include "platform/ui/qt/CupsQueue.h"
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QPainter;
 class QPrinter;
 class QFont;
+class QTemporaryFile;
 
 namespace platform::ui::qt {
 
+// With a queue, each document is painted into a temporary file that EndDoc
+// submits to the queue: Qt's own submission drops the scheduler's answer, so
+// a refused job would look printed, and it cannot be held back once painting
+// has begun. StartDoc fails when the queue takes no jobs; EndDoc fails when
+// the scheduler refuses the job; AbortDoc drops the file. Without a queue
+// the printer must be set to write a file (tests, benchmarks): EndDoc
+// leaves it written, AbortDoc removes it.
 class QtPrinterDevice : public platform::PrinterDevice {
 public:
-    // Takes a configured printer (a queue, or a PDF file in tests).
-    explicit QtPrinterDevice(std::unique_ptr<QPrinter> printer);
-    // A document still open is ended and handed over with what it has.
+    explicit QtPrinterDevice(std::unique_ptr<QPrinter> printer,
+                             std::unique_ptr<CupsQueue> queue = nullptr);
+    // A document still open is aborted: nothing of it is handed over.
     ~QtPrinterDevice() override;
     QtPrinterDevice(const QtPrinterDevice&) = delete;
     QtPrinterDevice& operator=(const QtPrinterDevice&) = delete;
@@ -31,6 +43,7 @@ public:
     int StartPage() override;
     int EndPage() override;
     int EndDoc() override;
+    int AbortDoc() override;
     int SetMapMode(int mode) override;
     int SelectStockFont(int stockId) override;
     bool TextOut(int x, int y, const std::string& text) override;
@@ -39,9 +52,16 @@ public:
 
 private:
     QFont FontFor(int stockId) const;
+    // Ends painting, which completes the output file; false when nothing was
+    // painted or painting never began.
+    bool EndPainting();
+    std::vector<std::pair<std::string, std::string>> JobOptions() const;
 
     std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<QPainter> m_painter; // active from the first page to EndDoc
+    std::unique_ptr<CupsQueue> m_queue;
+    std::unique_ptr<QTemporaryFile> m_spoolFile; // the open document's output, with a queue
+    std::unique_ptr<QPainter> m_painter;         // active from the first page to EndDoc
+    std::string m_docName;
     bool m_inDoc = false;
     bool m_inPage = false;
     bool m_failed = false; // painting could not start: the document prints nothing

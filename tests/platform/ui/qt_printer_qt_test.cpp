@@ -1,7 +1,8 @@
 // The Qt printer device on a PDF file: text lands where GDI would put it
 // (logical 0.01 inch from the printable area's top-left, y upwards, the point
-// being the text's top-left corner), in the fixed-pitch device font, and a
-// document without pages produces nothing.
+// being the text's top-left corner), in the fixed-pitch device font; a
+// document without pages produces nothing, and neither does one that cannot
+// be painted or is aborted.
 #include "platform/ui/Print.h"
 #include "platform/ui/qt/QtPrinter.h"
 #include "tests/platform/ui/qt_test_app.h"
@@ -116,6 +117,40 @@ TEST(QtPrinter, ADocumentWithoutPagesPrintsNothing) {
         EXPECT_EQ(dev.EndDoc(), -1);
     }
     EXPECT_FALSE(fs::exists(file));
+}
+
+TEST(QtPrinter, APrintThatCannotPaintOrIsAbortedLeavesNoFile) {
+    testing_support::TempDir dir("lumi-qtprint");
+    {
+        // Nowhere to write: painting cannot begin, and nothing is printed.
+        QtPrinterDevice dev(PdfPrinter(dir.Path() + "/missing/page.pdf", 5));
+        ASSERT_GT(dev.StartDoc("nowhere"), 0);
+        EXPECT_LE(dev.StartPage(), 0);
+        EXPECT_FALSE(dev.TextOut(0, 0, "lost"));
+        EXPECT_LE(dev.EndDoc(), 0);
+    }
+    const std::string file = dir.Path() + "/aborted.pdf";
+    {
+        QtPrinterDevice dev(PdfPrinter(file, 5));
+        ASSERT_GT(dev.StartDoc("aborted"), 0);
+        ASSERT_GT(dev.StartPage(), 0);
+        EXPECT_TRUE(dev.TextOut(100, -100, "half"));
+        EXPECT_GT(dev.AbortDoc(), 0);
+        EXPECT_LE(dev.EndDoc(), 0); // nothing is open any more
+        EXPECT_FALSE(fs::exists(file));
+        // The device takes the next document.
+        ASSERT_GT(dev.StartDoc("whole"), 0);
+        ASSERT_GT(dev.StartPage(), 0);
+        EXPECT_GT(dev.EndPage(), 0);
+        EXPECT_GT(dev.EndDoc(), 0);
+        EXPECT_TRUE(fs::exists(file));
+        fs::remove(file);
+        // A document still open when the device goes is dropped as well.
+        ASSERT_GT(dev.StartDoc("left open"), 0);
+        ASSERT_GT(dev.StartPage(), 0);
+    }
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(dir.Path() + "/missing"));
 }
 
 } // namespace
