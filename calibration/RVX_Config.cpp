@@ -227,8 +227,9 @@ bool RVX_Config::IdentityFits() {
 
 // A number typed beyond float's range reads as infinity, and a record may
 // already hold NaN or infinity (an erased head's EEPROM); either in a head
-// would turn its calibrated settings into nonsense, so neither is stored.
-bool RVX_Config::NumbersAreFinite(const char* notDone) {
+// would turn its calibrated settings into nonsense. A file may keep what the
+// record held, so that a head can be saved as it was read.
+bool RVX_Config::NumbersAreFinite(const char* notDone, bool typedOnly) {
     struct Field {
         int id;
         std::string what;
@@ -249,6 +250,9 @@ bool RVX_Config::NumbersAreFinite(const char* notDone) {
         if (IsDlgButtonChecked(kMultiCalCheck[row]) == BST_CHECKED)
             fields.push_back({kMultiCalFactor[row], "Factor in row " + std::to_string(row + 1)});
     for (const Field& f : fields) {
+        const auto shown = m_shown.find(f.id);
+        if (typedOnly && shown != m_shown.end() && shown->second.text == GetDlgItemText(f.id))
+            continue;
         float value = 0.0f;
         ReadFloat(f.id, value);
         if (!std::isfinite(value)) {
@@ -261,7 +265,7 @@ bool RVX_Config::NumbersAreFinite(const char* notDone) {
 }
 
 void RVX_Config::OnBnClickedSave() {
-    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was saved."))
+    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was saved.", true))
         return;
     CFileDialog dlg(false, "dsc", m_pHead->m_strSerial.c_str(),
                     OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kFilter, this);
@@ -302,7 +306,7 @@ void RVX_Config::OnBnClickedOpen() {
 }
 
 void RVX_Config::OnBnClickedBurn() {
-    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was burned."))
+    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was burned.", false))
         return;
     CStopwatch stopwatch;
     ControlsToRecord();

@@ -398,17 +398,26 @@ TEST_F(RvxConfig, SaveRefusesANumberBeyondFloatRangeBeforeAskingForAFile) {
     EXPECT_EQ(FileBytes(path), old);
 }
 
-TEST_F(RvxConfig, ARecordThatHoldsNaNIsNotBurnedUntilItsFieldsAreTyped) {
+TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreTyped) {
     // An erased head's EEPROM: every float byte 0xFF, a NaN.
     Image b = SampleImage();
     for (int at = 28; at < 56; ++at)
         b[at] = 0xFF;
     Load(head, b);
-    OpenDialog open(dlg); // no controller: the record stays as loaded
+    OpenDialog open(dlg);                        // no controller: the record stays as loaded
+    ASSERT_EQ(dlg.GetDlgItemText(1003), "-nan"); // 0xFFFFFFFF has its sign bit set
+    TempDir dir("rvx");
+    const std::string path = dir.Path() + "/erased.rvx";
+    ui.AnswerFile(path);
+    dlg.UserClick(1047);
+    const std::vector<uint8_t> file = FileBytes(path);
+    ASSERT_EQ(file.size(), 360u);
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 28, file.begin() + 56),
+              std::vector<uint8_t>(28, 0xFF));
+
     CControlBoard board;
     board.m_bDemo = true; // a burn would succeed at once
     head.m_pBoard = &board;
-    ASSERT_EQ(dlg.GetDlgItemText(1003), "-nan"); // 0xFFFFFFFF has its sign bit set
     ui.ClearBoxes();
     dlg.UserClick(1043);
     EXPECT_EQ(ui.BoxTexts(),
