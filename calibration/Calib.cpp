@@ -5,6 +5,7 @@
 #include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"
 #include "calibration/RVX_Config.h"
+#include "platform/FileImage.h"
 #include "platform/Format.h"
 #include "platform/Number.h"
 #include "platform/TimeFormat.h"
@@ -161,10 +162,27 @@ void CCalib::OnBnClickedGo() {
     FinishRun();
 }
 
+bool CCalib::ReadRunFloat(int id, const char* what, float& value) {
+    value = GetDlgItemFloat(this, id);
+    if (std::isfinite(value))
+        return true;
+    CheckDlgButton(IDC_GO, BST_UNCHECKED);
+    ShowMessage("The %s is not a valid number. The run was not started.", what);
+    return false;
+}
+
 void CCalib::StartRun() {
+    // A number beyond float's range reads as infinity: as a factor it would
+    // record every point as infinite, as a set point it would be sent.
+    float factor = 0.0f, start = 0.0f, stop = 0.0f, step = 0.0f;
+    if (!ReadRunFloat(IDC_FACTOR, "factor", factor))
+        return;
+    if (m_bCheckMode &&
+        !(ReadRunFloat(IDC_START, "start", start) && ReadRunFloat(IDC_STOP, "stop", stop) &&
+          ReadRunFloat(IDC_STEP, "step", step)))
+        return;
     // A zero step never reaches the stop (and the point count divides by it).
-    const bool zeroStep = m_bCheckMode ? GetDlgItemFloat(this, IDC_STEP) == 0.0f
-                                       : GetDlgItemInt(IDC_STEP, nullptr, TRUE) == 0;
+    const bool zeroStep = m_bCheckMode ? step == 0.0f : GetDlgItemInt(IDC_STEP, nullptr, TRUE) == 0;
     if (zeroStep) {
         CheckDlgButton(IDC_GO, BST_UNCHECKED);
         ShowMessage("The step must not be zero.");
@@ -174,13 +192,16 @@ void CCalib::StartRun() {
     m_listPoints.DeleteAllItems();
     for (int id : kResultIds)
         SetDlgItemText(id, "");
-    m_fFactor = GetDlgItemFloat(this, IDC_FACTOR);
+    // The result fields are empty now; what Burn would write goes with them.
+    m_bFitted = false;
+    m_bResult = false;
+    m_fFactor = factor;
 
     int points = 0;
     if (m_bCheckMode) {
-        m_fSetMw = GetDlgItemFloat(this, IDC_START);
-        m_fStopMw = GetDlgItemFloat(this, IDC_STOP);
-        m_fStepMw = GetDlgItemFloat(this, IDC_STEP);
+        m_fSetMw = start;
+        m_fStopMw = stop;
+        m_fStepMw = step;
         const float s = m_fSetMw, e = m_fStopMw;
         if (s < e && m_fStepMw < 0.0f)
             m_fStepMw = -m_fStepMw; // towards the stop, or the run would never end
@@ -216,6 +237,7 @@ void CCalib::StartRun() {
         points = ProgressPoints(static_cast<double>(count));
     }
     m_nPoints = 0;
+    ++m_nPointSet;
     m_nMeterWaits = 0;
     m_progress.SetRange(0, static_cast<short>(points));
     m_bRunning = true;
@@ -294,6 +316,7 @@ void CCalib::TakePoint() {
     }
     m_listPoints.EnsureVisible(row, FALSE);
     ++m_nPoints;
+    ++m_nPointSet;
     m_progress.StepIt();
 
     // Over once the next set point passes the stop. The stop itself is a set
@@ -366,6 +389,8 @@ void CCalib::ComputeFits() {
     m_r2MwToIndex = ComputeRSquared(m_nPoints, m_meterMw, m_setPoint, m_mwToIndex);
     SetDlgItemFloat(IDC_PHOTO_R2, platform::NarrowToFloat(m_r2PhotoToMw), "%12.9f");
     SetDlgItemFloat(IDC_INDEX_R2, platform::NarrowToFloat(m_r2MwToIndex), "%12.9f");
+    m_bFitted = true;
+    m_nFitPointSet = m_nPointSet;
 
     OnBnClickedShowReport();
 }
@@ -375,8 +400,17 @@ void CCalib::OnBnClickedShowReport() {
     if (m_bCheckMode) {
         RunCheckReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, serial);
     } else {
-        m_fAvgStep = RunCalibReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, m_photoToMw,
-                                    m_mwToIndex, m_r2PhotoToMw, m_r2MwToIndex, serial);
+        const uint64_t listed = m_nPointSet;
+        const float avgStep =
+            RunCalibReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, m_photoToMw, m_mwToIndex,
+                           m_r2PhotoToMw, m_r2MwToIndex, serial);
+        // A report stays open while a run goes on, and that run's own report
+        // opens inside it; the outer one's step, from other points, must not
+        // replace the step of the fits computed meanwhile.
+        if (m_bFitted && listed == m_nFitPointSet) {
+            m_fAvgStep = avgStep;
+            m_bResult = true;
+        }
     }
     if (CControlBoard* board = Board())
         board->ResetReply();
@@ -393,16 +427,15 @@ void CCalib::OnBnClickedSaveRaw() {
         text +=
             Format("%f\t%f\t%f\t%f\r", m_setPoint[i], m_meterMw[i], m_meterUw[i], m_headValue[i]);
 
-    std::FILE* f = std::fopen(name.c_str(), "wb");
-    if (!f) {
+    // Written beside the old file and renamed over it: a full disk leaves the
+    // earlier raw data of this head whole.
+    platform::FileReplacement file;
+    if (!file.Open(name)) {
         ShowMessage("File could not be opened (%s).", name.c_str());
         return;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written) {
-        // A full disk leaves no half file that looks like a whole one.
-        std::remove(name.c_str());
-        ShowMessage("File could not be opened (%s).", name.c_str());
+    if (!file.Commit(reinterpret_cast<const uint8_t*>(text.data()), text.size())) {
+        ShowMessage("Raw calibration data could not be saved to %s.", name.c_str());
         return;
     }
     ShowMessage("Raw calibration data saved to %s.", name.c_str());
@@ -572,6 +605,12 @@ void CCalib::OnBnClickedCalibrationCoeffs() {
 }
 
 void CCalib::OnBnClickedBurn() {
+    // Without a run's result the members hold zeros or a discarded result,
+    // which would wipe the head's calibration.
+    if (!m_bResult) {
+        ShowMessage("There are no calibration results to burn. Nothing was burned.");
+        return;
+    }
     // Coefficients from a fit over too few points are NaN or infinite; in a
     // head they would turn every calibrated setting into nonsense.
     bool finite = std::isfinite(m_fAvgStep);
@@ -581,6 +620,13 @@ void CCalib::OnBnClickedBurn() {
         ShowMessage("The calibration results are not valid numbers. Nothing was burned.");
         return;
     }
+    // Read first: a failed read must not become the head's initial value,
+    // and the record stays as it was.
+    uint16_t dac = 0;
+    if (!m_pHead->ReadDac(dac)) {
+        ShowMessage("The DAC value could not be read. Nothing was burned.");
+        return;
+    }
 
     HeadRecord& r = m_pHead->m_record;
     for (int k = 0; k < 3; ++k) {
@@ -588,7 +634,7 @@ void CCalib::OnBnClickedBurn() {
         r.photoToMw[k] = m_photoToMw[k];
     }
     r.avgStep = m_fAvgStep;
-    r.initialDacPwm = static_cast<int16_t>(m_pHead->ReadDac());
+    r.initialDacPwm = static_cast<int16_t>(dac);
     StampDate(r, Now());
     m_pHead->m_strCalDate = CalibrationDateText(r);
     r.channel = static_cast<uint8_t>(m_pHead->m_nChannel & 0xFF);

@@ -65,6 +65,10 @@ public:
     double m_r2PhotoToMw = 0.0; // R² of the stored (float) curves
     double m_r2MwToIndex = 0.0;
     float m_fAvgStep = 0.0f; // mW/cm² per index, handed back by the calibration report
+    // Burn writes the two fits and the average step only as one result: fits
+    // that a calibration run in this window computed, and the step that their
+    // report computed from the same points. Starting a run discards it.
+    bool HasResult() const { return m_bResult; }
 
     bool IsRunning() const { return m_bRunning; }
 
@@ -124,10 +128,20 @@ private:
     void FinishRun(); // fits (calibration) or report (check)
     void StopRun();   // timer killed, head off, GO! unchecked; no fits
     void AbortRun(const char* why);
+    // The float in edit `id`, for a run to send or record; a box names the
+    // field (`what`) when the text gave no finite number.
+    bool ReadRunFloat(int id, const char* what, float& value);
     void FocusAndSelect(CEdit& edit);
 
     bool m_bRunning = false;
     int m_nMeterWaits = 0; // 1 s re-checks spent on the current point
     uint32_t m_nLinesAtSetPoint = 0;
     bool m_bMeterOpened = false; // the meter's port was opened in this window at some time
+
+    // Changes with every change of the recorded points, so that a report can
+    // tell whether the points it listed are still the ones the fits came from.
+    uint64_t m_nPointSet = 0;
+    bool m_bFitted = false; // m_photoToMw, m_mwToIndex: fits over point set m_nFitPointSet
+    uint64_t m_nFitPointSet = 0;
+    bool m_bResult = false; // the fits and m_fAvgStep belong together (see HasResult)
 };

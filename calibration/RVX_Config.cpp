@@ -7,6 +7,7 @@
 #include "platform/TimeFormat.h"
 #include "resources/dialogs/Dialog136Ids.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -224,8 +225,47 @@ bool RVX_Config::IdentityFits() {
     return true;
 }
 
+// A number typed beyond float's range reads as infinity, and a record may
+// already hold NaN or infinity (an erased head's EEPROM); either in a head
+// would turn its calibrated settings into nonsense. A file may keep what the
+// record held, so that a head can be saved as it was read.
+bool RVX_Config::NumbersAreFinite(const char* notDone, bool typedOnly) {
+    struct Field {
+        int id;
+        std::string what;
+    };
+    std::vector<Field> fields = {{IDC_AVG_STEP, "Average step"}};
+    const char* const letters[3] = {"a", "b", "c"};
+    const int photo[3] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C};
+    const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
+    const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
+    for (int i = 0; i < 3; ++i)
+        fields.push_back({photo[i], std::string("Photo-to-mW ") + letters[i]});
+    for (int i = 0; i < 3; ++i)
+        fields.push_back({index[i], std::string("mW-to-Index ") + letters[i]});
+    for (int i = 0; i < 3; ++i)
+        fields.push_back({temp[i], std::string("Temperature ") + letters[i]});
+    // Only a checked row's factor is stored.
+    for (int row = 0; row < kMultiCalRows; ++row)
+        if (IsDlgButtonChecked(kMultiCalCheck[row]) == BST_CHECKED)
+            fields.push_back({kMultiCalFactor[row], "Factor in row " + std::to_string(row + 1)});
+    for (const Field& f : fields) {
+        const auto shown = m_shown.find(f.id);
+        if (typedOnly && shown != m_shown.end() && shown->second.text == GetDlgItemText(f.id))
+            continue;
+        float value = 0.0f;
+        ReadFloat(f.id, value);
+        if (!std::isfinite(value)) {
+            ShowMessage("%s is not a valid number. %s", f.what.c_str(), notDone);
+            GotoDlgCtrl(f.id);
+            return false;
+        }
+    }
+    return true;
+}
+
 void RVX_Config::OnBnClickedSave() {
-    if (m_pHead == nullptr || !IdentityFits())
+    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was saved.", true))
         return;
     CFileDialog dlg(false, "dsc", m_pHead->m_strSerial.c_str(),
                     OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kFilter, this);
@@ -266,7 +306,7 @@ void RVX_Config::OnBnClickedOpen() {
 }
 
 void RVX_Config::OnBnClickedBurn() {
-    if (m_pHead == nullptr || !IdentityFits())
+    if (m_pHead == nullptr || !IdentityFits() || !NumbersAreFinite("Nothing was burned.", false))
         return;
     CStopwatch stopwatch;
     ControlsToRecord();

@@ -41,6 +41,10 @@ public:
 
 private:
     bool IdentityFits();
+    // False, after a box that names the field and ends in `notDone`, when a
+    // float the read-back would store is not finite; with `typedOnly`, only
+    // the fields edited since they were shown count.
+    bool NumbersAreFinite(const char* notDone, bool typedOnly);
     // Shows a record float and remembers it with its text.
     void ShowFloat(int id, float value, int precision);
     // A float control read back: still the text it was given, the value it

@@ -17,17 +17,24 @@ void COpticalHead::StopPulse() {
 }
 
 uint16_t COpticalHead::ReadDac() {
+    uint16_t value = 0;
+    ReadDac(value);
+    return value;
+}
+
+bool COpticalHead::ReadDac(uint16_t& value) {
     if (!m_pBoard) {
         platform::MessageBox("No controller!", "Debug", platform::MB_OK);
-        return 0;
+        return false;
     }
     uint16_t a = 0;
     uint16_t b = 0;
     if (!m_pBoard->ReadDac(a, b)) {
         platform::MessageBox("DAC failed.", "Debug", platform::MB_OK);
-        return 0;
+        return false;
     }
-    return m_nChannel == 0 ? a : b;
+    value = m_nChannel == 0 ? a : b;
+    return true;
 }
 
 bool COpticalHead::ReadRecord() {
@@ -42,8 +49,10 @@ bool COpticalHead::ReadRecord() {
 }
 
 bool COpticalHead::ReadOutput(float& output, uint8_t& temperature) {
+    // Without a controller nothing was read: success would hand the caller
+    // whatever its outputs held as if the head had measured it.
     if (!m_pBoard)
-        return true;
+        return false;
     const bool ok = m_pBoard->ReadOutput(Channel(), output, temperature);
     m_fOutput = output;
     m_nTemperature = temperature;

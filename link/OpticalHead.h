@@ -19,11 +19,15 @@ public:
     // This channel's DAC value; 0 on failure, after a "Debug" box
     // ("No controller!" or "DAC failed.").
     uint16_t ReadDac();
+    // The same read (boxes included) for callers that must tell a failure
+    // from a value of 0: false on failure, `value` then untouched.
+    bool ReadDac(uint16_t& value);
     // Reads m_record (ResetReply first) and refreshes the three texts from it,
     // whether the read succeeded or not.
     bool ReadRecord();
     // Stores both outputs in m_fOutput / m_nTemperature, also after a failed
-    // read. Without a controller: true, outputs and members untouched.
+    // read. Without a controller nothing was read: false, outputs and members
+    // untouched.
     bool ReadOutput(float& output, uint8_t& temperature);
     bool ReadPhoto(uint16_t& counts);
     void Off();

@@ -169,10 +169,14 @@ TEST_F(LogDialogTest, StartLogWritesTheHeaderAndEachTickOneLine) {
                                "Time\tIntensity 1\tTemperature 1\tIntensity 3\tTemperature 3\r\n";
     EXPECT_EQ(Slurp(path), header);
 
-    // Two heads objects without a controller read as 0.0 and 0.
+    // Heads on a controller in simulation mode read as 0.0 and 0.
+    CControlBoard simulated;
+    simulated.m_bDemo = true;
     COpticalHead heads[4];
-    for (COpticalHead& h : heads)
+    for (COpticalHead& h : heads) {
         h.m_bPresent = 1;
+        h.m_pBoard = &simulated;
+    }
     heads[1].m_bPresent = 0;
     log.now = Moment(14, 3, 8);
     ASSERT_TRUE(log.Tick(heads, 4, 4));

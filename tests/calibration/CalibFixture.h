@@ -34,6 +34,9 @@ class TestCalib : public CCalib {
 public:
     std::vector<ReportCall> reports;
     float avgStepToHandBack = 0.25f;
+    // The real report dialogs (scripted with OnModal) instead of the stand-ins;
+    // the calls are recorded all the same.
+    bool realReports = false;
     int headConfigRuns = 0;
     std::tm now{};
 
@@ -59,6 +62,9 @@ protected:
         c.r2Index = r2Index;
         c.serial = serial;
         reports.push_back(c);
+        if (realReports)
+            return CCalib::RunCalibReport(n, setPoint, headValue, meterMw, photoToMw, mwToIndex,
+                                          r2Photo, r2Index, serial);
         return avgStepToHandBack;
     }
     void RunCheckReport(int32_t n, const double* setPoint, const double* headValue,
@@ -70,6 +76,8 @@ protected:
         c.meterMw.assign(meterMw, meterMw + n);
         c.serial = serial;
         reports.push_back(c);
+        if (realReports)
+            CCalib::RunCheckReport(n, setPoint, headValue, meterMw, serial);
     }
     void RunHeadConfig(COpticalHead* head) override {
         EXPECT_EQ(head, m_pHead);

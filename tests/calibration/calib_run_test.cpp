@@ -6,9 +6,12 @@
 #include "tests/support/TempDir.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 
 namespace calib_test {
 namespace {
@@ -158,6 +161,29 @@ TEST_F(CalibRun, AMeterThatNeverSettlesEndsTheRunWithAMessage) {
     EXPECT_EQ(demo.head.m_fSetting, 0.0f); // switched off
     EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_TAKE_POINT), 0u);
     EXPECT_EQ(dlg.reports.size(), 1u); // the points so far (none) go to the fits and report
+}
+
+TEST_F(CalibRun, ARunAfterOneStoppedByAnUnsettledMeterHasAWaitOfItsOwn) {
+    Setup("10", "20", "10");
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    FeedMeter(dlg.m_meter, 180000.0, 10); // too high ever to count as stable
+    ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits);
+    ASSERT_FALSE(dlg.IsRunning());
+    ASSERT_EQ(ui.LastBox().text, "The light meter reading did not settle. The run was stopped.");
+    ui.ClearBoxes();
+
+    // The next run waits again, second by second, and takes its points.
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    ui.Advance(5000 + 1000 * 3); // settling, then three unstable re-checks
+    EXPECT_TRUE(dlg.IsRunning());
+    EXPECT_EQ(ui.BoxCount(), 0u);
+    FeedMeter(dlg.m_meter, 20000.0, 10);
+    ui.Advance(1000);
+    EXPECT_EQ(dlg.m_nPoints, 1);
+    ui.Advance(5000);
+    EXPECT_EQ(dlg.m_nPoints, 2);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(ui.BoxCount(), 0u);
 }
 
 TEST_F(CalibRun, EveryPointHasAWaitOfItsOwnForTheMeterToSettle) {
@@ -314,6 +340,83 @@ TEST_F(CalibRun, SaveRawWritesCrLinesWithTheHeaderOfTheCurrentMode) {
     ASSERT_TRUE(dlg.UserClick(IDC_SAVE_RAW));
     EXPECT_EQ(ui.LastBox().text,
               "File could not be opened (Calibration Check Data (no/such/dir).txt).");
+}
+
+TEST_F(CalibRun, SaveRawThatCannotBeWrittenKeepsTheEarlierFileWhole) {
+    testing_support::WorkDir dir("lumi-calib-raw-full");
+    const char name[] = "Calibration Data (0906011).txt";
+    const std::string earlier(4096, 'E');
+    {
+        std::ofstream out(name, std::ios::binary);
+        out << earlier;
+    }
+    Setup("10", "20", "10");
+    RunToEnd(ui, dlg, [] { return 12345.5; });
+    ASSERT_EQ(dlg.m_nPoints, 2);
+
+    // The disk fills up: no file may grow past 16 bytes.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool clicked = dlg.UserClick(IDC_SAVE_RAW);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(clicked);
+
+    EXPECT_EQ(ui.LastBox().text,
+              std::string("Raw calibration data could not be saved to ") + name + ".");
+    std::ifstream in(name, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), earlier);
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        entries += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(entries, 1); // no temporary left beside it
+}
+
+TEST_F(CalibRun, PollShowsTheSimulatedHeadsFixedAnswers) {
+    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
+    ui.Advance(CCalib::kReadoutMs);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_MW), " 0.000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_RAW), "350");
+    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
+    EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_HEAD_POLL), 0u);
+}
+
+TEST(CalibNoController, AHeadWithoutAControllerGivesNoReadings) {
+    // A head position whose board serial matched no controller.
+    HeadlessBackend ui;
+    COpticalHead head;
+    head.m_strSerial = "0906011";
+    TestCalib dlg;
+    dlg.m_pHead = &head;
+    OpenDialog open(dlg);
+    ASSERT_TRUE(open.Ok());
+
+    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
+    ui.Advance(CCalib::kReadoutMs);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_MW), "");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_HEAD_RAW), "");
+    ASSERT_TRUE(dlg.UserClick(IDC_POLL));
+
+    // A check run stops at its first point, as a calibration run does.
+    for (bool check : {true, false}) {
+        SCOPED_TRACE(check ? "check" : "calibration");
+        ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+        ASSERT_EQ(dlg.m_bCheckMode, check);
+        dlg.reports.clear();
+        ui.ClearBoxes();
+        RunToEnd(ui, dlg, [] { return 5000.0; });
+        EXPECT_EQ(dlg.m_nPoints, 0);
+        EXPECT_EQ(dlg.m_listPoints.GetItemCount(), 0);
+        EXPECT_EQ(ui.BoxTexts(),
+                  std::vector<std::string>{"The head does not answer. The run was stopped."});
+        ASSERT_EQ(dlg.reports.size(), 1u);
+        EXPECT_EQ(dlg.reports[0].check, check);
+        EXPECT_TRUE(dlg.reports[0].headValue.empty());
+    }
 }
 
 TEST_F(CalibRun, MeterReadoutShowsFactorCorrectedMilliwattsAndStability) {

@@ -37,7 +37,7 @@ struct ShowReport : ::testing::Test {
     }
 };
 
-TEST_F(ShowReport, CalibrationModeHandsTheReportsStepBackHoweverItCloses) {
+TEST_F(ShowReport, PointsNoFitCameFromAreListedAndPrintedButTheirStepIsNotTaken) {
     std::vector<std::string> avgRow;
     ui.OnModal(141, [&](CDialog& d) {
         EXPECT_EQ(d.GetWindowText(), "Calibration Report");
@@ -49,10 +49,38 @@ TEST_F(ShowReport, CalibrationModeHandsTheReportsStepBackHoweverItCloses) {
     });
     ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
     ASSERT_EQ(ui.Runs().size(), 1u);
-    EXPECT_EQ(avgRow.at(4), "0.020");
-    EXPECT_FLOAT_EQ(dlg.m_fAvgStep, 0.02f); // two points, one step of 0.04
+    EXPECT_EQ(avgRow.at(4), "0.020"); // two points, one step of 0.04
     ASSERT_EQ(printer.Documents().size(), 1u);
     EXPECT_EQ(printer.Documents()[0].name, "RVX Calibration Report (LM0042)");
+    // These curves were not fitted to these points: nothing to burn.
+    EXPECT_EQ(dlg.m_fAvgStep, 99.0f);
+    EXPECT_FALSE(dlg.HasResult());
+}
+
+TEST_F(ShowReport, TheFitsReportAndALaterShowReportHandTheStepBackHoweverTheyClose) {
+    // Three points on calib = counts / 100 mW/cm²: the fit finds that line
+    // again, and each step is 0.2 mW/cm² over 5 indices.
+    const double counts[3] = {1000, 980, 960};
+    for (int i = 0; i < 3; ++i) {
+        dlg.m_setPoint[i] = 255 - 5 * i;
+        dlg.m_headValue[i] = counts[i];
+        dlg.m_meterUw[i] = 10 * counts[i];
+        dlg.m_meterMw[i] = counts[i] / 100;
+    }
+    dlg.m_nPoints = 3;
+    const float expected = static_cast<float>(2 * 0.04 / 3); // the divisor is the point count
+    std::string shown;
+    ui.OnModal(141, [&](CDialog& d) { shown = d.GetDlgItem(1087)->Rows().back().texts.at(4); });
+    dlg.ComputeFits();
+    EXPECT_EQ(shown, "0.027");
+    EXPECT_NEAR(dlg.m_fAvgStep, expected, 1e-6f);
+    EXPECT_TRUE(dlg.HasResult());
+
+    dlg.m_fAvgStep = 99.0f;
+    ui.OnModal(141, [&](CDialog& d) { d.UserClose(); });
+    ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
+    EXPECT_NEAR(dlg.m_fAvgStep, expected, 1e-6f);
+    EXPECT_EQ(ui.Runs().size(), 2u);
 }
 
 TEST_F(ShowReport, CheckModeOpensTheCheckReportAndLeavesTheStepAlone) {

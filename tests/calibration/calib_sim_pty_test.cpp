@@ -6,8 +6,10 @@
 #include "tests/support/PtyPair.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -31,9 +33,28 @@ sim::ControllerOptions Options() {
     return o;
 }
 
+sim::ControllerOptions Options(std::function<void(const sim::Request&)> onRequest) {
+    sim::ControllerOptions o = Options();
+    o.onRequest = std::move(onRequest);
+    return o;
+}
+
+const char kNoResult[] = "There are no calibration results to burn. Nothing was burned.";
+
+bool SameBytes(const HeadRecord& a, const HeadRecord& b) {
+    return std::memcmp(RecordBytes(a), RecordBytes(b), kHeadRecordSize) == 0;
+}
+
 struct CalibSim : ::testing::Test {
     HeadlessBackend ui;
-    sim::Controller sim{Options()};
+    // The next request with this code goes unanswered (-1: none); the other
+    // requests before and after it are answered.
+    std::atomic<int> dropReplyTo{-1};
+    sim::Controller sim{Options([this](const sim::Request& r) {
+        int code = r.code;
+        if (dropReplyTo.compare_exchange_strong(code, -1))
+            sim.DropReplies(1);
+    })};
     CControlBoard board;
     COpticalHead head;
     std::string port = "/dev/lumi-no-such-meter";
@@ -63,6 +84,29 @@ struct CalibSim : ::testing::Test {
         return out;
     }
     double MeterMicroWatts() { return sim.OpticalOutput(0) * 1000.0; }
+    void Setup(const char* start, const char* stop, const char* step) {
+        ASSERT_TRUE(dlg.UserType(IDC_START, start));
+        ASSERT_TRUE(dlg.UserType(IDC_STOP, stop));
+        ASSERT_TRUE(dlg.UserType(IDC_STEP, step));
+    }
+    // A whole run with the radiometer under the simulated head.
+    void Run(const char* start, const char* stop, const char* step) {
+        ASSERT_NO_FATAL_FAILURE(Setup(start, stop, step));
+        RunToEnd(ui, dlg, [&] { return MeterMicroWatts(); });
+    }
+    // Burn pressed with no result to burn: the box, nothing on the wire and
+    // the head's EEPROM as it was.
+    void ExpectBurnRefused() {
+        const HeadRecord before = sim.Record(0);
+        const HeadRecord inMemory = head.m_record;
+        sim.ClearRequests();
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{kNoResult});
+        EXPECT_TRUE(Codes().empty());
+        EXPECT_TRUE(SameBytes(sim.Record(0), before));
+        EXPECT_TRUE(SameBytes(head.m_record, inMemory));
+    }
 };
 
 TEST_F(CalibSim, ServiceCommandsSendOneFrameEachWithTheirPayload) {
@@ -207,14 +251,13 @@ TEST_F(CalibSim, BoardSetKeepsTheRoleWithoutARadioAndRefusesAShortSerial) {
     EXPECT_EQ(Codes(), (std::vector<int>{105}));
 }
 
-TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
-    dlg.m_photoToMw[0] = 0.5f;
-    dlg.m_photoToMw[1] = 48.25f;
-    dlg.m_photoToMw[2] = -3.0f;
-    dlg.m_mwToIndex[0] = -0.01f;
-    dlg.m_mwToIndex[1] = 3.5f;
-    dlg.m_mwToIndex[2] = 1.0f;
-    dlg.m_fAvgStep = 0.33f;
+TEST_F(CalibSim, BurnWritesTheRunsResultIntoTheHeadsEeprom) {
+    dlg.avgStepToHandBack = 0.33f;
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    ASSERT_EQ(dlg.reports.size(), 1u);
+    const ReportCall fits = dlg.reports[0]; // the curves the run's report was given
+    ASSERT_TRUE(std::isfinite(fits.photoToMw[1]));
+    sim.ClearRequests();
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
     // "%0.2f ms" of the stopwatch: two decimals, no padding.
     EXPECT_TRUE(
@@ -227,21 +270,176 @@ TEST_F(CalibSim, BurnWritesTheRecordIntoTheHeadsEeprom) {
     EXPECT_EQ(b[25], 7);  // month
     EXPECT_EQ(b[26], 4);  // day
     EXPECT_EQ(b[27], 19); // year - 2000
-    EXPECT_EQ(LeF32(b + 28), -0.01f);
-    EXPECT_EQ(LeF32(b + 32), 3.5f);
-    EXPECT_EQ(LeF32(b + 40), 0.5f);
-    EXPECT_EQ(LeF32(b + 44), 48.25f);
-    EXPECT_EQ(LeF32(b + 52), 0.33f);
-    EXPECT_EQ(LeU16(b + 56), 140); // the held DAC value
-    EXPECT_EQ(b[72], 1);           // enableCalibration
-    EXPECT_EQ(b[73], 0);           // channel
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(LeF32(b + 28 + 4 * k), fits.mwToIndex[k]) << k;
+        EXPECT_EQ(LeF32(b + 40 + 4 * k), fits.photoToMw[k]) << k;
+    }
+    EXPECT_EQ(LeF32(b + 52), 0.33f); // the report's step
+    EXPECT_EQ(LeU16(b + 56), 140);   // the held DAC value
+    EXPECT_EQ(b[72], 1);             // enableCalibration
+    EXPECT_EQ(b[73], 0);             // channel
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 74), 8),
               std::string("0100100\0", 8)); // the 8-character serial cut to 7 and a NUL
     EXPECT_EQ(head.m_strCalDate, "07/04/19");
 
-    sim.DropReplies(2);
+    dropReplyTo = 104;
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
     EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
+}
+
+TEST_F(CalibSim, BurnWithoutAResultOfThisWindowLeavesTheHeadAlone) {
+    {
+        SCOPED_TRACE("at once");
+        ExpectBurnRefused();
+    }
+    {
+        SCOPED_TRACE("after only a check run");
+        ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+        ASSERT_NO_FATAL_FAILURE(Run("10", "9", "1"));
+        ASSERT_EQ(dlg.m_nPoints, 2);
+        ExpectBurnRefused();
+        ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    }
+    auto stopBeforeTheFits = [&] {
+        ASSERT_NO_FATAL_FAILURE(Setup("50", "250", "100"));
+        const size_t reports = dlg.reports.size();
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        FeedMeter(dlg.m_meter, MeterMicroWatts(), 10);
+        ui.Advance(5000);
+        ASSERT_EQ(dlg.m_nPoints, 1);
+        ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE)); // the switch stops the run
+        ASSERT_FALSE(dlg.IsRunning());
+        ASSERT_EQ(dlg.reports.size(), reports); // no fits
+        ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    };
+    {
+        SCOPED_TRACE("after a calibration run stopped before its fits");
+        ASSERT_NO_FATAL_FAILURE(stopBeforeTheFits());
+        ExpectBurnRefused();
+    }
+    {
+        // A new run empties the result fields: the earlier result goes with them.
+        SCOPED_TRACE("after a whole run, then another stopped before its fits");
+        ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+        ASSERT_NO_FATAL_FAILURE(stopBeforeTheFits());
+        EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_B), "");
+        ExpectBurnRefused();
+    }
+}
+
+TEST_F(CalibSim, BurnStopsWhenTheDacValueCannotBeRead) {
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    const HeadRecord inHead = sim.Record(0);
+    const HeadRecord inMemory = head.m_record;
+    ASSERT_EQ(LeU16(RecordBytes(inHead) + 56), 140);
+    sim.ClearRequests();
+    ui.ClearBoxes();
+    dropReplyTo = 107;
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(),
+              (std::vector<std::string>{"DAC failed.",
+                                        "The DAC value could not be read. Nothing was burned."}));
+    EXPECT_EQ(Codes(), (std::vector<int>{107})); // no record sent
+    EXPECT_TRUE(SameBytes(sim.Record(0), inHead));
+    EXPECT_TRUE(SameBytes(head.m_record, inMemory));
+
+    // Answered, the same result burns with the head's own value.
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    EXPECT_EQ(LeU16(RecordBytes(sim.Record(0)) + 56), 140);
+}
+
+// The average step as the report computes it, from the points and the curve:
+// the mean over all n points of |calib(i-1) - calib(i)| / |index step|.
+float AverageStep(const CCalib& dlg, const float photo[3]) {
+    double sum = 0.0, previous = 0.0;
+    for (int i = 0; i < dlg.m_nPoints; ++i) {
+        const double p = dlg.m_headValue[i];
+        const double calib = (photo[0] * p * p + photo[1] * p + photo[2]) / 1000.0;
+        if (i > 0)
+            sum += std::fabs((previous - calib) / (dlg.m_setPoint[i - 1] - dlg.m_setPoint[i]));
+        previous = calib;
+    }
+    return static_cast<float>(sum / dlg.m_nPoints);
+}
+
+TEST_F(CalibSim, AReportLeftOpenDuringARunDoesNotReplaceTheRunsAverageStep) {
+    dlg.realReports = true;
+    ASSERT_NO_FATAL_FAILURE(Setup("50", "250", "100"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    FeedMeter(dlg.m_meter, MeterMicroWatts(), 10);
+    ui.Advance(5000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+
+    // Show Report with one point; the run goes on under it, ends, and opens
+    // its own report inside it.
+    auto avgCell = [](CDialog& d) { return d.GetDlgItem(1087)->Rows().back().texts.at(4); };
+    std::string outerAvg, innerAvg;
+    ui.OnModal(141, [&](CDialog& d) {
+        outerAvg = avgCell(d);
+        const uint64_t end = ui.Now() + 60000;
+        while (dlg.IsRunning() && ui.Now() < end) {
+            FeedMeter(dlg.m_meter, MeterMicroWatts(), 10);
+            ui.Advance(1000);
+        }
+        d.UserPressEscape();
+    });
+    ui.OnModal(141, [&](CDialog& d) { innerAvg = avgCell(d); });
+    ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
+    ASSERT_EQ(ui.Runs().size(), 2u);
+    ASSERT_FALSE(dlg.IsRunning());
+    ASSERT_EQ(dlg.m_nPoints, 3);
+    EXPECT_EQ(outerAvg, "0.000"); // one point, no step
+    EXPECT_NE(innerAvg, outerAvg);
+
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    const HeadRecord inHead = sim.Record(0);
+    const uint8_t* b = RecordBytes(inHead);
+    const float photo[3] = {LeF32(b + 40), LeF32(b + 44), LeF32(b + 48)};
+    const float burned = LeF32(b + 52);
+    EXPECT_FLOAT_EQ(burned, AverageStep(dlg, photo)); // the step of the curve burned beside it
+    char shown[16];
+    std::snprintf(shown, sizeof shown, "%5.3f", static_cast<double>(burned));
+    EXPECT_EQ(innerAvg, shown);
+}
+
+TEST_F(CalibSim, NumbersBeyondFloatRangeStartNoRun) {
+    const std::string notStarted = " is not a valid number. The run was not started.";
+    ASSERT_TRUE(dlg.UserType(IDC_FACTOR, "1e39"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    EXPECT_EQ(ui.LastBox().text, "The factor" + notStarted);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_GO), BST_UNCHECKED);
+    EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_TAKE_POINT), 0u);
+    EXPECT_TRUE(Codes().empty());
+
+    ASSERT_TRUE(dlg.UserType(IDC_FACTOR, "1.0"));
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    const struct {
+        int id;
+        const char* what;
+        const char* text;
+    } fields[] = {
+        {IDC_START, "start", "1e39"}, {IDC_STOP, "stop", "-1e39"}, {IDC_STEP, "step", "1e39"}};
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.what);
+        ASSERT_NO_FATAL_FAILURE(Setup("10.0", "0.2", "0.2"));
+        ASSERT_TRUE(dlg.UserType(f.id, f.text));
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        EXPECT_EQ(ui.LastBox().text, std::string("The ") + f.what + notStarted);
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_TRUE(Codes().empty());
+    }
+    // In range, the same start goes out.
+    ASSERT_NO_FATAL_FAILURE(Setup("3.0e38", "0.2", "1e38"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    EXPECT_TRUE(dlg.IsRunning());
+    ASSERT_FALSE(Codes().empty());
+    EXPECT_EQ(Codes()[0], 97);
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
 }
 
 TEST_F(CalibSim, AHeadThatStopsAnsweringEndsTheRunWithAMessage) {

@@ -156,4 +156,64 @@ TEST(RvxConfigOnController, SilentHeadIsReportedMissingAndItsBurnUnacknowledged)
     EXPECT_EQ(bench.heads[0].m_record.marker, 'V');
 }
 
+TEST(RvxConfigOnController, NumbersBeyondFloatRangeAreNeverBurned) {
+    platform::SetApplicationName("sorvane");
+    HeadlessBackend ui;
+    TempDir state("rvx-state");
+    Bench bench(state.Path());
+    const std::vector<uint8_t> before = Bytes(bench.sim.Record(0));
+    RVX_Config dlg;
+    dlg.m_pHead = &bench.heads[0];
+    OpenDialog open(dlg);
+    ASSERT_EQ(bench.heads[0].m_bPresent, 1);
+    auto burns = [&] {
+        int n = 0;
+        for (const sim::Request& r : bench.sim.Requests())
+            n += r.code == 104 ? 1 : 0;
+        return n;
+    };
+
+    const struct {
+        int id;
+        const char* text;
+        const char* box;
+    } cases[] = {
+        {1007, "1e39", "Photo-to-mW a is not a valid number. Nothing was burned."},
+        {1018, "-1e39", "mW-to-Index c is not a valid number. Nothing was burned."},
+        {1003, "1e39", "Average step is not a valid number. Nothing was burned."},
+        {1019, "1e400", "Temperature b is not a valid number. Nothing was burned."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const std::string kept = dlg.GetDlgItemText(c.id);
+        dlg.UserType(c.id, c.text);
+        ui.ClearBoxes();
+        dlg.UserClick(1043);
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{c.box});
+        EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(c.id));
+        EXPECT_EQ(burns(), 0);
+        EXPECT_EQ(Bytes(bench.sim.Record(0)), before);
+        dlg.UserType(c.id, kept);
+    }
+
+    // A checked row's factor is stored, an unchecked row's is not.
+    dlg.CheckDlgButton(1045, BST_CHECKED);
+    dlg.UserType(1013, "Filter");
+    dlg.UserType(1014, "1e39");
+    ui.ClearBoxes();
+    dlg.UserClick(1043);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "Factor in row 1 is not a valid number. Nothing was burned."});
+    EXPECT_EQ(burns(), 0);
+    dlg.CheckDlgButton(1045, BST_UNCHECKED);
+    dlg.UserType(1007, "0.5");
+    ui.ClearBoxes();
+    dlg.UserClick(1043);
+    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_EQ(burns(), 1);
+    const std::vector<uint8_t> burned = Bytes(bench.sim.Record(0));
+    EXPECT_EQ(std::vector<uint8_t>(burned.begin() + 40, burned.begin() + 44),
+              (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x3F})); // 0.5f
+}
+
 } // namespace

@@ -372,6 +372,67 @@ TEST_F(RvxConfig, SaveThatCannotCreateTheFileChangesNothing) {
     EXPECT_EQ(BytesOf(head.m_record), SampleImage());
 }
 
+TEST_F(RvxConfig, SaveRefusesANumberBeyondFloatRangeBeforeAskingForAFile) {
+    TempDir dir("rvx");
+    const std::string path = dir.Path() + "/head.rvx";
+    const std::vector<uint8_t> old(360, 0x11);
+    WriteFile(path, old.data(), old.size());
+    OpenDialog open(dlg);
+    dlg.UserType(1008, "1e39"); // Photo-to-mW b
+    ui.ClearBoxes();
+    ui.AnswerFile(path);
+    dlg.UserClick(1047);
+    EXPECT_EQ(ui.BoxTexts(),
+              std::vector<std::string>{"Photo-to-mW b is not a valid number. Nothing was saved."});
+    EXPECT_TRUE(ui.FileDialogs().empty());
+    EXPECT_EQ(FileBytes(path), old);
+    EXPECT_EQ(BytesOf(head.m_record), SampleImage());
+
+    // Row 2 is checked in the sample record: its factor is stored.
+    dlg.UserType(1008, "0.125");
+    dlg.UserType(1022, "-1e39");
+    ui.ClearBoxes();
+    dlg.UserClick(1047);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "Factor in row 2 is not a valid number. Nothing was saved."});
+    EXPECT_EQ(FileBytes(path), old);
+}
+
+TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreTyped) {
+    // An erased head's EEPROM: every float byte 0xFF, a NaN.
+    Image b = SampleImage();
+    for (int at = 28; at < 56; ++at)
+        b[at] = 0xFF;
+    Load(head, b);
+    OpenDialog open(dlg);                        // no controller: the record stays as loaded
+    ASSERT_EQ(dlg.GetDlgItemText(1003), "-nan"); // 0xFFFFFFFF has its sign bit set
+    TempDir dir("rvx");
+    const std::string path = dir.Path() + "/erased.rvx";
+    ui.AnswerFile(path);
+    dlg.UserClick(1047);
+    const std::vector<uint8_t> file = FileBytes(path);
+    ASSERT_EQ(file.size(), 360u);
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + 28, file.begin() + 56),
+              std::vector<uint8_t>(28, 0xFF));
+
+    CControlBoard board;
+    board.m_bDemo = true; // a burn would succeed at once
+    head.m_pBoard = &board;
+    ui.ClearBoxes();
+    dlg.UserClick(1043);
+    EXPECT_EQ(ui.BoxTexts(),
+              std::vector<std::string>{"Average step is not a valid number. Nothing was burned."});
+    EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
+    for (int id : {1003, 1007, 1008, 1009, 1016, 1017, 1018})
+        dlg.UserType(id, "1.0");
+    ui.ClearBoxes();
+    dlg.UserClick(1043);
+    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_EQ(head.m_record.marker, 'V');
+    EXPECT_EQ(head.m_record.photoToMw[0], 1.0f);
+    head.m_pBoard = nullptr;
+}
+
 TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
     TempDir dir("rvx");
     Image other;

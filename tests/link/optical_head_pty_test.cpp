@@ -71,6 +71,17 @@ TEST(OpticalHeadBound, ReadDacPicksTheHeadsChannel) {
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "DAC failed.");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Debug");
+
+    // The form that tells a failure from a 0: the same request and box.
+    uint16_t value = 7;
+    ASSERT_TRUE(s.heads[1].ReadDac(value));
+    EXPECT_EQ(value, 200);
+    s.sim.DropReplies(1);
+    value = 7;
+    EXPECT_FALSE(s.heads[0].ReadDac(value));
+    EXPECT_EQ(value, 7);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text, "DAC failed.");
 }
 
 TEST(OpticalHeadBound, RecordReadTextsAndBurnMarker) {

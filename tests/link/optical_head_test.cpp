@@ -26,7 +26,7 @@ TEST(OpticalHeadUnbound, AcceptsEveryCallAndSendsNothing) {
     float out = 3.0f;
     uint8_t temp = 7;
     head.m_fOutput = 1.0f;
-    EXPECT_TRUE(head.ReadOutput(out, temp));
+    EXPECT_FALSE(head.ReadOutput(out, temp)); // nothing was read
     EXPECT_EQ(out, 3.0f);
     EXPECT_EQ(temp, 7);
     EXPECT_EQ(head.m_fOutput, 1.0f);
@@ -43,11 +43,16 @@ TEST(OpticalHeadUnbound, AcceptsEveryCallAndSendsNothing) {
     head.SetDacValue(10);
 
     EXPECT_EQ(head.ReadDac(), 0);
+    uint16_t dac = 9;
+    EXPECT_FALSE(head.ReadDac(dac));
+    EXPECT_EQ(dac, 9);
     const std::vector<BoxRecord> shown = boxes.Boxes();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "No controller!");
-    EXPECT_EQ(shown[0].caption, "Debug");
-    EXPECT_EQ(shown[0].flags, 0u);
+    ASSERT_EQ(shown.size(), 2u);
+    for (const BoxRecord& box : shown) {
+        EXPECT_EQ(box.text, "No controller!");
+        EXPECT_EQ(box.caption, "Debug");
+        EXPECT_EQ(box.flags, 0u);
+    }
 }
 
 TEST(OpticalHeadSimulation, TakesTheControllersFixedAnswers) {
@@ -64,6 +69,9 @@ TEST(OpticalHeadSimulation, TakesTheControllersFixedAnswers) {
     EXPECT_EQ(head.m_strCalDate, "06/06/06");
     EXPECT_EQ(head.m_record.channel, 1);
     EXPECT_EQ(head.ReadDac(), 0);
+    uint16_t dac = 9;
+    EXPECT_TRUE(head.ReadDac(dac));
+    EXPECT_EQ(dac, 0);
     EXPECT_TRUE(boxes.Boxes().empty()); // a simulated 0 is an answer, not a failure
     float out = 5.0f;
     uint8_t temp = 5;
