@@ -5,6 +5,7 @@
 #include "platform/ui/qt/DialogWindow.h"
 #include "platform/ui/qt/Fonts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -18,11 +19,14 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionHeader>
 #include <QTreeWidget>
 #include <qdrawutil.h>
@@ -350,6 +354,34 @@ bool IsPushButtonLike(const Control& c) {
            (c.Kind() == ControlKind::RadioButton && c.Has(style::PushLike));
 }
 
+// The original starts a check box's or radio button's caption 16 px from the
+// control's left edge (a 13 px mark, a 3 px gap); Qt's styles leave a gap
+// twice as wide, and captions laid out for the original then need a smaller
+// font. The mark keeps the style's size, the caption moves up to it.
+class MarkGapStyle : public QProxyStyle {
+public:
+    MarkGapStyle() : QProxyStyle(QApplication::style()->name()) {}
+    QRect subElementRect(SubElement e, const QStyleOption* o, const QWidget* w) const override {
+        QRect r = QProxyStyle::subElementRect(e, o, w);
+        if ((e == SE_CheckBoxContents || e == SE_RadioButtonContents) && o != nullptr) {
+            const QRect mark = QProxyStyle::subElementRect(
+                e == SE_CheckBoxContents ? SE_CheckBoxIndicator : SE_RadioButtonIndicator, o, w);
+            r.setLeft(std::min(r.left(), std::max(o->rect.left() + 16, mark.right() + 3)));
+        }
+        return r;
+    }
+};
+
+// One for the application's life; a QStyle must outlive every widget using it.
+QStyle* MarkGap() {
+    static QPointer<QStyle> style;
+    if (style == nullptr) {
+        style = new MarkGapStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 class ButtonView : public ControlView {
 public:
     ButtonView(DialogWindow& window, Control& c) : ControlView(window, c) {
@@ -368,9 +400,14 @@ public:
                 radio->setAutoExclusive(false);
                 m_button = radio;
             }
-            const QStyle* s = m_button->style();
-            m_inset = s->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, m_button) +
-                      s->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, m_button) + 1;
+            m_button->setStyle(MarkGap());
+            QStyleOptionButton opt;
+            opt.initFrom(m_button);
+            const QRect text = m_button->style()->subElementRect(
+                c.Kind() == ControlKind::CheckBox ? QStyle::SE_CheckBoxContents
+                                                  : QStyle::SE_RadioButtonContents,
+                &opt, m_button);
+            m_inset = text.left() - opt.rect.left() + 1;
         }
         m_widget = m_button;
         connect(m_button, &QAbstractButton::clicked, this, [this] {

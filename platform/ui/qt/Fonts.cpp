@@ -11,7 +11,12 @@ namespace platform::ui::qt {
 namespace {
 
 QFont SansAt(int pixels) {
-    QFont f(QString::fromLatin1(SansFamily()));
+    QFont f;
+    // Liberation Sans has Arial's advances, which the templates' faces share
+    // closely enough that their captions fit the rectangles drawn for them.
+    // DejaVu Sans (about a tenth wider) stands in where it is not installed;
+    // the sizes below are measured on whichever face is found.
+    f.setFamilies({QString::fromLatin1(SansFamily()), QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(pixels);
     return f;
@@ -29,7 +34,7 @@ int AverageLetterWidth(const QFont& f) {
 } // namespace
 
 const char* SansFamily() {
-    return "DejaVu Sans";
+    return "Liberation Sans";
 }
 
 QFont DialogFont(BaseUnits base) {

@@ -1,8 +1,9 @@
 #pragma once
 // The original's fonts ("MS Shell Dlg", "Microsoft Sans Serif") are not on a
-// Linux desktop; every face maps to one installed sans font, sized so that
-// text takes the room the templates were laid out for. All functions need a
-// QGuiApplication and run on the GUI thread.
+// Linux desktop; every face maps to one installed sans font (Liberation Sans,
+// from fonts-liberation2, else DejaVu Sans), sized so that text takes the
+// room the templates were laid out for. All functions need a QGuiApplication
+// and run on the GUI thread.
 
 #include "platform/ui/qt/DialogUnits.h"
 
@@ -11,7 +12,7 @@
 
 namespace platform::ui::qt {
 
-// The sans family every template and run-time font maps to.
+// The sans family every template and run-time font maps to when installed.
 const char* SansFamily();
 
 // The dialog font for a template whose font has these base units: the largest

@@ -12,6 +12,7 @@
 #include "platform/ui/Headless.h" // OpenDialog
 #include "platform/ui/qt/Cp1252.h"
 #include "platform/ui/qt/DialogUnits.h"
+#include "platform/ui/qt/Fonts.h"
 #include "platform/ui/qt/QtBackend.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -31,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -980,6 +983,52 @@ TEST_F(QtBackendTest, EveryRegisteredTemplateBuildsAndRenders) {
                   qt::DialogXToPixels(t->width, qt::BaseUnitsFor(t->font.face, t->font.points)));
         EXPECT_TRUE(
             window->grab().toImage().save(dirName + QStringLiteral("/template_%1.png").arg(id)));
+    }
+}
+
+TEST_F(QtBackendTest, EveryTemplateDrawsItsCaptionsInTheDialogsOwnSize) {
+    // A caption too wide for its rectangle is shrunk on its own, so it would
+    // stand smaller than its neighbours ("K310 DSC Photo Module" beside
+    // "Lumiflex"). The face is chosen so that none of the program's captions
+    // needs it.
+    const QFontInfo face(qt::DialogFont(qt::BaseUnitsFor("MS Shell Dlg", 8)));
+    EXPECT_EQ(face.family().toStdString(), "Liberation Sans")
+        << "the dialog face is missing: scripts/setup installs fonts-liberation2";
+    const std::vector<int> ids = TemplateIds();
+    EXPECT_EQ(ids.size(), 12u);
+    for (int id : ids) {
+        CDialog dlg(id);
+        OpenDialog open(dlg);
+        ASSERT_TRUE(open.Ok()) << "template " << id;
+        const int size = ui.WindowOf(dlg)->font().pixelSize();
+        if (FindTemplate(id)->font.points == 8) {
+            EXPECT_EQ(size, 11) << "template " << id << ": 8 points at 96 dpi";
+        }
+        int texts = 0;
+        std::string shrunk;
+        for (const auto& c : dlg.Controls()) {
+            if (c->Text().empty() || c->Kind() == ControlKind::Bitmap)
+                continue;
+            ++texts;
+            const int px = ui.WidgetOf(*c)->font().pixelSize();
+            if (px < size)
+                shrunk += " \"" + c->Text() + "\" " + std::to_string(px) + " px;";
+        }
+        std::printf("template %d: %d px, %d captions, shrunk:%s\n", id, size, texts,
+                    shrunk.empty() ? " none" : shrunk.c_str());
+        EXPECT_TRUE(shrunk.empty()) << "template " << id << " (" << size << " px):" << shrunk;
+    }
+    // Check boxes and radio buttons give their captions the room the original
+    // does: the caption starts 16 px from the control's left edge.
+    CDialog main(102);
+    OpenDialog open(main);
+    for (int id : {1016, 1061}) {
+        QWidget* w = ui.WidgetOf(*main.GetDlgItem(id));
+        QStyleOptionButton opt;
+        opt.initFrom(w);
+        const auto element =
+            id == 1016 ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents;
+        EXPECT_EQ(w->style()->subElementRect(element, &opt, w).left(), 16) << "control " << id;
     }
 }
 
