@@ -1,19 +1,20 @@
 #include "app/shared/Picture.h"
 
-#include <sys/stat.h>
+#include "platform/FileImage.h"
 
 int CPicture::Load(const char* path) {
     if (!path)
         return 0;
-    struct stat st {};
-    if (::stat(path, &st) != 0 || S_ISDIR(st.st_mode))
+    // Only a regular file: "instrument.bmp" is opened before the main window
+    // shows, and a pipe or a terminal in its place would hold the start for good.
+    platform::UniqueFd fd = platform::OpenRegularFile(path);
+    if (!fd.Valid())
         return 0;
-    std::FILE* file = std::fopen(path, "rb");
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(fd.Get(), "rb"), &std::fclose);
     if (!file)
         return 0;
-    int result = Load(file);
-    std::fclose(file);
-    return result;
+    fd.Release(); // the stream closes it now
+    return Load(file.get());
 }
 
 int CPicture::Load(std::FILE* file) {

@@ -3,7 +3,7 @@
 #include "app/config/Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
-#include "tests/app/config/Deadline.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/TempDir.h"
 
@@ -24,7 +24,7 @@ TEST(ConfigOnATerminal, LinkToASilentTerminalGivesTheDefaultsAndIsLeftAlone) {
     fs::create_symlink(pty.Path(), "config.ini");
 
     std::unique_ptr<Config> config;
-    EXPECT_TRUE(config_test::ReturnsInTime([&] { config = std::make_unique<Config>(); },
+    EXPECT_TRUE(testing_support::ReturnsInTime([&] { config = std::make_unique<Config>(); },
                                            [&] { pty.CloseMaster(); }));
     std::vector<std::string> texts;
     for (const auto& box : ui.Boxes())

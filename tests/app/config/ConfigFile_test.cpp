@@ -1,6 +1,6 @@
 #include "app/config/ConfigFile.h"
 
-#include "tests/app/config/Deadline.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -61,8 +61,8 @@ TEST_F(ConfigFileTest, PipeNobodyWritesIsNotOpenedAndDoesNotWait) {
     std::memset(&r, 0x77, sizeof r);
     bool read = true;
     EXPECT_TRUE(
-        config_test::ReturnsInTime([&] { read = ReadConfigFile(m_path.c_str(), r); },
-                                   [&] { config_test::ReleasePipeReader(m_path.c_str()); }));
+        testing_support::ReturnsInTime([&] { read = ReadConfigFile(m_path.c_str(), r); },
+                                   [&] { testing_support::ReleasePipeReader(m_path.c_str()); }));
     EXPECT_FALSE(read); // missing, as far as the caller can tell
     EXPECT_EQ(r.headCount, 0);
     EXPECT_EQ(r.title[0], '\0');

@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/Gallery.h"
 #include "tests/support/TempDir.h"
 
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::ui::HeadlessBackend;
@@ -132,6 +134,24 @@ TEST(Picture, LoadFromPaths) {
     EXPECT_EQ(pic.m_pPicture.get(), held);
     EXPECT_EQ(pic.Load(text.c_str()), 1); // not a picture: still TRUE...
     EXPECT_FALSE(pic.m_pPicture);         // ...and the old one is gone
+}
+
+TEST(Picture, APipeOrATerminalInThePicturesPlaceIsRefusedWithoutWaiting) {
+    const testing_support::TempDir dir("lumi-picture");
+    const std::string fifo = dir.Path() + "/instrument.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string tty = dir.Path() + "/tty.bmp";
+    ASSERT_EQ(::symlink("/dev/tty", tty.c_str()), 0);
+
+    CPicture pic;
+    int fromFifo = -1;
+    EXPECT_TRUE(
+        testing_support::ReturnsInTime([&] { fromFifo = pic.Load(fifo.c_str()); },
+                                       [&] { testing_support::ReleasePipeReader(fifo.c_str()); }));
+    EXPECT_EQ(fromFifo, 0);
+    EXPECT_EQ(pic.Load(tty.c_str()), 0);
+    EXPECT_EQ(pic.Load("/dev/null"), 0);
+    EXPECT_FALSE(pic.m_pPicture);
 }
 
 TEST_F(Helpers, GetDlgItemFloatReadsLikeAtof) {

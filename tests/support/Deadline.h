@@ -10,7 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace config_test {
+namespace testing_support {
 
 inline bool ReturnsInTime(const std::function<void()>& call, const std::function<void()>& release,
                           std::chrono::milliseconds deadline = std::chrono::seconds(5)) {
@@ -37,4 +37,4 @@ inline void ReleasePipeReader(const char* path) {
         ::close(fd);
 }
 
-} // namespace config_test
+} // namespace testing_support
