@@ -9,6 +9,15 @@
 // reply into m_rx and sets m_hReplyEvent; the caller waits with WaitAck or
 // WaitReply and then reads the reply. In simulation (m_bDemo) nothing is written
 // and every wait succeeds at once.
+//
+// The controller answers each request once, in order, but not always within the
+// wait. A request written while the one before it still has no frame of its own
+// leaves that reply owed: the next frames pay what is owed, oldest first, before
+// one counts as the new request's reply. An owed reply is given up kLateReplyMs
+// after its request was written, so a reply that never comes costs the requests
+// of those few seconds, not the link. A late reply that comes before the next
+// request is written is simply that request's, as any reply is.
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 
@@ -21,6 +30,9 @@ public:
     static constexpr uint8_t ETX = 0x03;
     static constexpr uint8_t ACK = 0x06;
     static constexpr uint8_t DLE = 0x10;
+    // How long after its request a late reply is still recognised as that request's, in
+    // ms: twice the longest wait of any command (a burn's 2000 ms).
+    static constexpr int kLateReplyMs = 4000;
 
     CPacket();
     // Closes the port (stopping the read thread) before the frame state goes.
@@ -76,8 +88,21 @@ public:
     uint8_t m_nRxSum; // parser: sum of the unstuffed bytes since the last STX
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // A reply still owed to a request written earlier: that request's code (its reply
+    // carries it, or ACK) and the time after which it is given up.
+    struct OwedReply {
+        uint8_t code;
+        Clock::time_point until;
+    };
+    static constexpr int kMaxOwed = 16;
+
     void Finish(bool write);
     void Store(uint8_t value);
+    // m_rxLock held.
+    void ClearReply();
+    void DropGivenUp(Clock::time_point now);
+    bool PayOwedReply(bool codeKnown, uint8_t code);
 
     // Held by the parser for each chunk and by ResetReply and the reply readers, so a
     // reset and the parsing of a byte never interleave. Released while a box is shown.
@@ -87,4 +112,15 @@ private:
     // closed; when they differ, m_rx no longer holds that frame whole.
     uint32_t m_nFramesBegun = 0;
     uint32_t m_nValidFrame = 0;
+
+    // Reply accounting, under m_rxLock. Owed replies oldest first.
+    uint8_t m_nTxCode = 0; // code of the request being built
+    OwedReply m_owed[kMaxOwed] = {};
+    int m_nOwed = 0;
+    bool m_bAwaiting = false; // the request last written has had no frame of its own yet
+    uint8_t m_nAwaitCode = 0;
+    Clock::time_point m_awaitUntil{};
+    bool m_bFrameOpen = false; // an STX has come since the last ETX
+    bool m_bRxCut = false;     // a reset fell inside the frame being received
+    bool m_bRxOwed = false;    // the frame last closed paid an owed reply
 };
