@@ -79,10 +79,13 @@ void CPacket::Finish(bool write) {
     // A request that did not fit is never sent cut short: its wait runs out instead.
     const bool send = !m_bTxOverflow;
     {
-        std::lock_guard<std::mutex> lock(m_rxLock);
+        std::unique_lock<std::mutex> lock(m_rxLock);
+        if (m_bAwaiting && !m_bPeerSilent &&
+            !m_frameClosed.wait_until(lock, m_awaitUntil, [this] { return !m_bAwaiting; }))
+            m_bPeerSilent = true;
         const Clock::time_point now = Clock::now();
         DropGivenUp(now);
-        if (m_bAwaiting) {
+        if (m_bAwaiting && m_awaitUntil >= now) {
             if (m_nOwed == kMaxOwed) {
                 std::copy(m_owed + 1, m_owed + kMaxOwed, m_owed);
                 --m_nOwed;
@@ -230,6 +233,8 @@ int CPacket::OnReceive(const uint8_t* data, int count) {
                 m_bRxOwed = PayOwedReply(valid && !m_bRxCut && m_nRxLen >= 2, m_rx[1]);
                 if (!m_bRxOwed)
                     m_bAwaiting = false;
+                m_bPeerSilent = false;
+                m_frameClosed.notify_all();
             }
             // A frame that paid an owed reply is not the reply to anything asked now,
             // nor is it when a stray ETX closes it again.

@@ -11,13 +11,17 @@
 // and every wait succeeds at once.
 //
 // The controller answers each request once, in order, but not always within the
-// wait. A request written while the one before it still has no frame of its own
-// leaves that reply owed: the next frames pay what is owed, oldest first, before
-// one counts as the new request's reply. An owed reply is given up kLateReplyMs
-// after its request was written, so a reply that never comes costs the requests
-// of those few seconds, not the link. A late reply that comes before the next
-// request is written is simply that request's, as any reply is.
+// wait. A request that follows one still without a frame of its own is held back
+// until that late frame comes, or until kLateReplyMs after the earlier request
+// was written: the late reply is then paid before anything new is asked, and a
+// retry after a reply that was lost is answered as its own. A hold that runs out
+// marks the controller silent, and nothing is held again until a frame comes, so
+// a controller that is gone costs each request only its own wait. A request
+// written while silent leaves the earlier reply owed instead: the next frames pay
+// what is owed, oldest first, before one counts as the new request's reply, and an
+// owed reply is given up kLateReplyMs after its request was written.
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -30,8 +34,8 @@ public:
     static constexpr uint8_t ETX = 0x03;
     static constexpr uint8_t ACK = 0x06;
     static constexpr uint8_t DLE = 0x10;
-    // How long after its request a late reply is still recognised as that request's, in
-    // ms: twice the longest wait of any command (a burn's 2000 ms).
+    // How long after its request a late reply is still waited for and recognised as that
+    // request's, in ms: twice the longest wait of any command (a burn's 2000 ms).
     static constexpr int kLateReplyMs = 4000;
 
     CPacket();
@@ -120,7 +124,9 @@ private:
     bool m_bAwaiting = false; // the request last written has had no frame of its own yet
     uint8_t m_nAwaitCode = 0;
     Clock::time_point m_awaitUntil{};
-    bool m_bFrameOpen = false; // an STX has come since the last ETX
-    bool m_bRxCut = false;     // a reset fell inside the frame being received
-    bool m_bRxOwed = false;    // the frame last closed paid an owed reply
+    bool m_bFrameOpen = false;             // an STX has come since the last ETX
+    bool m_bRxCut = false;                 // a reset fell inside the frame being received
+    bool m_bRxOwed = false;                // the frame last closed paid an owed reply
+    bool m_bPeerSilent = false;            // a hold ran out with no frame, and none has come since
+    std::condition_variable m_frameClosed; // with m_rxLock: a frame was closed
 };

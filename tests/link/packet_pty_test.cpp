@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "link/ControlBoard.h"
@@ -145,34 +146,35 @@ protected:
 
 TEST_F(LateReply, ASetAnsweredLateDoesNotAcknowledgeTheBurnAfterIt) {
     Bytes set, burn;
+    Clock::time_point setAt, burnAt;
     std::thread controller([&] {
         set = pty.Receive(kSetDual.size(), 5000);
-        const auto setAt = Clock::now();
-        burn = pty.Receive(kBurnSize, 5000);
+        setAt = Clock::now();
         std::this_thread::sleep_until(setAt + 800ms);
-        pty.Send(kAck); // the set's, inside the burn's wait; the burn is never answered
+        pty.Send(kAck); // the set's, 300 ms after its wait ran out
+        burn = pty.Receive(kBurnSize, 5000);
+        burnAt = Clock::now(); // never answered
     });
     EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f));
-    const auto burnAt = Clock::now();
     EXPECT_FALSE(board.WriteHeadRecord(0, record));
-    EXPECT_GE(ElapsedMs(burnAt), 1990); // its whole wait
     controller.join();
     EXPECT_EQ(set, kSetDual);
     ExpectBurn(burn);
+    // The burn waited for the set's late reply before it went out.
+    EXPECT_GE(burnAt - setAt, 790ms);
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 TEST_F(LateReply, ABurnAnsweredAfterTheLateReplyOfTheRequestBeforeItSucceeds) {
     // The late reply is a set's ACK, then a photo read's data reply: neither is the burn's,
-    // and the data reply must not cut the burn's wait short either.
+    // and the data reply must not end the burn's wait either.
     for (bool query : {false, true}) {
         Bytes first, burn;
         std::thread controller([&] {
             first = pty.Receive(query ? kReadPhoto.size() : kSetDual.size(), 5000);
-            const auto firstAt = Clock::now();
-            burn = pty.Receive(kBurnSize, 5000);
-            std::this_thread::sleep_until(firstAt + 800ms);
+            std::this_thread::sleep_for(800ms);
             pty.Send(query ? kPhotoReply : kAck);
+            burn = pty.Receive(kBurnSize, 5000);
             std::this_thread::sleep_for(200ms);
             pty.Send(kAck); // the burn's own
         });
@@ -225,10 +227,9 @@ TEST_F(LateReply, AReplyThatNeverComesIsGivenUpAfterAFewSeconds) {
     controller.join();
 }
 
-TEST_F(LateReply, OneLostReplyIsGivenUpEvenWhileRequestsKeepComing) {
-    // Every request but the first is answered at once. Each answer right after the lost one
-    // may as well be that one's, late, so those requests fail; but the doubt ends a few
-    // seconds after the lost reply, not only once the requests pause.
+TEST_F(LateReply, ARetryAfterALostReplyIsAnsweredAsItsOwn) {
+    // Every request but the first is answered at once. The retry waits a few seconds for
+    // the lost reply, then goes out and gets its own; the requests after it go at once.
     std::atomic<bool> stop{false};
     std::thread controller([&] {
         int seen = 0;
@@ -239,53 +240,77 @@ TEST_F(LateReply, OneLostReplyIsGivenUpEvenWhileRequestsKeepComing) {
     });
     const auto lostAt = Clock::now();
     EXPECT_FALSE(board.SetIndex(0, 16));
-    EXPECT_FALSE(board.SetIndex(0, 16));
-    bool back = false;
-    while (!back && ElapsedMs(lostAt) < 20000)
-        back = board.SetIndex(0, 16);
-    EXPECT_TRUE(back);
-    EXPECT_LT(ElapsedMs(lostAt), 9000);
+    EXPECT_TRUE(board.SetIndex(0, 16));
+    EXPECT_GE(ElapsedMs(lostAt), CPacket::kLateReplyMs - 10);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(board.SetIndex(0, 16));
     stop = true;
     controller.join();
 }
 
-TEST_F(LateReply, ADataReplyOfAnotherCodeShowsTheOwedReplyWasLost) {
-    // A data reply carries its request's code: a photo reply cannot be a set's late ACK.
+TEST_F(LateReply, AControllerThatIsGoneHoldsOnlyOneRequest) {
+    // Nothing is answered: the second request waits for the first's reply until it is
+    // given up; after that the controller counts as silent and no request is held.
+    const auto start = Clock::now();
+    EXPECT_FALSE(board.SetIndex(0, 16));
+    EXPECT_FALSE(board.SetIndex(0, 16));
+    EXPECT_GE(ElapsedMs(start), CPacket::kLateReplyMs + 490);
+    const auto third = Clock::now();
+    EXPECT_FALSE(board.SetIndex(0, 16));
+    EXPECT_FALSE(board.SetIndex(0, 16));
+    EXPECT_LT(ElapsedMs(third), CPacket::kLateReplyMs); // two waits of 500 ms, no hold
+    EXPECT_EQ(pty.Receive(4 * kSetIndex16.size(), 5000).size(), 4 * kSetIndex16.size());
+}
+
+namespace {
+
+// Brings `board` to a silent controller with one reply owed: two requests go
+// unanswered (the second after its hold ran out), then `next` is written at once,
+// and the controller thread, which has seen `count` bytes of it, answers with
+// `reply` (the second request's late reply first, then whatever the test gives).
+void AfterTwoLost(PtyPair& pty, CControlBoard& board, std::size_t count, const Bytes& reply,
+                  const std::function<void()>& next) {
     std::thread controller([&] {
-        pty.Receive(kSetIndex16.size(), 5000); // never answered
-        if (pty.Receive(kReadPhoto.size(), 5000) == kReadPhoto)
-            pty.Send(kPhotoReply);
+        pty.Receive(2 * kSetIndex16.size(), 10000); // never answered
+        if (pty.Receive(count, 10000).size() == count)
+            pty.Send(reply);
     });
     EXPECT_FALSE(board.SetIndex(0, 16));
-    uint16_t counts = 0;
-    EXPECT_TRUE(board.ReadPhoto(0, counts));
-    EXPECT_EQ(counts, 0x0123);
+    EXPECT_FALSE(board.SetIndex(0, 16));
+    next();
     controller.join();
+}
+
+} // namespace
+
+TEST_F(LateReply, WhileTheControllerIsSilentALateReplyStillPaysItsOwnRequest) {
+    // The second request's ACK comes only after the third was written: it is the second's.
+    AfterTwoLost(pty, board, kSetDual.size(), kAck,
+                 [&] { EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f)); });
+}
+
+TEST_F(LateReply, WhileTheControllerIsSilentTheReplyAfterTheOwedOneIsTheRequestsOwn) {
+    Bytes ackTwice = kAck;
+    ackTwice.insert(ackTwice.end(), kAck.begin(), kAck.end());
+    AfterTwoLost(pty, board, kSetDual.size(), ackTwice,
+                 [&] { EXPECT_TRUE(board.SetDualIntensity(1.0f, 2.0f)); });
+}
+
+TEST_F(LateReply, ADataReplyOfAnotherCodeShowsTheOwedReplyWasLost) {
+    // A data reply carries its request's code: a photo reply cannot be a set's late ACK.
+    uint16_t counts = 0;
+    AfterTwoLost(pty, board, kReadPhoto.size(), kPhotoReply,
+                 [&] { EXPECT_TRUE(board.ReadPhoto(0, counts)); });
+    EXPECT_EQ(counts, 0x0123);
 }
 
 TEST_F(LateReply, AStrayEtxAfterALateReplyDoesNotHandItToTheNextRequest) {
-    std::thread controller([&] {
-        pty.Receive(kSetDual.size(), 5000);
-        if (pty.Receive(kSetIndex16.size(), 5000) == kSetIndex16)
-            pty.Send(Bytes{0x02, 0x06, 0xFA, 0x03, 0x03}); // the set's ACK, its ETX once more
-    });
-    EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f));
-    EXPECT_FALSE(board.SetIndex(0, 16));
-    controller.join();
+    AfterTwoLost(pty, board, kSetDual.size(), Bytes{0x02, 0x06, 0xFA, 0x03, 0x03},
+                 [&] { EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f)); });
 }
 
 TEST_F(LateReply, ALateReplyWithABadChecksumIsStillTheEarlierRequests) {
-    std::thread controller([&] {
-        pty.Receive(kSetDual.size(), 5000);
-        if (pty.Receive(kSetIndex16.size(), 5000) == kSetIndex16) {
-            pty.Send(Bytes{0x02, 0x06, 0xFB, 0x03}); // the set's, damaged
-            pty.Send(kAck);
-        }
-    });
-    EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f));
-    EXPECT_TRUE(board.SetIndex(0, 16));
-    controller.join();
+    AfterTwoLost(pty, board, kSetDual.size(), Bytes{0x02, 0x06, 0xFB, 0x03, 0x02, 0x06, 0xFA, 0x03},
+                 [&] { EXPECT_TRUE(board.SetDualIntensity(1.0f, 2.0f)); });
     EXPECT_EQ(boxes.Count("Invaild Checksum"), 1u);
 }
