@@ -1,5 +1,6 @@
 #include "link/Packet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/LittleEndian.h"
@@ -31,6 +32,7 @@ void CPacket::BeginFrame(uint8_t code) {
     m_nTxLen = 0;
     m_nTxSum = 0;
     m_bTxOverflow = false;
+    m_nTxCode = code;
     m_tx[m_nTxLen++] = STX;
     StuffByte(code);
 }
@@ -74,10 +76,33 @@ void CPacket::Finish(bool write) {
         m_tx[m_nTxLen++] = ETX;
     if (!write)
         return;
-    ResetReply();
     // A request that did not fit is never sent cut short: its wait runs out instead.
-    if (!m_bTxOverflow)
-        Write(m_tx, m_nTxLen);
+    const bool send = !m_bTxOverflow;
+    {
+        std::unique_lock<std::mutex> lock(m_rxLock);
+        if (m_bAwaiting && !m_bPeerSilent &&
+            !m_frameClosed.wait_until(lock, m_awaitUntil, [this] { return !m_bAwaiting; }))
+            m_bPeerSilent = true;
+        const Clock::time_point now = Clock::now();
+        DropGivenUp(now);
+        if (m_bAwaiting && m_awaitUntil >= now) {
+            if (m_nOwed == kMaxOwed) {
+                std::copy(m_owed + 1, m_owed + kMaxOwed, m_owed);
+                --m_nOwed;
+            }
+            m_owed[m_nOwed++] = OwedReply{m_nAwaitCode, m_awaitUntil};
+        }
+        ClearReply();
+        // Set before the write: the reply may be parsed before Write returns.
+        m_bAwaiting = send;
+        m_nAwaitCode = m_nTxCode;
+        m_awaitUntil = now + std::chrono::milliseconds(kLateReplyMs);
+    }
+    if (send && !Write(m_tx, m_nTxLen)) {
+        // Nothing (or not a whole frame) reached the controller: no reply will come.
+        std::lock_guard<std::mutex> lock(m_rxLock);
+        m_bAwaiting = false;
+    }
 }
 
 void CPacket::EndFrame() {
@@ -95,6 +120,12 @@ void CPacket::SendCommand(uint8_t code) {
 
 void CPacket::ResetReply() {
     std::lock_guard<std::mutex> lock(m_rxLock);
+    ClearReply();
+}
+
+void CPacket::ClearReply() {
+    if (m_bFrameOpen)
+        m_bRxCut = true; // what follows no longer starts at m_rx[0]
     std::memset(m_rx, 0, sizeof m_rx);
     m_nRxLen = 0;
     m_bValid = false;
@@ -141,6 +172,35 @@ int CPacket::CopyReply(uint8_t code, uint8_t* dst, int maxLen) {
     return m_nPayloadLen;
 }
 
+void CPacket::DropGivenUp(Clock::time_point now) {
+    OwedReply* end = std::remove_if(m_owed, m_owed + m_nOwed,
+                                    [now](const OwedReply& owed) { return owed.until < now; });
+    m_nOwed = static_cast<int>(end - m_owed);
+}
+
+// Whether the frame just closed pays the oldest reply still owed (then it is nobody
+// else's). A data reply carries its request's code, so one with another code shows
+// that the owed reply was lost; an ACK or a frame whose code cannot be trusted may
+// answer any request.
+bool CPacket::PayOwedReply(bool codeKnown, uint8_t code) {
+    DropGivenUp(Clock::now());
+    while (m_nOwed > 0) {
+        const OwedReply oldest = m_owed[0];
+        std::copy(m_owed + 1, m_owed + m_nOwed, m_owed);
+        --m_nOwed;
+        if (codeKnown && code != ACK && code != oldest.code)
+            continue;
+        // Had the owed reply been lost, this frame was the current request's own: its
+        // reply, should it still come, is given up when the owed one would have been.
+        // Without that, one lost reply would pass from request to request for as long
+        // as they come less than kLateReplyMs apart.
+        if (m_bAwaiting && (!codeKnown || code == ACK || code == m_nAwaitCode))
+            m_awaitUntil = std::min(m_awaitUntil, oldest.until);
+        return true;
+    }
+    return false;
+}
+
 inline void CPacket::Store(uint8_t value) {
     if (m_nRxLen < kRxSize)
         m_rx[m_nRxLen++] = value;
@@ -158,6 +218,8 @@ int CPacket::OnReceive(const uint8_t* data, int count) {
             ++m_nFramesBegun;
             m_nRxSum = 0;
             m_bEscape = false;
+            m_bFrameOpen = true;
+            m_bRxCut = false;
         } else if (m_bEscape) {
             m_bEscape = false;
             uint8_t value = static_cast<uint8_t>(b - 0x10);
@@ -165,14 +227,28 @@ int CPacket::OnReceive(const uint8_t* data, int count) {
             m_nRxSum = static_cast<uint8_t>(m_nRxSum + value);
         } else if (b == ETX) {
             Store(ETX);
-            m_bValid = (m_nRxSum == 0);
-            if (m_bValid) {
-                m_nReplyCode = m_rx[1];
-                m_pPayload = m_rx + 2;
-                m_nPayloadLen = m_nRxLen >= 4 ? m_nRxLen - 4 : 0;
-                m_nValidFrame = m_nFramesBegun;
-                m_hReplyEvent.Set();
-            } else {
+            const bool valid = (m_nRxSum == 0);
+            if (m_bFrameOpen) {
+                m_bFrameOpen = false;
+                m_bRxOwed = PayOwedReply(valid && !m_bRxCut && m_nRxLen >= 2, m_rx[1]);
+                if (!m_bRxOwed)
+                    m_bAwaiting = false;
+                m_bPeerSilent = false;
+                m_frameClosed.notify_all();
+            }
+            // A frame that paid an owed reply is not the reply to anything asked now,
+            // nor is it when a stray ETX closes it again.
+            if (!m_bRxOwed) {
+                m_bValid = valid;
+                if (valid) {
+                    m_nReplyCode = m_rx[1];
+                    m_pPayload = m_rx + 2;
+                    m_nPayloadLen = m_nRxLen >= 4 ? m_nRxLen - 4 : 0;
+                    m_nValidFrame = m_nFramesBegun;
+                    m_hReplyEvent.Set();
+                }
+            }
+            if (!valid) {
                 // The box blocks this thread until it is dismissed; the owning thread must
                 // stay free to reset the reply (or to show the box) meanwhile.
                 lock.unlock();

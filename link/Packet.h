@@ -9,6 +9,19 @@
 // reply into m_rx and sets m_hReplyEvent; the caller waits with WaitAck or
 // WaitReply and then reads the reply. In simulation (m_bDemo) nothing is written
 // and every wait succeeds at once.
+//
+// The controller answers each request once, in order, but not always within the
+// wait. A request that follows one still without a frame of its own is held back
+// until that late frame comes, or until kLateReplyMs after the earlier request
+// was written: the late reply is then paid before anything new is asked, and a
+// retry after a reply that was lost is answered as its own. A hold that runs out
+// marks the controller silent, and nothing is held again until a frame comes, so
+// a controller that is gone costs each request only its own wait. A request
+// written while silent leaves the earlier reply owed instead: the next frames pay
+// what is owed, oldest first, before one counts as the new request's reply, and an
+// owed reply is given up kLateReplyMs after its request was written.
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -21,6 +34,9 @@ public:
     static constexpr uint8_t ETX = 0x03;
     static constexpr uint8_t ACK = 0x06;
     static constexpr uint8_t DLE = 0x10;
+    // How long after its request a late reply is still waited for and recognised as that
+    // request's, in ms: twice the longest wait of any command (a burn's 2000 ms).
+    static constexpr int kLateReplyMs = 4000;
 
     CPacket();
     // Closes the port (stopping the read thread) before the frame state goes.
@@ -76,8 +92,21 @@ public:
     uint8_t m_nRxSum; // parser: sum of the unstuffed bytes since the last STX
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // A reply still owed to a request written earlier: that request's code (its reply
+    // carries it, or ACK) and the time after which it is given up.
+    struct OwedReply {
+        uint8_t code;
+        Clock::time_point until;
+    };
+    static constexpr int kMaxOwed = 16;
+
     void Finish(bool write);
     void Store(uint8_t value);
+    // m_rxLock held.
+    void ClearReply();
+    void DropGivenUp(Clock::time_point now);
+    bool PayOwedReply(bool codeKnown, uint8_t code);
 
     // Held by the parser for each chunk and by ResetReply and the reply readers, so a
     // reset and the parsing of a byte never interleave. Released while a box is shown.
@@ -87,4 +116,17 @@ private:
     // closed; when they differ, m_rx no longer holds that frame whole.
     uint32_t m_nFramesBegun = 0;
     uint32_t m_nValidFrame = 0;
+
+    // Reply accounting, under m_rxLock. Owed replies oldest first.
+    uint8_t m_nTxCode = 0; // code of the request being built
+    OwedReply m_owed[kMaxOwed] = {};
+    int m_nOwed = 0;
+    bool m_bAwaiting = false; // the request last written has had no frame of its own yet
+    uint8_t m_nAwaitCode = 0;
+    Clock::time_point m_awaitUntil{};
+    bool m_bFrameOpen = false;             // an STX has come since the last ETX
+    bool m_bRxCut = false;                 // a reset fell inside the frame being received
+    bool m_bRxOwed = false;                // the frame last closed paid an owed reply
+    bool m_bPeerSilent = false;            // a hold ran out with no frame, and none has come since
+    std::condition_variable m_frameClosed; // with m_rxLock: a frame was closed
 };

@@ -28,15 +28,16 @@ public:
     std::atomic<float> m_fReading{1.5f}; // latest reading, µW/cm²
     std::atomic<bool> m_bStable{true};   // spread of the last ten <= 5500 µW/cm²
     std::atomic<float> m_fSpread{0.0f};  // largest minus smallest of the last ten
-    // Complete lines received since construction (wraps): lets a reader tell
-    // a meter that went quiet from one whose reading holds still.
+    // Readings received since construction (wraps): lets a reader tell a meter
+    // that went quiet from one whose reading holds still. A line without a
+    // number is no reading: it changes none of these four.
     std::atomic<uint32_t> m_nLines{0};
 
     // Touched only by the listening thread.
     std::string m_strLine;              // last complete line, blanks removed
     std::unique_ptr<char[]> m_pLineBuf; // line being collected: 31 chars + NUL
     int32_t m_nLineLen = 0;
-    float m_history[10] = {}; // last ten readings, oldest first
+    float m_history[10] = {}; // last ten readings, oldest first (0.0 before the first ten)
 
     static constexpr int kLineMax = 31;
     static constexpr double kStableSpread = 5500.0; // µW/cm²

@@ -14,6 +14,11 @@ namespace platform {
 // and hexadecimal numbers are none). Too large a number gives infinity.
 double AtoF(const char* text);
 
+// Whether AtoF finds a number in text at all: after leading white space, an
+// optional sign and at least one digit before or after an optional decimal
+// point. An empty text, "-", "." or "OVER" has none (AtoF gives them 0.0).
+bool HasLeadingNumber(const char* text);
+
 // A double rounded to float with every input defined: beyond float's range it
 // becomes infinite of its sign (the plain conversion is undefined there), NaN
 // stays NaN. Callers that must not pass a non-finite value on test the result

@@ -53,4 +53,17 @@ double AtoF(const char* text) {
     return ::strtod_l(number.c_str(), nullptr, c);
 }
 
+bool HasLeadingNumber(const char* text) {
+    if (!text)
+        return false;
+    const char* p = text;
+    while (IsSpace(*p))
+        ++p;
+    if (*p == '+' || *p == '-')
+        ++p;
+    if (IsDigit(*p))
+        return true;
+    return *p == '.' && IsDigit(p[1]);
+}
+
 } // namespace platform

@@ -164,10 +164,10 @@ TEST(ControlBoardQueries, BoardInformation) {
     EXPECT_EQ(s.board.m_strFirmwareVersion, "");
     EXPECT_EQ(s.board.m_strBoardSerial, "ABCDEFGH");
 
-    // A failed read keeps the members; so does a reply too short for the fixed fields.
-    s.sim.DropReplies(1);
-    EXPECT_FALSE(s.board.ReadBoardInfo());
+    // A reply too short for the fixed fields keeps the members; so does a failed read.
     s.sim.InjectRawReply(sim::EncodeFrame(CMD_READ_BOARD_INFO, Bytes({9, 9})));
+    EXPECT_FALSE(s.board.ReadBoardInfo());
+    s.sim.DropReplies(1);
     EXPECT_FALSE(s.board.ReadBoardInfo());
     EXPECT_EQ(s.board.m_nRole, 3);
     EXPECT_EQ(s.board.m_strBoardSerial, "ABCDEFGH");
@@ -338,13 +338,6 @@ TEST(ControlBoardSimulation, WorksWithoutAPort) {
 TEST(ControlBoardFaults, WaitsAndFailures) {
     SimBoard s;
     BoxRecorder boxes;
-    // A missed reply: false after the command's wait.
-    s.sim.DropReplies(1);
-    auto t0 = Clock::now();
-    EXPECT_FALSE(s.board.SetIndex(0, 10));
-    EXPECT_GE(ElapsedMs(t0), 490);
-    EXPECT_LT(ElapsedMs(t0), 5000); // the length of each wait is pinned below
-
     // A late answer inside the longer waits is taken, beyond the short one it
     // is not: these margins (250 ms either way) are the point of the check.
     s.sim.SetReplyDelay(750);
@@ -361,7 +354,7 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     s.sim.ReplyWithCode(CMD_SET_INDEX);
     EXPECT_FALSE(s.board.SetIndex(0, 10));
     s.sim.CorruptChecksums(1);
-    t0 = Clock::now();
+    auto t0 = Clock::now();
     EXPECT_FALSE(s.board.SetIndex(0, 10));
     EXPECT_GE(ElapsedMs(t0), 490);
     const std::vector<BoxRecord> shown = boxes.Boxes();
@@ -376,20 +369,28 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     EXPECT_TRUE(s.board.ReadDac(a, b));
     EXPECT_EQ(b, 0x1003);
     s.sim.SetChunking(0);
+
+    // A missed reply: false after the command's wait. Last, as the link then owes it a
+    // reply for a few seconds.
+    s.sim.DropReplies(1);
+    t0 = Clock::now();
+    EXPECT_FALSE(s.board.SetIndex(0, 10));
+    EXPECT_GE(ElapsedMs(t0), 490);
+    EXPECT_LT(ElapsedMs(t0), 5000); // the length of each wait is pinned above
 }
 
-TEST(ControlBoardFaults, LateReplyWithTheSameCodeIsTaken) {
+TEST(ControlBoardFaults, ALateReplyWithTheSameCodeIsNotTakenForTheNextRequest) {
     SimBoard s;
     ASSERT_TRUE(s.board.SetIndex(0, 255));
-    uint16_t reading = 0;
-    s.sim.HoldNextReply();
+    uint16_t reading = 7;
+    s.sim.HoldNextReply(); // sent just before the next request is handled
     EXPECT_FALSE(s.board.ReadPhoto(0, reading));
+    EXPECT_EQ(reading, 7);
     s.sim.SetOptics(0, sim::HeadOptics{0.001, 0, 1, 0, 25, 0}); // the head is dark now
-    s.sim.DropReplies(1); // only the held reply answers the next request
-    EXPECT_TRUE(s.board.ReadPhoto(0, reading));
-    EXPECT_GT(reading, 1500);
+    // The held reading of the bright head comes first; the dark one is this request's.
     EXPECT_TRUE(s.board.ReadPhoto(0, reading));
     EXPECT_EQ(reading, 0);
+    EXPECT_EQ(s.sim.RequestCount(), 3u);
 }
 
 TEST(ControlBoardFaults, HungUpPortFailsAfterTheWait) {

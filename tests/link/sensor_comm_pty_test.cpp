@@ -79,6 +79,36 @@ TEST(SensorCommPty, ReopeningKeepsTheHistoryAndCompletesTheHalfLine) {
     EXPECT_EQ(meter.m_strLine, "0.004");
 }
 
+TEST(SensorCommPty, AWordIsNoReadingAndABrightReadingSettles) {
+    PtyPair pty;
+    CSensorComm meter;
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    ASSERT_TRUE(Listening(meter));
+    std::string lines;
+    for (int i = 0; i < 9; ++i)
+        lines += "0.003000\n";
+    pty.Send(lines + "OVER\n");
+    ASSERT_TRUE(WaitFor([&] { return meter.m_nLines.load() == 9; }));
+    ASSERT_TRUE(Drained(pty));
+    meter.Close(); // every byte handled
+    EXPECT_EQ(meter.m_fReading.load(), 3000.0f);
+    EXPECT_TRUE(meter.m_bStable.load());
+    EXPECT_EQ(meter.m_nLines.load(), 9u);
+    EXPECT_EQ(meter.m_strLine, "OVER");
+
+    // 150 mW/cm², twelve times over: settled at 150000 µW/cm².
+    ASSERT_TRUE(meter.Open(pty.Path().c_str()));
+    ASSERT_TRUE(Listening(meter));
+    lines.clear();
+    for (int i = 0; i < 12; ++i)
+        lines += "0.150\n";
+    pty.Send(lines);
+    ASSERT_TRUE(WaitFor([&] { return meter.m_nLines.load() == 21; }));
+    EXPECT_EQ(meter.m_fReading.load(), 150000.0f);
+    EXPECT_TRUE(meter.m_bStable.load());
+    EXPECT_EQ(meter.m_fSpread.load(), 0.0f);
+}
+
 TEST(SensorCommPty, TheUserInterfaceThreadReadsWhileLinesArrive) {
     PtyPair pty;
     CSensorComm meter;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,9 +31,9 @@ TEST(SensorCommLine, ConvertsWattsToMicroWattsWhateverTrailsTheNumber) {
     } cases[] = {
         {"0.0125\r\n", 12500.0f}, {"1.5 E-3\n", 1500.0f},
         {"1.25E-02\n", 12500.0f}, {"1.250E-02 W/cm\xB2\r\n", 12500.0f},
-        {" +0.004 \n", 4000.0f},  {"\n", 0.0f},
-        {"abc\n", 0.0f},          {"-0.001\n", -1000.0f},
-        {"0 . 0 0 2\n", 2000.0f},
+        {" +0.004 \n", 4000.0f},  {".5E-6\n", 0.5f},
+        {"5.\n", 5000000.0f},     {"-0.001\n", -1000.0f},
+        {"0 . 0 0 2\n", 2000.0f}, {"0x1p-8\n", 0.0f}, // a 0 and then letters
     };
     for (const auto& c : cases) {
         CSensorComm s;
@@ -91,17 +92,29 @@ TEST(SensorCommLine, SpreadOverTheLastTenReadingsDecidesStability) {
     EXPECT_TRUE(s.m_bStable.load());
 }
 
-TEST(SensorCommLine, BoundsOfTheSpreadAtZeroAndAtNinetyNineThousand) {
+TEST(SensorCommLine, TheSpreadIsThatOfTheTenReadingsAtAnyLevel) {
     CSensorComm s;
-    // All above 99999.9 µW/cm²: the spread is measured from 99999.9 (single precision).
-    for (int i = 0; i < 10; ++i)
-        Feed(s, "0.2\n");
-    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 200000.0f - 99999.9f);
+    // 0.150 W/cm² = 150000 µW/cm², far above the 99999.9 a window minimum once started from.
+    Feed(s, "0.150\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 150000.0f); // the nine others are still 0
     EXPECT_FALSE(s.m_bStable.load());
-    // All below zero: measured up to 0.
+    for (int i = 1; i < 12; ++i)
+        Feed(s, "0.150\n");
+    EXPECT_FLOAT_EQ(s.m_fReading.load(), 150000.0f);
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 0.0f);
+    EXPECT_TRUE(s.m_bStable.load());
+    // A spread of 5500 is still stable there, one of 5600 is not.
+    Feed(s, "0.1555\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 5500.0f);
+    EXPECT_TRUE(s.m_bStable.load());
+    Feed(s, "0.1499\n");
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 5600.0f);
+    EXPECT_FALSE(s.m_bStable.load());
+    // Below zero too: ten readings of -1000 agree.
     for (int i = 0; i < 10; ++i)
         Feed(s, "-0.001\n");
-    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 1000.0f);
+    EXPECT_FLOAT_EQ(s.m_fSpread.load(), 0.0f);
+    EXPECT_TRUE(s.m_bStable.load());
 }
 
 TEST(SensorCommLine, NumbersBeyondFloatBecomeInfiniteAndUnstable) {
@@ -118,21 +131,40 @@ TEST(SensorCommLine, NumbersBeyondFloatBecomeInfiniteAndUnstable) {
 
 namespace {
 
-TEST(SensorCommLine, OnlyDecimalNumbersCountSoNoNaNReachesTheWindow) {
-    // Among good readings of 4000 µW/cm², disturbed lines that strtod would
-    // read as NaN, infinity or a hexadecimal number read as 0 instead.
-    for (const char* odd : {"nan\n", "inf\n", "-INFINITY\n", "0x1p-8\n", "NAN(1)\n"}) {
-        CSensorComm s;
-        for (int i = 0; i < 9; ++i)
-            Feed(s, "0.004\n");
-        Feed(s, odd);
-        EXPECT_EQ(s.m_fReading.load(), 0.0f) << odd;
-        EXPECT_EQ(s.m_fSpread.load(), 4000.0f) << odd;
-        EXPECT_TRUE(s.m_bStable.load()) << odd;
-        for (float h : s.m_history)
-            EXPECT_TRUE(std::isfinite(h)) << odd;
-        EXPECT_EQ(s.m_nLines.load(), 10u);
+TEST(SensorCommLine, ALineWithoutANumberIsNoReading) {
+    // Nine readings of 3000 µW/cm² and a word: still 3000 and stable, and no new reading
+    // that a calibration point could take.
+    CSensorComm s;
+    for (int i = 0; i < 9; ++i)
+        Feed(s, "0.003000\n");
+    Feed(s, "OVER\n");
+    EXPECT_EQ(s.m_fReading.load(), 3000.0f);
+    EXPECT_TRUE(s.m_bStable.load());
+    EXPECT_EQ(s.m_nLines.load(), 9u);
+    EXPECT_EQ(s.m_history[0], 0.0f);
+    EXPECT_EQ(s.m_history[9], 3000.0f);
+
+    // Unsettled stays unsettled; lines that strtod would read as NaN, infinity or a
+    // hexadecimal number are no numbers either, so no NaN reaches the window.
+    Feed(s, "0.009\n");
+    ASSERT_FALSE(s.m_bStable.load());
+    const std::vector<float> before(s.m_history, s.m_history + 10);
+    for (const char* none : {"\n", "\r\n", "OVER\n", "-\n", ".\n", "+.E3\n", "E-3\n", "nan\n",
+                             "inf\n", "-INFINITY\n", "NAN(1)\n", "W/cm\xB2\n"}) {
+        Feed(s, none);
+        EXPECT_EQ(s.m_fReading.load(), 9000.0f) << none;
+        EXPECT_EQ(s.m_fSpread.load(), 6000.0f) << none; // 3000 nine times, then 9000
+        EXPECT_FALSE(s.m_bStable.load()) << none;
+        EXPECT_EQ(std::vector<float>(s.m_history, s.m_history + 10), before) << none;
+        EXPECT_EQ(s.m_nLines.load(), 10u) << none;
+        EXPECT_EQ(s.m_nLineLen, 0) << none;
     }
+    // Before any reading at all, the first values stand.
+    CSensorComm fresh;
+    Feed(fresh, "\nOVER\n");
+    EXPECT_EQ(fresh.m_fReading.load(), 1.5f);
+    EXPECT_TRUE(fresh.m_bStable.load());
+    EXPECT_EQ(fresh.m_nLines.load(), 0u);
 }
 
 } // namespace
