@@ -95,6 +95,15 @@ inline void FeedMeter(CSensorComm& meter, double microWatts, int lines = 1) {
             meter.OnReceiveChar(*p);
 }
 
+// Ten lines that alternate between 10 and 20 mW/cm²: a spread of 10000 µW/cm²,
+// beyond the 5500 of a settled meter, however long it goes on.
+inline void FeedUnsettledMeter(CSensorComm& meter) {
+    for (int i = 0; i < 5; ++i) {
+        FeedMeter(meter, 10000.0);
+        FeedMeter(meter, 20000.0);
+    }
+}
+
 // A head on a controller in simulation mode: nothing is sent, photodiode 350,
 // output 0.0.
 struct DemoHead {

@@ -145,10 +145,9 @@ TEST_F(CalibRun, UnstableMeterIsRecheckedEverySecondWithoutARow) {
 }
 
 TEST_F(CalibRun, AMeterThatNeverSettlesEndsTheRunWithAMessage) {
-    // Readings above 99999.9 µW/cm² never count as stable.
     Setup("255", "5", "5");
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
-    FeedMeter(dlg.m_meter, 180000.0, 10);
+    FeedUnsettledMeter(dlg.m_meter);
     ASSERT_FALSE(dlg.m_meter.m_bStable.load());
     ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits - 1);
     EXPECT_TRUE(dlg.IsRunning());
@@ -166,7 +165,7 @@ TEST_F(CalibRun, AMeterThatNeverSettlesEndsTheRunWithAMessage) {
 TEST_F(CalibRun, ARunAfterOneStoppedByAnUnsettledMeterHasAWaitOfItsOwn) {
     Setup("10", "20", "10");
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
-    FeedMeter(dlg.m_meter, 180000.0, 10); // too high ever to count as stable
+    FeedUnsettledMeter(dlg.m_meter);
     ui.Advance(5000 + 1000 * CCalib::kMaxMeterWaits);
     ASSERT_FALSE(dlg.IsRunning());
     ASSERT_EQ(ui.LastBox().text, "The light meter reading did not settle. The run was stopped.");
@@ -193,8 +192,8 @@ TEST_F(CalibRun, EveryPointHasAWaitOfItsOwnForTheMeterToSettle) {
     const double settled[] = {20000.0, 30000.0, 40000.0};
     for (int p = 0; p < 3; ++p) {
         SCOPED_TRACE(p);
-        FeedMeter(dlg.m_meter, 180000.0, 10); // too high ever to count as stable
-        ui.Advance(5000 + 1000 * 79);         // settling, then 80 unstable checks
+        FeedUnsettledMeter(dlg.m_meter);
+        ui.Advance(5000 + 1000 * 79); // settling, then 80 unstable checks
         ASSERT_TRUE(dlg.IsRunning());
         EXPECT_EQ(dlg.m_nPoints, p);
         FeedMeter(dlg.m_meter, settled[p], 10);
