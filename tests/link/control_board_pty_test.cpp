@@ -383,6 +383,10 @@ TEST(ControlBoardFaults, ALateReplyWithTheSameCodeIsNotTakenForTheNextRequest) {
     SimBoard s;
     ASSERT_TRUE(s.board.SetIndex(0, 255));
     uint16_t reading = 7;
+    // A lost reply, and the next request's wait for it running out: the controller now
+    // counts as silent, so the following requests go out at once.
+    s.sim.DropReplies(1);
+    EXPECT_FALSE(s.board.ReadPhoto(0, reading));
     s.sim.HoldNextReply(); // sent just before the next request is handled
     EXPECT_FALSE(s.board.ReadPhoto(0, reading));
     EXPECT_EQ(reading, 7);
@@ -390,7 +394,7 @@ TEST(ControlBoardFaults, ALateReplyWithTheSameCodeIsNotTakenForTheNextRequest) {
     // The held reading of the bright head comes first; the dark one is this request's.
     EXPECT_TRUE(s.board.ReadPhoto(0, reading));
     EXPECT_EQ(reading, 0);
-    EXPECT_EQ(s.sim.RequestCount(), 3u);
+    EXPECT_EQ(s.sim.RequestCount(), 4u);
 }
 
 TEST(ControlBoardFaults, HungUpPortFailsAfterTheWait) {
