@@ -27,6 +27,21 @@ namespace {
 
 using namespace mainwindow_test;
 
+// One simulated controller listed in comlist.txt, and a settings file with its two
+// heads on the display windows of the instrument picture (which sits at y = 151).
+struct TwoHeadsOnOneController {
+    static sim::ControllerOptions Options() {
+        sim::ControllerOptions options;
+        options.board.boardSerial = "01001001";
+        return options;
+    }
+    TwoHeadsOnOneController() {
+        WriteComList({controller.SlavePath()});
+        WriteConfig(MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+    }
+    sim::Controller controller{Options()};
+};
+
 TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
     QtTestApp();
     WorkDir dir;
@@ -36,12 +51,8 @@ TEST(MainWindowQt, ComesUpAgainstTheSimulatorAndSetsBothHeads) {
         std::ofstream("instrument.bmp", std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-    sim::ControllerOptions options;
-    options.board.boardSerial = "01001001";
-    sim::Controller controller(options);
-    WriteComList({controller.SlavePath()});
-    // The heads' display windows in the instrument picture (which sits at y = 151).
-    WriteConfig(MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+    TwoHeadsOnOneController heads;
+    sim::Controller& controller = heads.controller;
 
     platform::ui::qt::QtBackend backend;
     platform::ui::InstallBackend(&backend);
@@ -146,11 +157,7 @@ TEST(MainWindowQt, TheLogoLiesWhereItsCtrlClickOpensTheConfiguration) {
     const QPoint word = letters.center() + logoAt;
     const QPoint mark = disc.center() + logoAt;
     WorkDir dir;
-    sim::ControllerOptions options;
-    options.board.boardSerial = "01001001";
-    sim::Controller controller(options);
-    WriteComList({controller.SlavePath()});
-    WriteConfig(MakeConfig(2, {{0, "01001001", 279, 273}, {1, "01001001", 351, 273}}));
+    TwoHeadsOnOneController heads;
     platform::ui::qt::QtBackend backend;
     platform::ui::InstallBackend(&backend);
 

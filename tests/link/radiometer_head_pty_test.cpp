@@ -16,19 +16,35 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
+// The simulated radiometer under head A of a simulated controller, a line every 20 ms,
+// settling 0.15 s after a change, read by the program's meter.
+struct MeterUnderHeadA {
+    static sim::RadiometerOptions Options() {
+        sim::RadiometerOptions opt;
+        opt.interval = 20ms;
+        opt.baud = 0;
+        opt.settleSeconds = 0.15;
+        opt.noiseMicroWatts = 150.0;
+        return opt;
+    }
+    // Starts the radiometer and opens the meter on it; false (a test failure
+    // recorded) when either does not come up.
+    bool Start() {
+        const bool started = radiometer.Start();
+        EXPECT_TRUE(started) << radiometer.LastError();
+        return started && meter.Open(radiometer.PortPath().c_str());
+    }
     SimBoard box;
-    sim::RadiometerOptions opt;
-    opt.interval = 20ms;
-    opt.baud = 0;
-    opt.settleSeconds = 0.15;
-    opt.noiseMicroWatts = 150.0;
-    const sim::Controller& controller = box.sim;
-    sim::Radiometer radiometer([&controller] { return controller.OpticalOutput(0); }, opt);
-    ASSERT_TRUE(radiometer.Start()) << radiometer.LastError();
-
+    sim::Radiometer radiometer{[this] { return box.sim.OpticalOutput(0); }, Options()};
     CSensorComm meter;
-    ASSERT_TRUE(meter.Open(radiometer.PortPath().c_str()));
+};
+
+TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
+    MeterUnderHeadA rig;
+    ASSERT_TRUE(rig.Start());
+    SimBoard& box = rig.box;
+    const sim::Controller& controller = box.sim;
+    CSensorComm& meter = rig.meter;
     auto settledAt = [&](double mw) {
         return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - mw * 1000.0) < 1500.0;
     };
@@ -56,19 +72,12 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
 
 // A head far brighter than the window's 5.5 mW/cm² settles like any other.
 TEST(RadiometerUnderHead, ABrightHeadSettlesToo) {
-    SimBoard box;
-    box.sim.SetOptics(0, sim::BrightOptics());
-    sim::RadiometerOptions opt;
-    opt.interval = 20ms;
-    opt.baud = 0;
-    opt.settleSeconds = 0.15;
-    opt.noiseMicroWatts = 150.0;
+    MeterUnderHeadA rig;
+    rig.box.sim.SetOptics(0, sim::BrightOptics());
+    ASSERT_TRUE(rig.Start());
+    SimBoard& box = rig.box;
     const sim::Controller& controller = box.sim;
-    sim::Radiometer radiometer([&controller] { return controller.OpticalOutput(0); }, opt);
-    ASSERT_TRUE(radiometer.Start()) << radiometer.LastError();
-
-    CSensorComm meter;
-    ASSERT_TRUE(meter.Open(radiometer.PortPath().c_str()));
+    CSensorComm& meter = rig.meter;
     ASSERT_TRUE(box.board.SetIndex(0, 255));
     const double mw = controller.OpticalOutput(0);
     ASSERT_GT(mw, 150.0);
