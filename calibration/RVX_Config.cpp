@@ -91,12 +91,16 @@ void RVX_Config::ShowFloat(int id, float value, int precision) {
     m_shown[id] = {GetDlgItemText(id), value};
 }
 
-void RVX_Config::ReadFloat(int id, float& field) {
+bool RVX_Config::Edited(int id) {
     const auto shown = m_shown.find(id);
-    if (shown != m_shown.end() && shown->second.text == GetDlgItemText(id))
-        field = shown->second.value;
-    else
+    return shown == m_shown.end() || shown->second.text != GetDlgItemText(id);
+}
+
+void RVX_Config::ReadFloat(int id, float& field) {
+    if (Edited(id))
         GetDlgItemFloat(id, &field);
+    else
+        field = m_shown.find(id)->second.value;
 }
 
 void RVX_Config::RecordToControls() {
@@ -250,8 +254,7 @@ bool RVX_Config::NumbersAreFinite(const char* notDone, bool typedOnly) {
         if (IsDlgButtonChecked(kMultiCalCheck[row]) == BST_CHECKED)
             fields.push_back({kMultiCalFactor[row], "Factor in row " + std::to_string(row + 1)});
     for (const Field& f : fields) {
-        const auto shown = m_shown.find(f.id);
-        if (typedOnly && shown != m_shown.end() && shown->second.text == GetDlgItemText(f.id))
+        if (typedOnly && !Edited(f.id))
             continue;
         float value = 0.0f;
         ReadFloat(f.id, value);

@@ -45,6 +45,8 @@ private:
     // float the read-back would store is not finite; with `typedOnly`, only
     // the fields edited since they were shown count.
     bool NumbersAreFinite(const char* notDone, bool typedOnly);
+    // True unless the control still holds the text ShowFloat gave it.
+    bool Edited(int id);
     // Shows a record float and remembers it with its text.
     void ShowFloat(int id, float value, int precision);
     // A float control read back: still the text it was given, the value it

@@ -120,50 +120,40 @@ bool ReadFileLines(const std::string& path, std::size_t maxLines, std::size_t ma
     const UniqueFd fd = OpenRegularFile(path);
     if (!fd.Valid())
         return false;
+    // A line ended by LF loses a CR right before it; a last line without LF
+    // is taken as it stands.
+    auto take = [&](std::string& line, bool ended) {
+        if (ended && !line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() > maxLineBytes)
+            return false;
+        lines.push_back(std::move(line));
+        line.clear();
+        return true;
+    };
+    bool ok = true;
     std::string line;
-    bool any = false; // the line under way holds at least one byte
     char buffer[4096];
-    while (lines.size() < maxLines) {
+    while (ok && lines.size() < maxLines) {
         const ssize_t r = ::read(fd.Get(), buffer, sizeof buffer);
         if (r < 0 && errno == EINTR)
             continue;
-        if (r < 0) {
-            lines.clear();
-            return false;
-        }
-        if (r == 0)
+        if (r <= 0) {
+            ok = r == 0 && (line.empty() || take(line, false));
             break;
-        for (ssize_t i = 0; i < r && lines.size() < maxLines; ++i) {
-            const char c = buffer[i];
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                if (line.size() > maxLineBytes) {
-                    lines.clear();
-                    return false;
-                }
-                lines.push_back(std::move(line));
-                line.clear();
-                any = false;
-                continue;
-            }
-            any = true;
-            line.push_back(c);
+        }
+        for (ssize_t i = 0; ok && i < r && lines.size() < maxLines; ++i) {
+            if (buffer[i] == '\n')
+                ok = take(line, true);
+            else
+                line.push_back(buffer[i]);
             // One byte more than the bound may still be the CR of a CR LF.
-            if (line.size() > maxLineBytes + 1) {
-                lines.clear();
-                return false;
-            }
+            ok = ok && line.size() <= maxLineBytes + 1;
         }
     }
-    if (any && lines.size() < maxLines) {
-        if (line.size() > maxLineBytes) {
-            lines.clear();
-            return false;
-        }
-        lines.push_back(std::move(line));
-    }
-    return true;
+    if (!ok)
+        lines.clear();
+    return ok;
 }
 
 FileReplacement::~FileReplacement() {

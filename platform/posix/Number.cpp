@@ -16,14 +16,16 @@ bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-} // namespace
+// The leading decimal number of text, after white space: [start, end), empty
+// (start == end) when there is none. Only the decimal form counts: glibc's
+// strtod would also take "inf", "nan" and hexadecimal numbers, and a NaN read
+// from an intensity field slips through every range check after it.
+struct NumberSpan {
+    const char* start;
+    const char* end;
+};
 
-double AtoF(const char* text) {
-    if (!text)
-        return 0.0;
-    // Only the decimal form counts: glibc's strtod would also take "inf",
-    // "nan" and hexadecimal numbers, and a NaN read from an intensity field
-    // slips through every range check after it.
+NumberSpan LeadingNumber(const char* text) {
     const char* p = text;
     while (IsSpace(*p))
         ++p;
@@ -37,7 +39,7 @@ double AtoF(const char* text) {
         for (++p; IsDigit(*p); ++p)
             ++digits;
     if (digits == 0)
-        return 0.0;
+        return {start, start};
     if (*p == 'e' || *p == 'E') {
         const char* e = p + 1;
         if (*e == '+' || *e == '-')
@@ -48,22 +50,26 @@ double AtoF(const char* text) {
             p = e;
         }
     }
+    return {start, p};
+}
+
+} // namespace
+
+double AtoF(const char* text) {
+    if (!text)
+        return 0.0;
+    const NumberSpan number = LeadingNumber(text);
+    if (number.start == number.end)
+        return 0.0;
     static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(0));
-    const std::string number(start, p);
-    return ::strtod_l(number.c_str(), nullptr, c);
+    return ::strtod_l(std::string(number.start, number.end).c_str(), nullptr, c);
 }
 
 bool HasLeadingNumber(const char* text) {
     if (!text)
         return false;
-    const char* p = text;
-    while (IsSpace(*p))
-        ++p;
-    if (*p == '+' || *p == '-')
-        ++p;
-    if (IsDigit(*p))
-        return true;
-    return *p == '.' && IsDigit(p[1]);
+    const NumberSpan number = LeadingNumber(text);
+    return number.start != number.end;
 }
 
 } // namespace platform
