@@ -27,7 +27,6 @@ constexpr int kRoleIds[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, ID
                             IDC_ROLE_K310};
 constexpr unsigned char DEFAULT_CHARSET = 1;
 
-
 // Number of set points a run from s to e in steps of d visits, for the
 // progress bar; a run never records more than CCalib::kMaxPoints.
 int ProgressPoints(double count) {

@@ -611,8 +611,8 @@ TEST(CalibBrightHead, ABrightHeadTakesItsPointsAndBurnWritesTheirCurves) {
     EXPECT_EQ(LeF32(b + 52), 0.7f);
     // The mW-to-Index curve takes the head's top output back to about index 255.
     const double top = dlg.m_meterMw[0];
-    EXPECT_NEAR(fits.mwToIndex[0] * top * top + fits.mwToIndex[1] * top + fits.mwToIndex[2],
-                255.0, 5.0);
+    EXPECT_NEAR(fits.mwToIndex[0] * top * top + fits.mwToIndex[1] * top + fits.mwToIndex[2], 255.0,
+                5.0);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ TEST(ConfigOnATerminal, LinkToASilentTerminalGivesTheDefaultsAndIsLeftAlone) {
 
     std::unique_ptr<Config> config;
     EXPECT_TRUE(testing_support::ReturnsInTime([&] { config = std::make_unique<Config>(); },
-                                           [&] { pty.CloseMaster(); }));
+                                               [&] { pty.CloseMaster(); }));
     std::vector<std::string> texts;
     for (const auto& box : ui.Boxes())
         texts.push_back(box.text);

@@ -60,9 +60,9 @@ TEST_F(ConfigFileTest, PipeNobodyWritesIsNotOpenedAndDoesNotWait) {
     ConfigRecord r;
     std::memset(&r, 0x77, sizeof r);
     bool read = true;
-    EXPECT_TRUE(
-        testing_support::ReturnsInTime([&] { read = ReadConfigFile(m_path.c_str(), r); },
-                                   [&] { testing_support::ReleasePipeReader(m_path.c_str()); }));
+    EXPECT_TRUE(testing_support::ReturnsInTime(
+        [&] { read = ReadConfigFile(m_path.c_str(), r); },
+        [&] { testing_support::ReleasePipeReader(m_path.c_str()); }));
     EXPECT_FALSE(read); // missing, as far as the caller can tell
     EXPECT_EQ(r.headCount, 0);
     EXPECT_EQ(r.title[0], '\0');

@@ -88,8 +88,9 @@ TEST_F(ConfigTest, PipeInTheFilesPlaceGivesTheDefaultsAndStaysAPipe) {
     const std::string path = (m_dir / "config.ini").string();
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     std::unique_ptr<Config> config;
-    EXPECT_TRUE(testing_support::ReturnsInTime([&] { config = std::make_unique<Config>(); },
-                                           [&] { testing_support::ReleasePipeReader(path.c_str()); }));
+    EXPECT_TRUE(
+        testing_support::ReturnsInTime([&] { config = std::make_unique<Config>(); },
+                                       [&] { testing_support::ReleasePipeReader(path.c_str()); }));
     // Taken as a file that is not there; the defaults are not written over it.
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kNotFound, kNotWritten}));
     ASSERT_NE(config, nullptr);
