@@ -45,7 +45,7 @@ public:
     COpticalHead* m_pHeadA = nullptr;
     COpticalHead* m_pHeadB = nullptr;
     CProgressCtrl* m_pActiveProgress = nullptr; // the bar of the timed run in progress
-    CButton m_radioMode[4];                     // 1061-1064
+    CButton m_radioMode[4];                     // IDC_MODE_PULSES to IDC_MODE_TRIGGER
     CButton m_checkChannelA;
     CButton m_checkChannelB;
     CButton m_btnOn;

@@ -110,7 +110,7 @@ public:
     void OnEnChangeManual();
     void OnEnChangeStepEdit();
 
-    // Profile editor (step list 1036 and the "Add new step" group).
+    // Profile editor (step list IDC_STEP_LIST and the "Add new step" group).
     void OnBnClickedAdd();
     void OnBnClickedRemoveStep();
     // Empties the profile and resets the editor's edits and check boxes.

@@ -4,18 +4,15 @@
 #include "platform/FileImage.h"
 #include "platform/Format.h"
 #include "platform/Shell.h"
+#include "resources/dialogs/Dialog146Ids.h"
 
 #include <cstdarg>
 #include <string>
 #include <vector>
 
-namespace {
+using namespace ids146;
 
-constexpr int IDC_LOGO = 1041;
-constexpr int IDC_PROGRESS = 1034;
-constexpr int IDC_RETRY = 1043;
-constexpr int IDC_REPORT = 1087;
-constexpr int IDC_RESULTS = 1096;
+namespace {
 
 constexpr uint32_t kBaud = 115200;
 constexpr uint32_t kReadTimeoutMs = 1000;

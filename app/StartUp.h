@@ -50,7 +50,7 @@ public:
     CProgressCtrl m_progress; // 0 to 100
     CListBox m_listReport;    // newest line at index 0
     int m_nCurrent;           // the Retry button's
-    CFont m_fontStatus;       // of the status text 1096
+    CFont m_fontStatus;       // of the status text IDC_RESULTS
 
 private:
     void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));

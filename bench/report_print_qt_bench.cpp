@@ -17,6 +17,7 @@
 #include "platform/ui/Headless.h"
 #include "platform/ui/HeadlessPrinter.h"
 #include "platform/ui/qt/QtPrinter.h"
+#include "resources/dialogs/Dialog141Ids.h"
 #include "tests/support/PrivateCups.h"
 
 #include <QApplication>
@@ -93,7 +94,7 @@ template <class Count> void PressPrint(benchmark::State& state, Count count) {
     const int expected = ExpectedPages(kPoints);
     int pages = 0;
     for (auto _ : state) {
-        report.UserClick(1043);
+        report.UserClick(ids141::IDC_PRINT);
         state.PauseTiming();
         std::string fault = ui.BoxCount() != 0 ? ui.LastBox().text : count(pages);
         if (fault.empty() && pages != expected)

@@ -7,6 +7,7 @@
 #include "bench/BenchSupport.h"
 #include "platform/TimeFormat.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog131Ids.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,17 +46,17 @@ void BM_TelemetryDayLog(benchmark::State& state) {
         platform::ui::OpenDialog open(dlg);
         if (dlg.m_bDemo || dlg.m_nBoards != 4)
             state.SkipWithError("the simulated controllers were not found");
-        dlg.UserType(1014, "25");
-        dlg.UserClick(1019);
+        dlg.UserType(ids102::IDC_MANUAL, "25");
+        dlg.UserClick(ids102::IDC_SET);
         const std::string path = dir.Path() + "/day.log";
         for (auto _ : state) {
             ui.OnModal(131, [&](CDialog& d) {
-                d.UserType(1002, path);
-                d.UserType(1000, "bench");
-                d.UserClick(1);
+                d.UserType(ids131::IDC_PATH, path);
+                d.UserType(ids131::IDC_OPERATOR, "bench");
+                d.UserClick(IDOK);
             });
-            dlg.GetDlgItem(1059)->SetVisible(true);
-            dlg.UserClick(1059);
+            dlg.GetDlgItem(ids102::IDC_LOG)->SetVisible(true);
+            dlg.UserClick(ids102::IDC_LOG);
             const std::string header =
                 FormatLogHeader(dlg.m_log.m_heads, "bench", "", platform::LocalTimeNow());
             long firstHourKb = 0;
@@ -68,7 +69,7 @@ void BM_TelemetryDayLog(benchmark::State& state) {
                     firstHourKb = ResidentKb();
             }
             const long endKb = ResidentKb();
-            dlg.UserClick(1059); // Stop Log
+            dlg.UserClick(ids102::IDC_LOG); // Stop Log
 
             std::ifstream f(path, std::ios::binary);
             const std::string text(std::istreambuf_iterator<char>(f), {});

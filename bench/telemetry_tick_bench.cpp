@@ -9,6 +9,7 @@
 #include "app/SorvaneDlg.h"
 #include "bench/BenchSupport.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog131Ids.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,11 +51,11 @@ void BM_TelemetryTick8Heads4Controllers(benchmark::State& state) {
             state.SkipWithError("the simulated controllers were not found");
         const std::string path = dir.Path() + "/tick.log";
         ui.OnModal(131, [&](CDialog& d) {
-            d.UserType(1002, path);
-            d.UserClick(1);
+            d.UserType(ids131::IDC_PATH, path);
+            d.UserClick(IDOK);
         });
-        dlg.GetDlgItem(1059)->SetVisible(true);
-        dlg.UserClick(1059);
+        dlg.GetDlgItem(ids102::IDC_LOG)->SetVisible(true);
+        dlg.UserClick(ids102::IDC_LOG);
         if (!dlg.m_log.m_bLogging)
             state.SkipWithError("the log did not start");
 

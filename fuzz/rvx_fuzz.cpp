@@ -5,6 +5,7 @@
 #include "calibration/RVX_Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog136Ids.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(open.Ok(), "dialog opens");
     ui.ClearBoxes();
     ui.AnswerFile(path);
-    Check(dlg.UserClick(1044), "Open clicked");
+    Check(dlg.UserClick(ids136::IDC_OPEN), "Open clicked");
     Check(ui.BoxCount() == 0, "a plain file opens without a message");
 
     const uint8_t* rec = RecordBytes(head.m_record);
@@ -78,10 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(head.m_strCalDate.size() >= 8, "date text");
 
     int lcd = 0;
-    for (int id : {1039, 1040, 1063, 1064})
+    for (int id : ids136::kLcdRadios)
         lcd += dlg.IsDlgButtonChecked(id) ? 1 : 0;
     Check(lcd == 1, "one LCD radio");
-    Check(dlg.IsDlgButtonChecked(1061) + dlg.IsDlgButtonChecked(1062) == 1, "one channel radio");
+    Check(dlg.IsDlgButtonChecked(ids136::IDC_CHANNEL_A) +
+                  dlg.IsDlgButtonChecked(ids136::IDC_CHANNEL_B) ==
+              1,
+          "one channel radio");
 
     const HeadRecord before = head.m_record;
     dlg.ControlsToRecord();

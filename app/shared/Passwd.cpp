@@ -1,8 +1,11 @@
 #include "app/shared/Passwd.h"
 
+#include "resources/dialogs/Dialog135Ids.h"
+
+using namespace ids135;
+
 namespace {
 constexpr int IDD_PASSWORD = 135;
-constexpr int IDC_PASSWORD = 1000;
 } // namespace
 
 passwd::passwd(CDialog* parent) : CDialog(IDD_PASSWORD, parent) {

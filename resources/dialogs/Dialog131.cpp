@@ -1,4 +1,5 @@
 // Telemetry log: file, operator and comment, then "Start Log".
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Template.h"
 #include "resources/dialogs/Dialog131Ids.h"
 
@@ -21,8 +22,8 @@ const DialogTemplate& Dialog131() {
             {-1,           Static,     "Comment:",  {6, 47, 34, 8},    None},
             // Multi-line without want-return: Enter still presses "Start Log".
             {IDC_COMMENT,  Edit,       "",          {45, 45, 147, 70}, Multiline | Border | TabStop},
-            {1,            PushButton, "Start Log", {32, 121, 50, 14}, DefaultButton | TabStop},
-            {2,            PushButton, "Cancel",    {119, 121, 50, 14}, TabStop},
+            {IDOK,         PushButton, "Start Log", {32, 121, 50, 14}, DefaultButton | TabStop},
+            {IDCANCEL,     PushButton, "Cancel",    {119, 121, 50, 14}, TabStop},
         },
     };
     // clang-format on

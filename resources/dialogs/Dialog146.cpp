@@ -1,10 +1,13 @@
 // Start-up discovery: thin border, no caption, tool window, at the top left.
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Template.h"
+#include "resources/dialogs/Dialog146Ids.h"
 
 namespace platform::ui {
 
 const DialogTemplate& Dialog146() {
     using enum ControlKind;
+    using namespace ids146;
     static const DialogTemplate t{
         146,
         "",
@@ -15,27 +18,31 @@ const DialogTemplate& Dialog146() {
         0,
         0,
         {
-            {1041, Bitmap, "", {19, 3, 15, 13}, style::None},
-            {1034, Progress, "", {7, 184, 236, 8}, style::Border | style::Smooth},
-            {3,
+            {IDC_LOGO, Bitmap, "", {19, 3, 15, 13}, style::None},
+            {IDC_PROGRESS, Progress, "", {7, 184, 236, 8}, style::Border | style::Smooth},
+            {IDABORT,
              PushButton,
              "Exit Application",
              {35, 202, 70, 33},
              style::Multiline | style::DefaultButton | style::TabStop},
-            {2,
+            {IDCANCEL,
              PushButton,
              "Cancel Search and Continue for Troubleshooting",
              {145, 202, 70, 33},
              style::Multiline | style::TabStop},
-            {1043, PushButton, "Retry", {165, 30, 71, 21}, style::Hidden | style::TabStop},
+            {IDC_RETRY, PushButton, "Retry", {165, 30, 71, 21}, style::Hidden | style::TabStop},
             {-1, GroupBox, "Lumiflex Controllers", {7, 101, 237, 77}, style::None},
-            {1087,
+            {IDC_REPORT,
              ListBox,
              "",
              {15, 112, 221, 60},
              style::Disabled | style::Border | style::VScroll | style::Notify | style::Sorted |
                  style::NoIntegralHeight | style::TabStop},
-            {1096, Static, "IDC_RESULTS", {7, 82, 238, 19}, style::AlignCenter | style::Group},
+            {IDC_RESULTS,
+             Static,
+             "IDC_RESULTS",
+             {7, 82, 238, 19},
+             style::AlignCenter | style::Group},
         },
     };
     return t;

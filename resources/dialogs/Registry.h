@@ -4,8 +4,10 @@
 //
 // Adding a template: write resources/dialogs/Dialog<id>.cpp defining
 // `const platform::ui::DialogTemplate& platform::ui::Dialog<id>()` (see
-// Dialog135.cpp) and add one line `LUMI_DIALOG(<id>)` to Registry.inc. The
-// table names every template, so static linking never drops one.
+// Dialog135.cpp) with its control ids named in Dialog<id>Ids.h (see
+// ControlIds.h; tests/app/ControlIds_test.cpp lists every such header), and
+// add one line `LUMI_DIALOG(<id>)` to Registry.inc. The table names every
+// template, so static linking never drops one.
 //
 // Tests and benchmarks that open the program's dialogs link the object library
 // `program_templates` instead of calling UseTemplates themselves.

@@ -3,6 +3,7 @@
 
 #include "app/StartUp.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog146Ids.h"
 #include "tools/sim/Controller.h"
 #include "tools/sim/PortLink.h"
 
@@ -27,11 +28,9 @@
 namespace fs = std::filesystem;
 using platform::ui::HeadlessBackend;
 
-namespace {
+using namespace ids146;
 
-constexpr int IDC_REPORT = 1087;
-constexpr int IDC_RESULTS = 1096;
-constexpr int IDC_PROGRESS = 1034;
+namespace {
 
 std::vector<std::string> Lines(const CDialog& dlg) {
     return dlg.GetDlgItem(IDC_REPORT)->Items();
@@ -132,8 +131,8 @@ TEST_F(StartUpTest, OneControllerWithTwoHeadsClosesAfterTwoSeconds) {
                                             "Opening Lumiflex 1", "1 Lumiflex Controller found."}));
         EXPECT_EQ(d.GetDlgItem(IDC_PROGRESS)->Pos(), 100);
         EXPECT_EQ(d.GetDlgItemText(IDC_RESULTS), "");
-        EXPECT_NE(d.GetDlgItem(1041)->Bitmap(), nullptr);
-        EXPECT_FALSE(d.GetDlgItem(1043)->IsEnabled());
+        EXPECT_NE(d.GetDlgItem(IDC_LOGO)->Bitmap(), nullptr);
+        EXPECT_FALSE(d.GetDlgItem(IDC_RETRY)->IsEnabled());
         m_ui.Advance(1999);
         EXPECT_FALSE(d.IsEnded());
         m_ui.Advance(1);

@@ -3,6 +3,7 @@
 // positions as before, one frame for both channels.
 #include "MainWindowFixture.h"
 #include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog129Ids.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,8 @@ TEST_F(ConfigCancelTest, CancelledHeadCountLeavesSetAsOneFrameForBothChannels) {
     Open(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}}), 1);
     for (const bool escape : {false, true}) {
         ui.OnModal(kConfigTemplate, [escape](CDialog& d) {
-            d.UserType(1017, "3");
-            EXPECT_EQ(d.GetDlgItem(1087)->Items().size(), 3u);
+            d.UserType(ids129::IDC_HEAD_COUNT, "3");
+            EXPECT_EQ(d.GetDlgItem(ids129::IDC_HEAD_LIST)->Items().size(), 3u);
             if (escape)
                 d.UserPressEscape();
             else

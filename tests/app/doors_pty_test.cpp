@@ -5,6 +5,9 @@
 // once.
 #include "MainWindowFixture.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/Dialog129Ids.h"
+#include "resources/dialogs/Dialog138Ids.h"
+#include "resources/dialogs/Dialog145Ids.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +30,9 @@ class DoorsTest : public MainWindowFixture<CSorvaneDlg> {
 protected:
     // Sets the value box of the detail or advanced dialog and presses Set.
     static void Set(CDialog& d, const std::string& text) {
-        d.UserType(1000, text);
-        ASSERT_TRUE(d.UserClick(1043));
+        const bool detail = d.TemplateId() == kDetail;
+        d.UserType(detail ? ids138::IDC_VALUE : ids145::IDC_INDEX, text);
+        ASSERT_TRUE(d.UserClick(detail ? ids138::IDC_SET : ids145::IDC_SET));
     }
 };
 
@@ -44,12 +48,12 @@ TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
         ran = true;
         EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
         EXPECT_EQ(d.GetWindowText(), "RVX Detail");
-        EXPECT_EQ(d.GetDlgItemText(1041), "RVX-1-365");
-        EXPECT_EQ(d.GetDlgItemText(1042), "365");
-        EXPECT_EQ(d.GetDlgItemText(1049), dlg->m_pHeads[0].m_strSerial);
-        EXPECT_EQ(d.GetDlgItemText(1052), dlg->m_pHeads[0].m_strCalDate);
-        EXPECT_EQ(d.GetDlgItemText(1053), "mW/cm2");
-        EXPECT_TRUE(d.GetDlgItem(1002)->IsEnabled());
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_MODEL), "RVX-1-365");
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_WAVELENGTH), "365");
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_SERIAL), dlg->m_pHeads[0].m_strSerial);
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_CAL_DATE), dlg->m_pHeads[0].m_strCalDate);
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_UNIT), "mW/cm2");
+        EXPECT_TRUE(d.GetDlgItem(ids138::IDC_MORE)->IsEnabled());
 
         Set(d, "0");
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
@@ -61,9 +65,9 @@ TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
         Set(d, "12.5");
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));
         // The text stays selected for the next value; Enter presses Set again.
-        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(1000));
-        EXPECT_EQ(d.GetDlgItem(1000)->SelStart(), 0);
-        EXPECT_EQ(d.GetDlgItem(1000)->SelEnd(), 4);
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(ids138::IDC_VALUE));
+        EXPECT_EQ(d.GetDlgItem(ids138::IDC_VALUE)->SelStart(), 0);
+        EXPECT_EQ(d.GetDlgItem(ids138::IDC_VALUE)->SelEnd(), 4);
         d.UserPressEnter();
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 12.5f)}}));
         EXPECT_FALSE(d.IsEnded());
@@ -80,7 +84,7 @@ TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
     const auto& paint = ui.Paints().back();
     EXPECT_EQ(paint.templateId, kDetail);
     ASSERT_EQ(paint.images.size(), 1u);
-    EXPECT_EQ(paint.images[0].controlId, 1058);
+    EXPECT_EQ(paint.images[0].controlId, ids138::IDC_PICTURE);
     EXPECT_EQ(paint.images[0].image, resources::Bitmap(IDB_HEAD));
     EXPECT_EQ(paint.images[0].image->width, 152);
     EXPECT_EQ(paint.images[0].image->height, 141);
@@ -88,12 +92,12 @@ TEST_F(DoorsTest, DetailInCalibratedModeSetsTheHead) {
 
 TEST_F(DoorsTest, DetailInIndexModeSendsTheIndexAndTheIndicatorShowsIt) {
     Open(OneHead(), 1);
-    dlg->UserClick(1062);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
     TakeSent();
     ui.OnModal(kDetail, [&](CDialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(1053), "Index (0-255)");
-        EXPECT_FALSE(d.GetDlgItem(1002)->IsEnabled());
-        EXPECT_FALSE(d.UserClick(1002));
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_UNIT), "Index (0-255)");
+        EXPECT_FALSE(d.GetDlgItem(ids138::IDC_MORE)->IsEnabled());
+        EXPECT_FALSE(d.UserClick(ids138::IDC_MORE));
         // Held to the label's 0-255, never cut to 16 bits (70000 would be 4464,
         // -1 full output).
         Set(d, "300");
@@ -121,8 +125,8 @@ TEST_F(DoorsTest, DetailRefusesACalibratedValueThatCannotBeSent) {
         Set(d, "-2");
         EXPECT_TRUE(TakeSent().empty());
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 7.5f);
-        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(1000));
-        EXPECT_EQ(d.GetDlgItem(1000)->SelEnd(), 2);
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(ids138::IDC_VALUE));
+        EXPECT_EQ(d.GetDlgItem(ids138::IDC_VALUE)->SelEnd(), 2);
     });
     dlg->UserMouseDown(MK_LBUTTON, 100, 200);
     EXPECT_EQ(ui.PendingScripts(), 0u);
@@ -136,14 +140,14 @@ TEST_F(DoorsTest, DetailRefusesACalibratedValueThatCannotBeSent) {
 
 TEST_F(DoorsTest, AdvancedSetsAndSwitchesOffByIndex) {
     Open(OneHead(), 1);
-    ui.OnModal(kDetail, [&](CDialog& d) { ASSERT_TRUE(d.UserClick(1002)); });
+    ui.OnModal(kDetail, [&](CDialog& d) { ASSERT_TRUE(d.UserClick(ids138::IDC_MORE)); });
     ui.OnModal(kAdvanced, [&](CDialog& a) {
         EXPECT_EQ(a.GetWindowText(), "Advanced Features");
-        EXPECT_EQ(a.GetDlgItemText(1000), "");
+        EXPECT_EQ(a.GetDlgItemText(ids145::IDC_INDEX), "");
         Set(a, "70");
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{98, {0, 70, 0}}}));
-        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(1000));
-        EXPECT_EQ(a.GetDlgItem(1000)->SelEnd(), 2);
+        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(ids145::IDC_INDEX));
+        EXPECT_EQ(a.GetDlgItem(ids145::IDC_INDEX)->SelEnd(), 2);
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 70.0f);
         // Held to 0-255 as the label says, not cut to 16 bits.
         Set(a, "-1");
@@ -152,10 +156,10 @@ TEST_F(DoorsTest, AdvancedSetsAndSwitchesOffByIndex) {
         EXPECT_EQ(TakeSent(),
                   (std::vector<Sent>{{98, {0, 0, 0}}, {98, {0, 255, 0}}, {98, {0, 255, 0}}}));
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 255.0f);
-        ASSERT_TRUE(a.UserClick(1044));
+        ASSERT_TRUE(a.UserClick(ids145::IDC_OFF));
         EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {0}}}));
         EXPECT_EQ(dlg->m_pHeads[0].m_fSetting, 0.0f);
-        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(1000));
+        EXPECT_EQ(a.FocusedControl(), a.GetDlgItem(ids145::IDC_INDEX));
     });
     dlg->UserMouseDown(MK_LBUTTON, 110, 210);
     EXPECT_EQ(ui.PendingScripts(), 0u);
@@ -167,7 +171,7 @@ TEST_F(DoorsTest, ShortModelShowsItselfAsTheWavelengthAndAnUnboundHeadSendsNothi
     ASSERT_EQ(dlg->m_pHeads[1].m_pBoard, nullptr);
     dlg->m_pHeads[1].m_strModel = "UV";
     ui.OnModal(kDetail, [&](CDialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(1042), "UV");
+        EXPECT_EQ(d.GetDlgItemText(ids138::IDC_WAVELENGTH), "UV");
         Set(d, "7.5");
     });
     dlg->UserMouseDown(MK_LBUTTON, 300, 150);
@@ -181,9 +185,10 @@ TEST_F(DoorsTest, ConfigurationChangesTitleFileAndHeadLoopsAtOnce) {
     EXPECT_EQ(dlg->GetWindowText(), "Lumiflex, version 3.02");
     ui.OnModal(kConfig, [&](CDialog& d) {
         EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
-        EXPECT_EQ(d.GetDlgItem(1089)->Items(), (std::vector<std::string>{"01001001", "02002002"}));
-        d.UserType(1017, "2");
-        d.UserClick(1068);
+        EXPECT_EQ(d.GetDlgItem(ids129::IDC_SERIAL)->Items(),
+                  (std::vector<std::string>{"01001001", "02002002"}));
+        d.UserType(ids129::IDC_HEAD_COUNT, "2");
+        d.UserClick(ids129::IDC_TITLE_TALON);
         d.UserClick(IDOK);
     });
     dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 50, 30);
@@ -200,15 +205,15 @@ TEST_F(DoorsTest, ConfigurationChangesTitleFileAndHeadLoopsAtOnce) {
 
     // Two positions now: Set addresses both channels in one frame at once;
     // the second indicator comes with the next start.
-    dlg->UserType(1014, "12.5");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "12.5");
+    dlg->UserClick(ids102::IDC_SET);
     EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(2, 12.5f)}}));
     EXPECT_EQ(dlg->IndicatorText(0), "12.5");
     EXPECT_EQ(dlg->IndicatorText(1), "");
 
     // Cancel leaves the title as it was.
     ui.OnModal(kConfig, [&](CDialog& d) {
-        d.UserClick(1061);
+        d.UserClick(ids129::IDC_TITLE_LUMIFLEX);
         d.UserClick(IDCANCEL);
     });
     dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 50, 30);
@@ -220,8 +225,8 @@ TEST_F(DoorsTest, ConfigurationChangesTitleFileAndHeadLoopsAtOnce) {
 // each head's display shows again after its detail dialog.
 TEST_F(DoorsTest, AfterACommandForBothChannelsTheDetailDoorShowsWhatEachHeadWasSent) {
     Open(MakeConfig(2, {{0, "01001001", 100, 200}, {1, "01001001", 300, 150}}), 1);
-    dlg->UserType(1014, "12.5");
-    dlg->UserClick(1019);
+    dlg->UserType(ids102::IDC_MANUAL, "12.5");
+    dlg->UserClick(ids102::IDC_SET);
     EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(2, 12.5f)}}));
     ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
     dlg->UserMouseDown(MK_LBUTTON, 110, 210);
@@ -238,7 +243,7 @@ TEST_F(DoorsTest, AfterACommandForBothChannelsTheDetailDoorShowsWhatEachHeadWasS
     dlg->UserMouseDown(MK_LBUTTON, 110, 210);
     EXPECT_EQ(TakeSent(), (std::vector<Sent>{{97, FloatPayload(0, 20.0f)}}));
     EXPECT_EQ(dlg->IndicatorText(0), "20.0");
-    dlg->UserClick(1007);
+    dlg->UserClick(ids102::IDC_OFF);
     EXPECT_EQ(TakeSent(), (std::vector<Sent>{{100, {2}}}));
     ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
     dlg->UserMouseDown(MK_LBUTTON, 110, 210);
@@ -246,9 +251,9 @@ TEST_F(DoorsTest, AfterACommandForBothChannelsTheDetailDoorShowsWhatEachHeadWasS
     EXPECT_EQ(sims[0]->Channel(0).index, 0);
 
     // The same in index mode, with the index held to 255.
-    dlg->UserClick(1062);
-    dlg->UserType(1014, "300");
-    dlg->UserClick(1019);
+    dlg->UserClick(ids102::IDC_INDEX_MODE);
+    dlg->UserType(ids102::IDC_MANUAL, "300");
+    dlg->UserClick(ids102::IDC_SET);
     EXPECT_EQ(TakeSent().back(), (Sent{98, {2, 0xFF, 0x00}}));
     ui.OnModal(kDetail, [&](CDialog& d) { d.UserPressEscape(); });
     dlg->UserMouseDown(MK_LBUTTON, 310, 160);

@@ -4,6 +4,7 @@
 #include "app/LogFile.h"
 #include "platform/UniqueFd.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog131Ids.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ namespace {
 
 using platform::ui::HeadlessBackend;
 using platform::ui::OpenDialog;
+using namespace ids131;
 
 constexpr int kLogTemplate = 131;
 
@@ -152,9 +154,9 @@ TEST_F(LogDialogTest, StartLogWritesTheHeaderAndEachTickOneLine) {
     const std::string path = Path("run.log");
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
         EXPECT_EQ(d.GetWindowText(), "Log Telemetry");
-        d.UserType(1002, path);
-        d.UserType(1000, "Ann");
-        d.UserType(1001, "line one\r\nline two");
+        d.UserType(IDC_PATH, path);
+        d.UserType(IDC_OPERATOR, "Ann");
+        d.UserType(IDC_COMMENT, "line one\r\nline two");
         d.UserPressEnter(); // Enter in the comment still starts the log
     });
     ASSERT_EQ(log.DoModal(), IDOK);
@@ -194,8 +196,8 @@ TEST_F(LogDialogTest, StartLogWritesTheHeaderAndEachTickOneLine) {
 TEST_F(LogDialogTest, CancelCreatesNothingAndReopeningKeepsOnlyThePath) {
     const std::string path = Path("kept.log");
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
-        d.UserType(1002, path);
-        d.UserType(1000, "Ann");
+        d.UserType(IDC_PATH, path);
+        d.UserType(IDC_OPERATOR, "Ann");
         d.UserClick(IDCANCEL);
     });
     EXPECT_EQ(log.DoModal(), IDCANCEL);
@@ -206,13 +208,13 @@ TEST_F(LogDialogTest, CancelCreatesNothingAndReopeningKeepsOnlyThePath) {
     ui.CancelFile();
     ui.AnswerFile(path);
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(1002), ""); // a cancelled run kept nothing
-        d.UserClick(1043);
-        EXPECT_EQ(d.GetDlgItemText(1002), "");
-        d.UserClick(1043);
-        EXPECT_EQ(d.GetDlgItemText(1002), path);
-        d.UserType(1000, "Ann");
-        d.UserType(1001, "note");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PATH), ""); // a cancelled run kept nothing
+        d.UserClick(IDC_BROWSE);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PATH), "");
+        d.UserClick(IDC_BROWSE);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PATH), path);
+        d.UserType(IDC_OPERATOR, "Ann");
+        d.UserType(IDC_COMMENT, "note");
         d.UserClick(IDOK);
     });
     ASSERT_EQ(log.DoModal(), IDOK);
@@ -229,9 +231,9 @@ TEST_F(LogDialogTest, CancelCreatesNothingAndReopeningKeepsOnlyThePath) {
     log.Close();
 
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(1002), path);
-        EXPECT_EQ(d.GetDlgItemText(1000), "");
-        EXPECT_EQ(d.GetDlgItemText(1001), "");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PATH), path);
+        EXPECT_EQ(d.GetDlgItemText(IDC_OPERATOR), "");
+        EXPECT_EQ(d.GetDlgItemText(IDC_COMMENT), "");
     });
     EXPECT_EQ(log.DoModal(), IDCANCEL);
 }
@@ -240,10 +242,10 @@ TEST_F(LogDialogTest, APathThatCannotBeOpenedKeepsTheDialogOpen) {
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
         d.UserClick(IDOK); // empty path
         EXPECT_FALSE(d.IsEnded());
-        d.UserType(1002, Path("missing/folder/x.log"));
+        d.UserType(IDC_PATH, Path("missing/folder/x.log"));
         d.UserClick(IDOK);
         EXPECT_FALSE(d.IsEnded());
-        d.UserType(1002, Path("ok.log"));
+        d.UserType(IDC_PATH, Path("ok.log"));
         d.UserClick(IDOK);
         EXPECT_TRUE(d.IsEnded());
     });
@@ -261,7 +263,7 @@ TEST_F(LogDialogTest, AHeaderThatCannotBeWrittenKeepsTheDialogOpen) {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     ui.OnModal(kLogTemplate, [&](CDialog& d) {
-        d.UserType(1002, "/dev/full");
+        d.UserType(IDC_PATH, "/dev/full");
         d.UserClick(IDOK);
         EXPECT_FALSE(d.IsEnded());
         EXPECT_FALSE(log.m_file.IsOpen());

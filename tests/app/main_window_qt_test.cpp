@@ -6,6 +6,7 @@
 #include "MainWindowFixture.h"
 #include "platform/ui/qt/QtBackend.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/Dialog102Ids.h"
 #include "tests/platform/ui/qt_test_app.h"
 #include "tests/support/TestOutput.h"
 #include "tools/sim/Controller.h"
@@ -139,7 +140,7 @@ TEST(MainWindowQt, TheLogoLiesWhereItsCtrlClickOpensTheConfiguration) {
     QtTestApp();
     // The Ctrl-click box in client pixels, both ends included.
     const QRect clickBox(QPoint(23, 6), QPoint(177, 61));
-    // Static 1076 at 32, 4 dialog units, base units 6 x 13: 32 * 6 / 4 and
+    // The logo static (IDC_LOGO) at 32, 4 dialog units, base units 6 x 13: 32 * 6 / 4 and
     // 4 * 13 / 8 = 6.5, rounded up.
     const QPoint logoAt(48, 7);
 
@@ -171,7 +172,8 @@ TEST(MainWindowQt, TheLogoLiesWhereItsCtrlClickOpensTheConfiguration) {
         if (&d != &dlg)
             return;
         QTimer::singleShot(300, &w, [&, w = &w] {
-            if (auto* label = qobject_cast<QLabel*>(backend.WidgetOf(*dlg.GetDlgItem(1076))))
+            if (auto* label =
+                    qobject_cast<QLabel*>(backend.WidgetOf(*dlg.GetDlgItem(ids102::IDC_LOGO))))
                 labelRect = label->geometry();
             window = w->palette().color(QPalette::Window);
             shot = w->grab().toImage();

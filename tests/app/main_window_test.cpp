@@ -2,6 +2,8 @@
 // dialog left with "Cancel Search and Continue for Troubleshooting"): layout
 // by head count, click boxes, password gate, title, timers, default button.
 #include "MainWindowFixture.h"
+#include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog135Ids.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ protected:
     int IndicatorControls() const {
         int n = 0;
         for (const auto& c : dlg->Controls())
-            n += c->Id() == 0xFFFF;
+            n += c->Id() == ids102::IDC_INDICATOR;
         return n;
     }
     std::vector<std::string> DoorKinds() const {
@@ -204,13 +206,14 @@ TEST_F(MainWindowTest, PasswordGate) {
     Open(MakeConfig(2, kTwoHeads, "Lumiflex", true));
     // Cancel: nothing, no message.
     ui.OnModal(
-        kPasswordTemplate, [](CDialog& d) { d.UserType(1000, "pelrud"); }, IDCANCEL);
+        kPasswordTemplate, [](CDialog& d) { d.UserType(ids135::IDC_PASSWORD, "pelrud"); },
+        IDCANCEL);
     dlg->UserMouseDown(MK_CONTROL, 50, 30);
     EXPECT_TRUE(dlg->doors.empty());
     EXPECT_EQ(ui.BoxCount(), 0u);
     // Letter case counts.
     ui.OnModal(kPasswordTemplate, [](CDialog& d) {
-        d.UserType(1000, "Pelrud");
+        d.UserType(ids135::IDC_PASSWORD, "Pelrud");
         d.UserClick(IDOK);
     });
     dlg->UserMouseDown(MK_CONTROL, 110, 210);
@@ -219,7 +222,7 @@ TEST_F(MainWindowTest, PasswordGate) {
     EXPECT_EQ(ui.LastBox().text, "Invalid Password.");
     // The right word opens the door; the gate asks again at the next door.
     ui.OnModal(kPasswordTemplate, [](CDialog& d) {
-        d.UserType(1000, "pelrud");
+        d.UserType(ids135::IDC_PASSWORD, "pelrud");
         d.UserClick(IDOK);
     });
     dlg->UserMouseDown(MK_CONTROL, 110, 210);

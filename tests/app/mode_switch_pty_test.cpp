@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 #include "app/ModeSwitch.h"
 #include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog151Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
@@ -68,11 +69,12 @@ TEST_F(ModeSwitchTest, EmptyEditBurnsZeroAndSwitchesPwmToDac) {
     Start("01001001", 0);
     ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
         EXPECT_EQ(d.GetWindowText(), "Lumiflex Mode Switch");
-        EXPECT_EQ(d.GetDlgItemText(1041), kPwmText);
-        EXPECT_EQ(d.GetDlgItemText(1042), "Default PWM value while in DAC mode:");
-        EXPECT_EQ(d.GetDlgItemText(1043), kButton);
-        EXPECT_EQ(d.GetDlgItemText(1000), "");
-        d.UserClick(1043);
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_MODE_TEXT), kPwmText);
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_DEFAULT_LABEL),
+                  "Default PWM value while in DAC mode:");
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_SWITCH), kButton);
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_DEFAULT_VALUE), "");
+        d.UserClick(ids151::IDC_SWITCH);
     });
     CModeSwitch dlg;
     dlg.m_pHead = &head;
@@ -93,11 +95,12 @@ TEST_F(ModeSwitchTest, EmptyEditBurnsZeroAndSwitchesPwmToDac) {
 TEST_F(ModeSwitchTest, DacModeTextsAndA16BitValue) {
     Start("01001001", 1);
     ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
-        EXPECT_EQ(d.GetDlgItemText(1041), kDacText);
-        EXPECT_EQ(d.GetDlgItemText(1042), "Default DAC value while in PWM mode:");
-        EXPECT_EQ(d.GetDlgItemText(1043), kButton);
-        d.UserType(1000, "70000");
-        d.UserClick(1043);
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_MODE_TEXT), kDacText);
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_DEFAULT_LABEL),
+                  "Default DAC value while in PWM mode:");
+        EXPECT_EQ(d.GetDlgItemText(ids151::IDC_SWITCH), kButton);
+        d.UserType(ids151::IDC_DEFAULT_VALUE, "70000");
+        d.UserClick(ids151::IDC_SWITCH);
     });
     CModeSwitch dlg;
     dlg.m_pHead = &head;
@@ -110,8 +113,8 @@ TEST_F(ModeSwitchTest, DacModeTextsAndA16BitValue) {
 TEST_F(ModeSwitchTest, AShortBoardSerialStopsAfterTheBurnAndKeepsTheDialogOpen) {
     Start("123", 0);
     ui.OnModal(kModeSwitchTemplate, [](CDialog& d) {
-        d.UserType(1000, "77");
-        d.UserClick(1043);
+        d.UserType(ids151::IDC_DEFAULT_VALUE, "77");
+        d.UserClick(ids151::IDC_SWITCH);
         EXPECT_FALSE(d.IsEnded());
     });
     CModeSwitch dlg;
@@ -134,9 +137,9 @@ TEST_F(ModeSwitchTest, AFailedRecordReadStopsBeforeTheBurnAndSendsNothingMore) {
     ASSERT_FALSE(eeprom.empty());
     // The head object has never read its record: it holds all zeros.
     ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
-        d.UserType(1000, "300");
+        d.UserType(ids151::IDC_DEFAULT_VALUE, "300");
         simulator->DropReplies(1); // the reply to the record read (103)
-        d.UserClick(1043);
+        d.UserClick(ids151::IDC_SWITCH);
         EXPECT_FALSE(d.IsEnded());
         ASSERT_EQ(ui.BoxCount(), 1u);
         EXPECT_EQ(ui.LastBox().text, "The RVX configuration could not be read. Nothing was "
@@ -152,7 +155,7 @@ TEST_F(ModeSwitchTest, AFailedRecordReadStopsBeforeTheBurnAndSendsNothingMore) {
 
         // Pressed again with the head answering, the switch goes through.
         simulator->ClearRequests();
-        d.UserClick(1043);
+        d.UserClick(ids151::IDC_SWITCH);
     });
     CModeSwitch dlg;
     dlg.m_pHead = &head;
@@ -173,10 +176,10 @@ TEST(ModeSwitchWithoutController, SaysSoAndSendsNothing) {
         dlg.m_pHead = h;
         OpenDialog open(dlg);
         ASSERT_TRUE(open.Ok());
-        EXPECT_EQ(dlg.GetDlgItemText(1041), "No controller!");
-        EXPECT_EQ(dlg.GetDlgItemText(1042), "");
-        EXPECT_FALSE(dlg.GetDlgItem(1043)->IsEnabled());
-        EXPECT_FALSE(dlg.GetDlgItem(1000)->IsEnabled());
+        EXPECT_EQ(dlg.GetDlgItemText(ids151::IDC_MODE_TEXT), "No controller!");
+        EXPECT_EQ(dlg.GetDlgItemText(ids151::IDC_DEFAULT_LABEL), "");
+        EXPECT_FALSE(dlg.GetDlgItem(ids151::IDC_SWITCH)->IsEnabled());
+        EXPECT_FALSE(dlg.GetDlgItem(ids151::IDC_DEFAULT_VALUE)->IsEnabled());
         dlg.OnBnClickedSwitch(); // even when reached: nothing, and the dialog stays
         EXPECT_FALSE(dlg.IsEnded());
     }
@@ -193,8 +196,8 @@ TEST_F(ModeSwitchDoor, HeadZeroOfTheMainWindow) {
     const HeadRecord before = sims[0]->Record(0);
     ui.OnModal(kModeSwitchTemplate, [&](CDialog& d) {
         EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
-        d.UserType(1000, "300");
-        d.UserClick(1043);
+        d.UserType(ids151::IDC_DEFAULT_VALUE, "300");
+        d.UserClick(ids151::IDC_SWITCH);
     });
     dlg->OnBnClickedSwitchModes();
     EXPECT_TRUE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));

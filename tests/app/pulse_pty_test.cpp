@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 #include "app/PulseDlg.h"
 #include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog150Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +29,7 @@ Sent Start(int channel, int onMs, int offMs, int index, int mode, int count) {
 }
 const Sent kStop{116, {}};
 
-constexpr int kOnEdit = 1000, kOffEdit = 1001, kIndexEdit = 1002, kCountEdit = 1003,
-              kLimitEdit = 1004;
-constexpr int kPulses = 1092, kTimeLimit = 1093, kOn = 1090, kArm = 1091;
+using namespace ids150;
 
 class PulseTest : public ::testing::Test {
 protected:
@@ -54,13 +53,13 @@ protected:
         board.Close();
     }
     void Pulse(const char* on, const char* off, const char* index) {
-        dlg.UserType(kOnEdit, on);
-        dlg.UserType(kOffEdit, off);
-        dlg.UserType(kIndexEdit, index);
+        dlg.UserType(IDC_ON_DURATION, on);
+        dlg.UserType(IDC_OFF_DURATION, off);
+        dlg.UserType(IDC_INTENSITY, index);
     }
     bool Pressed(int id) const { return dlg.IsDlgButtonChecked(id) == BST_CHECKED; }
     bool Enabled(int id) const { return dlg.GetDlgItem(id)->IsEnabled(); }
-    int Radio() const { return dlg.GetCheckedRadioButton(1061, 1064); }
+    int Radio() const { return dlg.GetCheckedRadioButton(IDC_MODE_PULSES, IDC_MODE_TRIGGER); }
 
     HeadlessBackend ui;
     std::unique_ptr<sim::Controller> simulator;
@@ -71,15 +70,15 @@ protected:
 };
 
 TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
-    dlg.UserClick(1077);
+    dlg.UserClick(IDC_CHANNEL_A);
     Pulse("0.2", "0.3", "300");
-    dlg.UserType(kCountEdit, "5");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    dlg.UserType(IDC_PULSE_COUNT, "5");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 200, 300, 255, 0, 5)});
-    EXPECT_TRUE(Pressed(kPulses));
-    EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Cancel");
-    EXPECT_EQ(Radio(), 1061);
-    for (int id : {kTimeLimit, kOn, kArm})
+    EXPECT_TRUE(Pressed(IDC_START_PULSES));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_START_PULSES), "Cancel");
+    EXPECT_EQ(Radio(), IDC_MODE_PULSES);
+    for (int id : {IDC_START_TIME_LIMIT, IDC_ON, IDC_ARM})
         EXPECT_FALSE(Enabled(id)) << id;
     // 5 x 0.5 s = 2.5 s, truncated: the dialog's run is over after 2 s.
     int lo = -1, hi = -1;
@@ -88,122 +87,122 @@ TEST_F(PulseTest, CountedTrainClampsTheIndexAndEndsAfterTheTruncatedTotal) {
     ui.Advance(1000);
     EXPECT_EQ(dlg.m_progressPulses.GetPos(), 1);
     ui.Advance(999);
-    EXPECT_TRUE(Pressed(kPulses));
+    EXPECT_TRUE(Pressed(IDC_START_PULSES));
     ui.Advance(1);
-    EXPECT_FALSE(Pressed(kPulses));
-    EXPECT_EQ(dlg.GetDlgItemText(kPulses), "Start");
-    for (int id : {kPulses, kTimeLimit, kOn, kArm})
+    EXPECT_FALSE(Pressed(IDC_START_PULSES));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_START_PULSES), "Start");
+    for (int id : {IDC_START_PULSES, IDC_START_TIME_LIMIT, IDC_ON, IDC_ARM})
         EXPECT_TRUE(Enabled(id)) << id;
     // The finished run leaves a full bar (2 of 2), whichever of the two timers
     // due at 2 s comes first; it is not started over.
     EXPECT_EQ(dlg.m_progressPulses.GetPos(), 2);
-    EXPECT_EQ(Radio(), 1061);
+    EXPECT_EQ(Radio(), IDC_MODE_PULSES);
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_PROGRESS));
     EXPECT_EQ(Received(*simulator).size(), 1u); // no stop: the controller ends the train
 
     // A negative index is sent as 0; B alone goes through head B with code 1.
     simulator->ClearRequests();
-    dlg.UserClick(1077);
-    dlg.UserClick(1078);
+    dlg.UserClick(IDC_CHANNEL_A);
+    dlg.UserClick(IDC_CHANNEL_B);
     Pulse("1.5", "0.25", "-5");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(1, 1500, 250, 0, 0, 5)});
 }
 
 TEST_F(PulseTest, TimeLimitDividesIntoACountAndCancelStops) {
-    dlg.UserClick(1077);
-    dlg.UserClick(1078);
+    dlg.UserClick(IDC_CHANNEL_A);
+    dlg.UserClick(IDC_CHANNEL_B);
     Pulse("0.5", "0.5", "128");
-    dlg.UserType(kLimitEdit, "10");
-    EXPECT_EQ(Radio(), 1062); // typing selects the row
-    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    dlg.UserType(IDC_TIME_LIMIT, "10");
+    EXPECT_EQ(Radio(), IDC_MODE_TIME_LIMIT); // typing selects the row
+    ASSERT_TRUE(dlg.UserClick(IDC_START_TIME_LIMIT));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(2, 500, 500, 128, 0, 10)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 10000);
     // Typing a count during the run moves the radio, not the run.
-    dlg.UserType(kCountEdit, "3");
-    EXPECT_EQ(Radio(), 1061);
-    EXPECT_TRUE(Pressed(kTimeLimit));
+    dlg.UserType(IDC_PULSE_COUNT, "3");
+    EXPECT_EQ(Radio(), IDC_MODE_PULSES);
+    EXPECT_TRUE(Pressed(IDC_START_TIME_LIMIT));
     ui.Advance(4000);
     EXPECT_EQ(dlg.m_progressTimeLimit.GetPos(), 4);
 
     // Cancel: the stop goes to head A (A is checked), the bar returns to 0.
     simulator->ClearRequests();
-    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    ASSERT_TRUE(dlg.UserClick(IDC_START_TIME_LIMIT));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{kStop});
     EXPECT_EQ(dlg.m_progressTimeLimit.GetPos(), 0);
-    EXPECT_EQ(dlg.GetDlgItemText(kTimeLimit), "Start");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_START_TIME_LIMIT), "Start");
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_END));
-    for (int id : {kPulses, kOn, kArm})
+    for (int id : {IDC_START_PULSES, IDC_ON, IDC_ARM})
         EXPECT_TRUE(Enabled(id)) << id;
 }
 
 TEST_F(PulseTest, ManualAndTriggerModesSendTheirModeBytesAndNoTimers) {
-    dlg.UserClick(1078);
+    dlg.UserClick(IDC_CHANNEL_B);
     Pulse("0.1", "0.1", "50");
-    dlg.UserType(kCountEdit, "7");
-    ASSERT_TRUE(dlg.UserClick(kOn));
-    EXPECT_EQ(dlg.GetDlgItemText(kOn), "Off");
-    EXPECT_EQ(Radio(), 1063);
+    dlg.UserType(IDC_PULSE_COUNT, "7");
+    ASSERT_TRUE(dlg.UserClick(IDC_ON));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_ON), "Off");
+    EXPECT_EQ(Radio(), IDC_MODE_MANUAL);
     EXPECT_FALSE(dlg.HasTimer(pulseDlg::IDT_PULSE_END));
-    ASSERT_TRUE(dlg.UserClick(kOn));
-    EXPECT_EQ(dlg.GetDlgItemText(kOn), "On");
-    ASSERT_TRUE(dlg.UserClick(kArm));
-    EXPECT_EQ(dlg.GetDlgItemText(kArm), "Disarm");
-    EXPECT_FALSE(Enabled(kOn));
-    ASSERT_TRUE(dlg.UserClick(kArm));
-    EXPECT_EQ(dlg.GetDlgItemText(kArm), "Arm");
+    ASSERT_TRUE(dlg.UserClick(IDC_ON));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_ON), "On");
+    ASSERT_TRUE(dlg.UserClick(IDC_ARM));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_ARM), "Disarm");
+    EXPECT_FALSE(Enabled(IDC_ON));
+    ASSERT_TRUE(dlg.UserClick(IDC_ARM));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_ARM), "Arm");
     EXPECT_EQ(Received(*simulator), (std::vector<Sent>{Start(1, 100, 100, 50, 2, 7), kStop,
                                                        Start(1, 100, 100, 50, 3, 7), kStop}));
 }
 
 TEST_F(PulseTest, NoChannelSendsNothingYetRunsTheBar) {
     Pulse("0.5", "0.5", "10");
-    dlg.UserType(kCountEdit, "3");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
-    EXPECT_TRUE(Pressed(kPulses));
+    dlg.UserType(IDC_PULSE_COUNT, "3");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
+    EXPECT_TRUE(Pressed(IDC_START_PULSES));
     ui.Advance(3000);
-    EXPECT_FALSE(Pressed(kPulses));
-    ASSERT_TRUE(dlg.UserClick(kPulses));
-    ASSERT_TRUE(dlg.UserClick(kPulses)); // started and cancelled: no stop either
+    EXPECT_FALSE(Pressed(IDC_START_PULSES));
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES)); // started and cancelled: no stop either
     EXPECT_TRUE(Received(*simulator).empty());
 }
 
 TEST_F(PulseTest, ZeroPeriodAndLongTrainsEndSensibly) {
-    dlg.UserClick(1077);
+    dlg.UserClick(IDC_CHANNEL_A);
     // On and off both 0 with a time limit: no pulse fits, count 0, the run ends at once.
     Pulse("0", "0", "10");
-    dlg.UserType(kLimitEdit, "10");
-    ASSERT_TRUE(dlg.UserClick(kTimeLimit));
+    dlg.UserType(IDC_TIME_LIMIT, "10");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_TIME_LIMIT));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 0, 0, 10, 0, 0)});
     ui.Advance(10);
-    EXPECT_FALSE(Pressed(kTimeLimit));
+    EXPECT_FALSE(Pressed(IDC_START_TIME_LIMIT));
 
     // 40000 pulses of 1 s: 40000 s, past a signed 16-bit number; the run ends
     // when the train does, not never.
     simulator->ClearRequests();
     Pulse("0.5", "0.5", "10");
-    dlg.UserType(kCountEdit, "40000");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    dlg.UserType(IDC_PULSE_COUNT, "40000");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 500, 500, 10, 0, 40000)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 40000000);
     int lo = -1, hi = -1;
     dlg.m_progressPulses.GetRange(lo, hi);
     EXPECT_EQ(hi, 40000);
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
 
     // 70000 pulses: the controller gets the low 16 bits (4464) and the run lasts as long.
     simulator->ClearRequests();
-    dlg.UserType(kCountEdit, "70000");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    dlg.UserType(IDC_PULSE_COUNT, "70000");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
     EXPECT_EQ(Received(*simulator), std::vector<Sent>{Start(0, 500, 500, 10, 0, 4464)});
     EXPECT_EQ(ui.DueTime(dlg, pulseDlg::IDT_PULSE_END), ui.Now() + 4464000);
 }
 
 TEST_F(PulseTest, TheSimulatorLightsTheHeadByTheSchedule) {
-    dlg.UserClick(1077);
+    dlg.UserClick(IDC_CHANNEL_A);
     Pulse("0.3", "0.3", "200");
-    dlg.UserType(kCountEdit, "2");
-    ASSERT_TRUE(dlg.UserClick(kPulses));
+    dlg.UserType(IDC_PULSE_COUNT, "2");
+    ASSERT_TRUE(dlg.UserClick(IDC_START_PULSES));
     // Seen from outside: the train runs, lights head A, then ends by itself
     // after 2 x 0.6 s. Waited for with a generous deadline.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -231,12 +230,12 @@ TEST_F(PulseDoor, ClosingDuringARunLeavesTheStopToTheMainWindowsAllOff) {
     EXPECT_FALSE(dlg->GetDlgItem(ids102::IDC_PULSE_MODE)->IsVisible());
     ui.OnModal(150, [&](CDialog& d) {
         EXPECT_FALSE(dlg->HasTimer(CSorvaneDlg::IDT_TELEMETRY));
-        d.UserClick(1077);
-        d.UserType(1000, "1");
-        d.UserType(1001, "1");
-        d.UserType(1002, "9");
-        d.UserType(1003, "100");
-        d.UserClick(1092);
+        d.UserClick(IDC_CHANNEL_A);
+        d.UserType(IDC_ON_DURATION, "1");
+        d.UserType(IDC_OFF_DURATION, "1");
+        d.UserType(IDC_INTENSITY, "9");
+        d.UserType(IDC_PULSE_COUNT, "100");
+        d.UserClick(IDC_START_PULSES);
         ui.Advance(5000);
         d.UserClose();
     });

@@ -4,6 +4,7 @@
 // answering, more than eight head positions.
 #include "MainWindowFixture.h"
 #include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog131Ids.h"
 
 #include <gtest/gtest.h>
 
@@ -68,8 +69,8 @@ protected:
     }
     void StartLog(const std::string& path) {
         ui.OnModal(kLogTemplate, [path](CDialog& d) {
-            d.UserType(1002, path);
-            d.UserType(1000, "Ann");
+            d.UserType(ids131::IDC_PATH, path);
+            d.UserType(ids131::IDC_OPERATOR, "Ann");
             d.UserClick(IDOK);
         });
         ASSERT_TRUE(dlg->UserClick(ids102::IDC_LOG));
@@ -163,7 +164,7 @@ TEST_F(TelemetryTest, ALogOfThreeHeadsOnTwoControllers) {
 TEST_F(TelemetryTest, CancelCreatesNoFileAndReleasesTheButton) {
     Open(MakeConfig(2, {{0, "01001001", 10, 10}, {1, "01001001", 60, 10}}), {"01001001"});
     ui.OnModal(kLogTemplate, [this](CDialog& d) {
-        d.UserType(1002, Path());
+        d.UserType(ids131::IDC_PATH, Path());
         EXPECT_EQ(dlg->GetDlgItemText(ids102::IDC_LOG), "Stop Log");
         d.UserClick(IDCANCEL);
     });

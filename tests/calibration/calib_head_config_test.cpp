@@ -3,6 +3,7 @@
 #include "calibration/Calib.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog136Ids.h"
 #include "resources/dialogs/Dialog137Ids.h"
 
 #include <gtest/gtest.h>
@@ -33,10 +34,11 @@ TEST(CalibHeadConfig, CoeffsButtonEditsAndBurnsTheUtilitysHead) {
         opened = &d;
         EXPECT_EQ(d.Parent(), &calib);
         EXPECT_EQ(d.GetWindowText(), "RVX Configuration");
-        EXPECT_EQ(d.GetDlgItemText(1000), "RVX-1-420"); // the simulated head's record, read anew
-        EXPECT_EQ(d.IsDlgButtonChecked(1062), 1u);
-        d.UserType(1005, "300");
-        d.UserClick(1043); // Burn
+        EXPECT_EQ(d.GetDlgItemText(ids136::IDC_MODEL),
+                  "RVX-1-420"); // the simulated head's record, read anew
+        EXPECT_EQ(d.IsDlgButtonChecked(ids136::IDC_CHANNEL_B), 1u);
+        d.UserType(ids136::IDC_MAX_PWM, "300");
+        d.UserClick(ids136::IDC_BURN);
     });
     ui.ClearBoxes();
     ASSERT_TRUE(calib.UserClick(ids137::IDC_COEFFS));

@@ -1,6 +1,7 @@
 // Show Report of the calibration utility opens the real report dialogs with
 // the run's points and takes the calibration report's average step back.
 #include "platform/ui/HeadlessPrinter.h"
+#include "resources/dialogs/Dialog141Ids.h"
 #include "tests/calibration/CalibFixture.h"
 
 #include <cstring>
@@ -41,10 +42,10 @@ TEST_F(ShowReport, PointsNoFitCameFromAreListedAndPrintedButTheirStepIsNotTaken)
     std::vector<std::string> avgRow;
     ui.OnModal(141, [&](CDialog& d) {
         EXPECT_EQ(d.GetWindowText(), "Calibration Report");
-        auto& rows = d.GetDlgItem(1087)->Rows();
+        auto& rows = d.GetDlgItem(ids141::IDC_REPORT_LIST)->Rows();
         ASSERT_EQ(rows.size(), 3u);
         avgRow = rows[2].texts;
-        d.UserClick(1043); // Print
+        d.UserClick(ids141::IDC_PRINT);
         d.UserPressEscape();
     });
     ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
@@ -70,7 +71,9 @@ TEST_F(ShowReport, TheFitsReportAndALaterShowReportHandTheStepBackHoweverTheyClo
     dlg.m_nPoints = 3;
     const float expected = static_cast<float>(2 * 0.04 / 3); // the divisor is the point count
     std::string shown;
-    ui.OnModal(141, [&](CDialog& d) { shown = d.GetDlgItem(1087)->Rows().back().texts.at(4); });
+    ui.OnModal(141, [&](CDialog& d) {
+        shown = d.GetDlgItem(ids141::IDC_REPORT_LIST)->Rows().back().texts.at(4);
+    });
     dlg.ComputeFits();
     EXPECT_EQ(shown, "0.027");
     EXPECT_NEAR(dlg.m_fAvgStep, expected, 1e-6f);
@@ -89,7 +92,7 @@ TEST_F(ShowReport, CheckModeOpensTheCheckReportAndLeavesTheStepAlone) {
     size_t rows = 0;
     ui.OnModal(141, [&](CDialog& d) {
         caption = d.GetWindowText();
-        rows = d.GetDlgItem(1087)->Rows().size();
+        rows = d.GetDlgItem(ids141::IDC_REPORT_LIST)->Rows().size();
         d.UserClose();
     });
     ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));

@@ -2,6 +2,7 @@
 // commands' frames and messages, Burn into the head's EEPROM, a head that
 // stops answering, and a whole calibration and check on the virtual clock
 // with the radiometer reading what the simulated head emits.
+#include "resources/dialogs/Dialog141Ids.h"
 #include "tests/calibration/CalibFixture.h"
 #include "tests/support/PtyPair.h"
 
@@ -374,7 +375,9 @@ TEST_F(CalibSim, AReportLeftOpenDuringARunDoesNotReplaceTheRunsAverageStep) {
 
     // Show Report with one point; the run goes on under it, ends, and opens
     // its own report inside it.
-    auto avgCell = [](CDialog& d) { return d.GetDlgItem(1087)->Rows().back().texts.at(4); };
+    auto avgCell = [](CDialog& d) {
+        return d.GetDlgItem(ids141::IDC_REPORT_LIST)->Rows().back().texts.at(4);
+    };
     std::string outerAvg, innerAvg;
     ui.OnModal(141, [&](CDialog& d) {
         outerAvg = avgCell(d);

@@ -12,6 +12,7 @@
 #include "platform/ui/Headless.h"
 #include "platform/ui/Print.h"
 #include "platform/ui/qt/QtPrinter.h"
+#include "resources/dialogs/Dialog141Ids.h"
 #include "tests/platform/ui/qt_test_app.h"
 #include "tests/support/PrivateCups.h"
 
@@ -37,7 +38,7 @@ using testing_support::WaitFor;
 
 namespace {
 
-constexpr int kPrint = 1043;
+using namespace ids141;
 
 class CupsReports : public ::testing::Test {
 protected:
@@ -184,14 +185,14 @@ TEST_F(CupsReports, WithoutADefaultDestinationTheBoxSaysSoAndNothingIsSpooled) {
     r.m_nPoints = 1;
     r.m_setPoint[0] = r.m_headValue[0] = r.m_meterMw[0] = 1.0;
     OpenDialog open(r);
-    r.UserClick(kPrint); // no queue at all
+    r.UserClick(IDC_PRINT); // no queue at all
     EXPECT_EQ(ui.LastBox().text, "There is no default printer.");
 
     // A queue, but nobody made it the default destination.
     std::string out;
     m_queues.push_back("LumiSpare");
     ASSERT_TRUE(s_cups->AddPdfQueue("LumiSpare", out)) << out;
-    r.UserClick(kPrint);
+    r.UserClick(IDC_PRINT);
     EXPECT_EQ(ui.LastBox().text, "There is no default printer.");
     EXPECT_EQ(ui.BoxCount(), 2u);
     EXPECT_TRUE(r.IsOpen());
@@ -211,10 +212,10 @@ TEST_F(CupsReports, ADefaultQueueThatRejectsJobsGetsNoneAndEachPressShowsTheBox)
     {
         OpenDialog openCal(cal);
         OpenDialog openChk(chk);
-        cal.UserClick(kPrint);
+        cal.UserClick(IDC_PRINT);
         EXPECT_EQ(ui.BoxCount(), 1u);
         EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
-        chk.UserClick(kPrint);
+        chk.UserClick(IDC_PRINT);
         EXPECT_EQ(ui.BoxCount(), 2u);
         EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
         EXPECT_TRUE(cal.IsOpen());
@@ -224,7 +225,7 @@ TEST_F(CupsReports, ADefaultQueueThatRejectsJobsGetsNoneAndEachPressShowsTheBox)
 
         // The same queue taking jobs again gets the same report.
         AcceptJobs("LumiReject");
-        cal.UserClick(kPrint);
+        cal.UserClick(IDC_PRINT);
     }
     EXPECT_EQ(ui.BoxCount(), 2u) << ui.LastBox().text;
     EXPECT_FALSE(NextJobFile(before).empty()) << "no job reached the spooler";
@@ -286,7 +287,7 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     auto before = s_cups->DataFiles();
     {
         OpenDialog open(cal);
-        ASSERT_TRUE(cal.UserClick(kPrint));
+        ASSERT_TRUE(cal.UserClick(IDC_PRINT));
     }
     EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
     const std::string calFile = NextJobFile(before);
@@ -303,7 +304,7 @@ TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {
     before = s_cups->DataFiles();
     {
         OpenDialog open(chk);
-        ASSERT_TRUE(chk.UserClick(kPrint));
+        ASSERT_TRUE(chk.UserClick(IDC_PRINT));
     }
     const std::string chkFile = NextJobFile(before);
     ASSERT_FALSE(chkFile.empty()) << "no job reached the spooler";

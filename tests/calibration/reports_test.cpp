@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/HeadlessPrinter.h"
+#include "resources/dialogs/Dialog141Ids.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +26,7 @@ using Text = PrintRecorder::Text;
 
 namespace {
 
-constexpr int kPrint = 1043;
-constexpr int kList = 1087;
+using namespace ids141;
 
 // y of text lines 0..70 under 0.01-inch units: line * -0.15 * 100 truncated,
 // worked out apart from the program.
@@ -117,7 +117,7 @@ protected:
             EXPECT_TRUE(open->Ok());
         }
         size_t before = printer.Documents().size();
-        EXPECT_TRUE(dlg.UserClick(kPrint));
+        EXPECT_TRUE(dlg.UserClick(IDC_PRINT));
         EXPECT_EQ(printer.Documents().size(), before + 1);
         return printer.Documents().back();
     }
@@ -177,7 +177,7 @@ TEST_F(Reports, CalibrationListShowsRowsStepsAndAveragesOverThePoints) {
     ASSERT_TRUE(open.Ok());
 
     EXPECT_EQ(r.GetWindowText(), "Calibration Report");
-    const auto* list = r.GetDlgItem(kList);
+    const auto* list = r.GetDlgItem(IDC_REPORT_LIST);
     ASSERT_NE(list, nullptr);
     const auto& cols = list->Columns();
     ASSERT_EQ(cols.size(), 7u);
@@ -296,7 +296,7 @@ TEST_F(Reports, CheckListShowsDeviationsAgainstTheRadiometer) {
     r.m_meterMw[1] = 10.0;
     OpenDialog open(r);
     EXPECT_EQ(r.GetWindowText(), "Calibration Check Report");
-    const auto& cols = r.GetDlgItem(kList)->Columns();
+    const auto& cols = r.GetDlgItem(IDC_REPORT_LIST)->Columns();
     ASSERT_EQ(cols.size(), 7u);
     const char* titles[] = {"Set Point",
                             "RVX Reading",
@@ -314,7 +314,7 @@ TEST_F(Reports, CheckListShowsDeviationsAgainstTheRadiometer) {
                                                           " 0.20", " 2.0%"}));
     EXPECT_EQ(Row(r.m_list, 2),
               (std::vector<std::string>{"Avg:", "", "", " 0.20", " 2.1%", " 0.35", " 3.6%"}));
-    EXPECT_EQ(r.GetDlgItem(kList)->EnsuredVisible(), 2);
+    EXPECT_EQ(r.GetDlgItem(IDC_REPORT_LIST)->EnsuredVisible(), 2);
 }
 
 TEST_F(Reports, CheckWithZeroReadingOrNoPointsShowsNoNumberItCannotHave) {
@@ -557,7 +557,7 @@ TEST_F(Reports, NoDefaultPrinterOrNoDocumentPrintsNothingAndKeepsTheDialogOpen) 
     FillLinear(r, 3);
     OpenDialog open(r);
     printer.SetHasDefaultPrinter(false);
-    r.UserClick(kPrint);
+    r.UserClick(IDC_PRINT);
     EXPECT_EQ(ui.LastBox().text, "There is no default printer.");
     EXPECT_EQ(printer.ContextsMade(), 0);
 
@@ -566,7 +566,7 @@ TEST_F(Reports, NoDefaultPrinterOrNoDocumentPrintsNothingAndKeepsTheDialogOpen) 
     CCheckReport c;
     FillCheck(c, 3);
     OpenDialog openCheck(c);
-    c.UserClick(kPrint);
+    c.UserClick(IDC_PRINT);
     EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
     EXPECT_EQ(ui.BoxCount(), 2u);
     EXPECT_EQ(printer.ContextsMade(), 1);
@@ -577,8 +577,8 @@ TEST_F(Reports, NoDefaultPrinterOrNoDocumentPrintsNothingAndKeepsTheDialogOpen) 
     EXPECT_TRUE(c.IsOpen());
 
     printer.SetStartDocResult(0);
-    r.UserClick(kPrint);
-    r.UserClick(kPrint); // each press one more document
+    r.UserClick(IDC_PRINT);
+    r.UserClick(IDC_PRINT); // each press one more document
     EXPECT_EQ(printer.Documents().size(), 2u);
 }
 
@@ -601,7 +601,7 @@ TEST_F(Reports, APageThatCannotStartAbortsTheDocumentWithTheBox) {
         FillLinear(r, 3);
         OpenDialog open(r);
         printer.FailAt(Stage::StartPage);
-        r.UserClick(kPrint);
+        r.UserClick(IDC_PRINT);
         EXPECT_EQ(ui.BoxCount(), 1u);
         EXPECT_EQ(ui.LastBox().text, "Printer wouldn't initalize");
         ASSERT_EQ(printer.Documents().size(), 1u);

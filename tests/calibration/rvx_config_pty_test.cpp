@@ -5,6 +5,7 @@
 #include "calibration/RVX_Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog136Ids.h"
 #include "tests/support/TempDir.h"
 #include "tools/sim/Controller.h"
 
@@ -20,6 +21,7 @@
 using platform::ui::HeadlessBackend;
 using platform::ui::OpenDialog;
 using testing_support::TempDir;
+using namespace ids136;
 
 namespace {
 
@@ -72,17 +74,17 @@ TEST(RvxConfigOnController, EditedRecordSavedOpenedIntoAnotherHeadAndBurnedReads
             EXPECT_TRUE(ui.BoxTexts().empty()) << ui.LastBox().text;
             EXPECT_EQ(bench.heads[0].m_bPresent, 1);
             EXPECT_EQ(Bytes(bench.heads[0].m_record), Bytes(bench.sim.Record(0)));
-            dlg.UserType(1000, "RVX-7-395");
-            dlg.UserType(1001, "SN-4711");
-            dlg.UserType(1007, "0.5");
-            dlg.UserType(1005, "300");
-            dlg.UserClick(1062);
-            dlg.UserClick(1064);
-            dlg.UserClick(1050); // row 5
-            dlg.UserType(1028, "Diffuser");
-            dlg.UserType(1029, "0.875");
+            dlg.UserType(IDC_MODEL, "RVX-7-395");
+            dlg.UserType(IDC_SERIAL, "SN-4711");
+            dlg.UserType(IDC_PHOTO_A, "0.5");
+            dlg.UserType(IDC_MAX_PWM, "300");
+            dlg.UserClick(IDC_CHANNEL_B);
+            dlg.UserClick(IDC_LCD_XX_XXX);
+            dlg.UserClick(IDC_MULTI_CAL5_CHECK); // row 5
+            dlg.UserType(IDC_MULTI_CAL5_NAME, "Diffuser");
+            dlg.UserType(IDC_MULTI_CAL5_FACTOR, "0.875");
             ui.AnswerFile(path);
-            dlg.UserClick(1047);
+            dlg.UserClick(IDC_SAVE);
         }
         saved = FileBytes(path);
         ASSERT_EQ(saved.size(), 360u);
@@ -102,9 +104,9 @@ TEST(RvxConfigOnController, EditedRecordSavedOpenedIntoAnotherHeadAndBurnedReads
             dlg.m_pHead = &bench.heads[1];
             OpenDialog open(dlg);
             ui.AnswerFile(path);
-            dlg.UserClick(1044);
-            EXPECT_EQ(dlg.GetDlgItemText(1001), "SN-4711");
-            dlg.UserClick(1043);
+            dlg.UserClick(IDC_OPEN);
+            EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "SN-4711");
+            dlg.UserClick(IDC_BURN);
             EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
         }
         std::vector<uint8_t> burned = saved;
@@ -129,14 +131,12 @@ TEST(RvxConfigOnController, EditedRecordSavedOpenedIntoAnotherHeadAndBurnedReads
     dlg.m_pHead = &again.heads[1];
     OpenDialog open(dlg);
     EXPECT_TRUE(ui.BoxTexts().empty()) << ui.LastBox().text;
-    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-7-395");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-7-395");
     // Row 5 was packed behind the rows checked before it.
-    const int names[10] = {1013, 1015, 1023, 1025, 1028, 1030, 1032, 1034, 1036, 1038};
-    const int factors[10] = {1014, 1022, 1024, 1026, 1029, 1031, 1033, 1035, 1037, 1041};
     const int last = saved[83] - 1;
     ASSERT_TRUE(last >= 0 && last < 10);
-    EXPECT_EQ(dlg.GetDlgItemText(names[last]), "Diffuser");
-    EXPECT_EQ(dlg.GetDlgItemText(factors[last]), "0.875000");
+    EXPECT_EQ(dlg.GetDlgItemText(kMultiCalName[last]), "Diffuser");
+    EXPECT_EQ(dlg.GetDlgItemText(kMultiCalFactor[last]), "0.875000");
 }
 
 TEST(RvxConfigOnController, SilentHeadIsReportedMissingAndItsBurnUnacknowledged) {
@@ -151,7 +151,7 @@ TEST(RvxConfigOnController, SilentHeadIsReportedMissingAndItsBurnUnacknowledged)
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"RVX does not exist"});
     EXPECT_EQ(bench.heads[0].m_bPresent, 0);
     bench.sim.DropReplies(1);
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
     EXPECT_EQ(bench.heads[0].m_record.marker, 'V');
 }
@@ -178,17 +178,17 @@ TEST(RvxConfigOnController, NumbersBeyondFloatRangeAreNeverBurned) {
         const char* text;
         const char* box;
     } cases[] = {
-        {1007, "1e39", "Photo-to-mW a is not a valid number. Nothing was burned."},
-        {1018, "-1e39", "mW-to-Index c is not a valid number. Nothing was burned."},
-        {1003, "1e39", "Average step is not a valid number. Nothing was burned."},
-        {1019, "1e400", "Temperature b is not a valid number. Nothing was burned."},
+        {IDC_PHOTO_A, "1e39", "Photo-to-mW a is not a valid number. Nothing was burned."},
+        {IDC_INDEX_C, "-1e39", "mW-to-Index c is not a valid number. Nothing was burned."},
+        {IDC_AVG_STEP, "1e39", "Average step is not a valid number. Nothing was burned."},
+        {IDC_TEMP_B, "1e400", "Temperature b is not a valid number. Nothing was burned."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id);
         const std::string kept = dlg.GetDlgItemText(c.id);
         dlg.UserType(c.id, c.text);
         ui.ClearBoxes();
-        dlg.UserClick(1043);
+        dlg.UserClick(IDC_BURN);
         EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{c.box});
         EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(c.id));
         EXPECT_EQ(burns(), 0);
@@ -197,18 +197,18 @@ TEST(RvxConfigOnController, NumbersBeyondFloatRangeAreNeverBurned) {
     }
 
     // A checked row's factor is stored, an unchecked row's is not.
-    dlg.CheckDlgButton(1045, BST_CHECKED);
-    dlg.UserType(1013, "Filter");
-    dlg.UserType(1014, "1e39");
+    dlg.CheckDlgButton(IDC_MULTI_CAL1_CHECK, BST_CHECKED);
+    dlg.UserType(IDC_MULTI_CAL1_NAME, "Filter");
+    dlg.UserType(IDC_MULTI_CAL1_FACTOR, "1e39");
     ui.ClearBoxes();
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
                                  "Factor in row 1 is not a valid number. Nothing was burned."});
     EXPECT_EQ(burns(), 0);
-    dlg.CheckDlgButton(1045, BST_UNCHECKED);
-    dlg.UserType(1007, "0.5");
+    dlg.CheckDlgButton(IDC_MULTI_CAL1_CHECK, BST_UNCHECKED);
+    dlg.UserType(IDC_PHOTO_A, "0.5");
     ui.ClearBoxes();
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
     EXPECT_EQ(burns(), 1);
     const std::vector<uint8_t> burned = Bytes(bench.sim.Record(0));

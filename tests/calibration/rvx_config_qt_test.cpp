@@ -7,6 +7,7 @@
 #include "calibration/RVX_Config.h"
 #include "platform/ui/Headless.h" // OpenDialog
 #include "platform/ui/qt/QtBackend.h"
+#include "resources/dialogs/Dialog136Ids.h"
 #include "tools/sim/Controller.h"
 
 #include <QCheckBox>
@@ -47,20 +48,20 @@ TEST(RvxConfigQt, WidgetsEditTheRecordOfAPresentHead) {
         ASSERT_NE(window, nullptr);
         window->show();
         auto widget = [&](int id) { return backend.WidgetOf(*dlg.GetDlgItem(id)); };
-        auto* model = qobject_cast<QLineEdit*>(widget(1000));
+        auto* model = qobject_cast<QLineEdit*>(widget(ids136::IDC_MODEL));
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(model->text().toStdString(), head.m_strModel);
 
-        auto* lcd = qobject_cast<QRadioButton*>(widget(1063));
-        auto* chanA = qobject_cast<QRadioButton*>(widget(1061));
+        auto* lcd = qobject_cast<QRadioButton*>(widget(ids136::IDC_LCD_XXX_XX));
+        auto* chanA = qobject_cast<QRadioButton*>(widget(ids136::IDC_CHANNEL_A));
         ASSERT_TRUE(lcd && chanA);
         EXPECT_TRUE(chanA->isChecked());
         QTest::mouseClick(lcd, Qt::LeftButton, {}, QPoint(5, lcd->height() / 2));
-        auto* row3 = qobject_cast<QCheckBox*>(widget(1048));
+        auto* row3 = qobject_cast<QCheckBox*>(widget(ids136::IDC_MULTI_CAL3_CHECK));
         ASSERT_NE(row3, nullptr);
         QTest::mouseClick(row3, Qt::LeftButton, {}, QPoint(5, row3->height() / 2));
-        auto* name = qobject_cast<QLineEdit*>(widget(1023));
-        auto* factor = qobject_cast<QLineEdit*>(widget(1024));
+        auto* name = qobject_cast<QLineEdit*>(widget(ids136::IDC_MULTI_CAL3_NAME));
+        auto* factor = qobject_cast<QLineEdit*>(widget(ids136::IDC_MULTI_CAL3_FACTOR));
         ASSERT_TRUE(name && factor);
         QTest::keyClicks(name, "Lens ");
         // A letter beyond ASCII: one byte (0xE9) in code page 1252.
@@ -70,9 +71,10 @@ TEST(RvxConfigQt, WidgetsEditTheRecordOfAPresentHead) {
         model->selectAll();
         QTest::keyClicks(model, "RVX-3-405");
 
-        EXPECT_EQ(dlg.IsDlgButtonChecked(1063), 1u);
-        EXPECT_EQ(dlg.IsDlgButtonChecked(1040), 0u);
-        EXPECT_EQ(dlg.IsDlgButtonChecked(1061), 1u); // the channel group is another group
+        EXPECT_EQ(dlg.IsDlgButtonChecked(ids136::IDC_LCD_XXX_XX), 1u);
+        EXPECT_EQ(dlg.IsDlgButtonChecked(ids136::IDC_LCD_XXXX_X), 0u);
+        EXPECT_EQ(dlg.IsDlgButtonChecked(ids136::IDC_CHANNEL_A),
+                  1u); // the channel group is another group
         dlg.ControlsToRecord();
         const HeadRecord& r = head.m_record;
         EXPECT_STREQ(r.model, "RVX-3-405");

@@ -6,6 +6,7 @@
 #include "calibration/RVX_Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog136Ids.h"
 #include "tests/support/ReadFault.h"
 #include "tests/support/TempDir.h"
 
@@ -25,6 +26,7 @@
 using platform::ui::HeadlessBackend;
 using platform::ui::OpenDialog;
 using testing_support::TempDir;
+using namespace ids136;
 
 namespace {
 
@@ -93,10 +95,6 @@ void WriteFile(const std::string& path, const uint8_t* data, std::size_t n) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(n));
 }
 
-constexpr int kChecks[10] = {1045, 1046, 1048, 1049, 1050, 1051, 1052, 1053, 1054, 1055};
-constexpr int kNames[10] = {1013, 1015, 1023, 1025, 1028, 1030, 1032, 1034, 1036, 1038};
-constexpr int kFactors[10] = {1014, 1022, 1024, 1026, 1029, 1031, 1033, 1035, 1037, 1041};
-
 class RvxConfig : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -115,45 +113,45 @@ TEST_F(RvxConfig, EveryFieldIsShownInItsControl) {
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"RVX does not exist"});
     EXPECT_EQ(head.m_bPresent, 0);
     EXPECT_EQ(dlg.GetWindowText(), "RVX Configuration");
-    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(1000));
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_MODEL));
 
-    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-2-365");
-    EXPECT_EQ(dlg.GetDlgItemText(1001), "1912007");
-    EXPECT_EQ(dlg.GetDlgItemText(1002), "12");
-    EXPECT_EQ(dlg.GetDlgItemText(1010), "31");
-    EXPECT_EQ(dlg.GetDlgItemText(1011), "19");
-    EXPECT_EQ(dlg.GetDlgItemText(1003), "0.50000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1004), "-5");
-    EXPECT_EQ(dlg.GetDlgItemText(1005), "200");
-    EXPECT_EQ(dlg.GetDlgItemText(1006), "70");
-    EXPECT_EQ(dlg.GetDlgItemText(1007), "1.50000000"); // Photo-to-mW a, b, c
-    EXPECT_EQ(dlg.GetDlgItemText(1008), "0.12500000");
-    EXPECT_EQ(dlg.GetDlgItemText(1009), "7.00000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1016), "0.25000000"); // mW-to-Index a, b, c
-    EXPECT_EQ(dlg.GetDlgItemText(1017), "2.00000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1018), "-3.00000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1021), "-1.00000000"); // temperature a, b, c
-    EXPECT_EQ(dlg.GetDlgItemText(1019), "4.00000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1020), "0.06250000");
-    EXPECT_EQ(dlg.GetDlgItemText(1012), "0906021");
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1061), 0u); // channel byte 5 reads as B
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1062), 1u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1077), 0u);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-2-365");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "1912007");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_MONTH), "12");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DAY), "31");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_YEAR), "19");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_AVG_STEP), "0.50000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_DAC_PWM), "-5");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MAX_PWM), "200");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MAX_TEMPERATURE), "70");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_A), "1.50000000"); // Photo-to-mW a, b, c
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_B), "0.12500000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_C), "7.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_INDEX_A), "0.25000000"); // mW-to-Index a, b, c
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_INDEX_B), "2.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_INDEX_C), "-3.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEMP_A), "-1.00000000"); // temperature a, b, c
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEMP_B), "4.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEMP_C), "0.06250000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_BOARD_SERIAL), "0906021");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHANNEL_A), 0u); // channel byte 5 reads as B
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHANNEL_B), 1u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_ENABLE_CALIBRATION), 0u);
     // lcdFormat 7 shows "xxxx.x" and no other.
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1039), 0u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1040), 1u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1063), 0u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1064), 0u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1045), 1u);
-    EXPECT_EQ(dlg.GetDlgItemText(1013), "Normal");
-    EXPECT_EQ(dlg.GetDlgItemText(1014), "1.000000");
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1046), 1u);
-    EXPECT_EQ(dlg.GetDlgItemText(1015), "Quartz filter");
-    EXPECT_EQ(dlg.GetDlgItemText(1022), "2.250000");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_LCD_XXXXXX), 0u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_LCD_XXXX_X), 1u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_LCD_XXX_XX), 0u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_LCD_XX_XXX), 0u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MULTI_CAL1_CHECK), 1u);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL1_NAME), "Normal");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL1_FACTOR), "1.000000");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MULTI_CAL2_CHECK), 1u);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL2_NAME), "Quartz filter");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL2_FACTOR), "2.250000");
     for (int row = 2; row < 10; ++row) {
-        EXPECT_EQ(dlg.IsDlgButtonChecked(kChecks[row]), 0u) << row;
-        EXPECT_EQ(dlg.GetDlgItemText(kNames[row]), "") << row;
-        EXPECT_EQ(dlg.GetDlgItemText(kFactors[row]), "") << row;
+        EXPECT_EQ(dlg.IsDlgButtonChecked(kMultiCalCheck[row]), 0u) << row;
+        EXPECT_EQ(dlg.GetDlgItemText(kMultiCalName[row]), "") << row;
+        EXPECT_EQ(dlg.GetDlgItemText(kMultiCalFactor[row]), "") << row;
     }
     // Without OK or Cancel buttons, Enter in an edit ends the dialog.
     dlg.UserPressEnter();
@@ -171,32 +169,32 @@ TEST_F(RvxConfig, CountsAboveTenAndTextsWithoutTerminatorStayInsideTheRecord) {
     }
     Load(head, b);
     OpenDialog open(dlg);
-    EXPECT_EQ(dlg.GetDlgItemText(1012), "SSSSSSSS");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_BOARD_SERIAL), "SSSSSSSS");
     for (int row = 0; row < 10; ++row) {
-        EXPECT_EQ(dlg.IsDlgButtonChecked(kChecks[row]), 1u) << row;
-        EXPECT_EQ(dlg.GetDlgItemText(kNames[row]), std::string(22, char('a' + row))) << row;
+        EXPECT_EQ(dlg.IsDlgButtonChecked(kMultiCalCheck[row]), 1u) << row;
+        EXPECT_EQ(dlg.GetDlgItemText(kMultiCalName[row]), std::string(22, char('a' + row))) << row;
     }
-    EXPECT_EQ(dlg.GetDlgItemText(1041), "9.000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL10_FACTOR), "9.000000");
 }
 
 TEST_F(RvxConfig, ReadBackStoresEachControlAtItsOffset) {
     OpenDialog open(dlg);
-    dlg.UserType(1000, "KZD-1");
-    dlg.UserType(1001, "SN-77");
-    dlg.UserType(1002, "7");
-    dlg.UserType(1010, "x"); // no number reads as 0
-    dlg.UserType(1011, "300");
-    dlg.UserType(1003, "  2.5 mW");
-    dlg.UserType(1004, "70000"); // low 16 bits: 4464
-    dlg.UserType(1005, "300");   // low byte: 44
-    dlg.UserType(1006, "85");
-    dlg.UserType(1007, "abc"); // letters: 0.0
-    dlg.UserType(1009, "-1e-3");
-    dlg.UserType(1021, "9");
-    dlg.UserType(1012, "ABCDEFGHIJ"); // cut to 7
-    dlg.UserClick(1061);
-    dlg.UserClick(1077);
-    dlg.UserClick(1064);
+    dlg.UserType(IDC_MODEL, "KZD-1");
+    dlg.UserType(IDC_SERIAL, "SN-77");
+    dlg.UserType(IDC_CAL_MONTH, "7");
+    dlg.UserType(IDC_CAL_DAY, "x"); // no number reads as 0
+    dlg.UserType(IDC_CAL_YEAR, "300");
+    dlg.UserType(IDC_AVG_STEP, "  2.5 mW");
+    dlg.UserType(IDC_DAC_PWM, "70000"); // low 16 bits: 4464
+    dlg.UserType(IDC_MAX_PWM, "300");   // low byte: 44
+    dlg.UserType(IDC_MAX_TEMPERATURE, "85");
+    dlg.UserType(IDC_PHOTO_A, "abc"); // letters: 0.0
+    dlg.UserType(IDC_PHOTO_C, "-1e-3");
+    dlg.UserType(IDC_TEMP_A, "9");
+    dlg.UserType(IDC_BOARD_SERIAL, "ABCDEFGHIJ"); // cut to 7
+    dlg.UserClick(IDC_CHANNEL_A);
+    dlg.UserClick(IDC_ENABLE_CALIBRATION);
+    dlg.UserClick(IDC_LCD_XX_XXX);
     dlg.ControlsToRecord();
 
     const Image before = SampleImage();
@@ -220,7 +218,7 @@ TEST_F(RvxConfig, ReadBackStoresEachControlAtItsOffset) {
     EXPECT_EQ(GetF32(b, 44), 0.125f);
     EXPECT_EQ(GetF32(b, 48), -0.001f);
     EXPECT_EQ(GetF32(b, 28), 0.25f);
-    EXPECT_EQ(GetF32(b, 60), 9.0f); // 1021 is the temperature a
+    EXPECT_EQ(GetF32(b, 60), 9.0f); // the temperature a, typed into IDC_TEMP_A
     EXPECT_EQ(GetF32(b, 64), 4.0f);
     EXPECT_EQ(b[72], 1);
     EXPECT_EQ(b[73], 0);
@@ -237,11 +235,11 @@ TEST_F(RvxConfig, UneditedFloatsKeepEveryBitThroughTheReadBack) {
     PutF32(b, 308, 0.33333334f); // shows as 0.333333
     Load(head, b);
     OpenDialog open(dlg);
-    EXPECT_EQ(dlg.GetDlgItemText(1007), "0.00001235");
-    EXPECT_EQ(dlg.GetDlgItemText(1003), "0.00000000");
-    EXPECT_EQ(dlg.GetDlgItemText(1022), "0.333333");
-    dlg.UserType(1005, "12"); // another field edited
-    dlg.UserClick(1045);      // row 1 unchecked: row 2's factor moves to entry 0
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_A), "0.00001235");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_AVG_STEP), "0.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL2_FACTOR), "0.333333");
+    dlg.UserType(IDC_MAX_PWM, "12");     // another field edited
+    dlg.UserClick(IDC_MULTI_CAL1_CHECK); // row 1 unchecked: row 2's factor moves to entry 0
     dlg.ControlsToRecord();
     Image want = b;
     want[58] = 12;
@@ -254,8 +252,8 @@ TEST_F(RvxConfig, UneditedFloatsKeepEveryBitThroughTheReadBack) {
 
     // An edited coefficient is read as typed, also when typed back unchanged
     // after an edit of another one.
-    dlg.UserType(1007, "0.00001");
-    dlg.UserType(1003, "0.00000000x");
+    dlg.UserType(IDC_PHOTO_A, "0.00001");
+    dlg.UserType(IDC_AVG_STEP, "0.00000000x");
     dlg.ControlsToRecord();
     EXPECT_EQ(GetF32(BytesOf(head.m_record), 40), 0.00001f);
     EXPECT_EQ(GetF32(BytesOf(head.m_record), 52), 0.0f);
@@ -263,17 +261,17 @@ TEST_F(RvxConfig, UneditedFloatsKeepEveryBitThroughTheReadBack) {
 
 TEST_F(RvxConfig, CheckedRowsArePackedToTheFrontInRowOrder) {
     OpenDialog open(dlg);
-    dlg.UserClick(1045); // rows 1 and 2 were checked: uncheck both
-    dlg.UserClick(1046);
+    dlg.UserClick(IDC_MULTI_CAL1_CHECK); // rows 1 and 2 were checked: uncheck both
+    dlg.UserClick(IDC_MULTI_CAL2_CHECK);
     for (int row : {1, 4, 8}) { // rows 2, 5 and 9
-        dlg.UserClick(kChecks[row]);
-        dlg.UserType(kNames[row], "row " + std::to_string(row + 1));
-        dlg.UserType(kFactors[row], std::to_string(row + 1) + ".5");
+        dlg.UserClick(kMultiCalCheck[row]);
+        dlg.UserType(kMultiCalName[row], "row " + std::to_string(row + 1));
+        dlg.UserType(kMultiCalFactor[row], std::to_string(row + 1) + ".5");
     }
-    dlg.UserType(1030, "unchecked row 6");
-    dlg.UserType(1038, "a name longer than nineteen characters"); // row 10, checked below
-    dlg.UserClick(1055);
-    for (int id : {1039, 1040, 1063, 1064}) // no LCD radio checked
+    dlg.UserType(IDC_MULTI_CAL6_NAME, "unchecked row 6");
+    dlg.UserType(IDC_MULTI_CAL10_NAME, "a name longer than nineteen characters"); // checked below
+    dlg.UserClick(IDC_MULTI_CAL10_CHECK);
+    for (int id : kLcdRadios) // no LCD radio checked
         dlg.CheckDlgButton(id, 0);
     dlg.ControlsToRecord();
 
@@ -294,10 +292,10 @@ TEST_F(RvxConfig, CheckedRowsArePackedToTheFrontInRowOrder) {
 
     dlg.RecordToControls();
     for (int row = 0; row < 10; ++row)
-        EXPECT_EQ(dlg.IsDlgButtonChecked(kChecks[row]), row < 4 ? 1u : 0u) << row;
-    EXPECT_EQ(dlg.GetDlgItemText(1015), "row 5");
-    EXPECT_EQ(dlg.GetDlgItemText(1024), "9.500000");
-    EXPECT_EQ(dlg.GetDlgItemText(1030), "");
+        EXPECT_EQ(dlg.IsDlgButtonChecked(kMultiCalCheck[row]), row < 4 ? 1u : 0u) << row;
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL2_NAME), "row 5");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL3_FACTOR), "9.500000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL6_NAME), "");
 }
 
 TEST_F(RvxConfig, KzdModelsRelabelTheCoefficientGroups) {
@@ -311,11 +309,13 @@ TEST_F(RvxConfig, KzdModelsRelabelTheCoefficientGroups) {
         d.m_pHead = &head;
         OpenDialog open(d);
         EXPECT_EQ(d.GetWindowText(), c.kzd ? "KZD Configuration" : "RVX Configuration") << c.model;
-        EXPECT_EQ(d.GetDlgItemText(1098), c.kzd ? "Ch 1: Photo-to-mW Coeffs (ax\xB2 + bx + c)"
-                                                : "Photo-to-mW Coeffs (ax\xB2 + bx + c)")
+        EXPECT_EQ(d.GetDlgItemText(IDC_PHOTO_GROUP),
+                  c.kzd ? "Ch 1: Photo-to-mW Coeffs (ax\xB2 + bx + c)"
+                        : "Photo-to-mW Coeffs (ax\xB2 + bx + c)")
             << c.model;
-        EXPECT_EQ(d.GetDlgItemText(1099), c.kzd ? "Ch 2: Photo-to-mW Coeffs (ax\xB2 + bx + c)"
-                                                : "mW-to-Index Coeffs (ax\xB2 + bx + c)")
+        EXPECT_EQ(d.GetDlgItemText(IDC_INDEX_GROUP),
+                  c.kzd ? "Ch 2: Photo-to-mW Coeffs (ax\xB2 + bx + c)"
+                        : "mW-to-Index Coeffs (ax\xB2 + bx + c)")
             << c.model;
     }
 }
@@ -324,9 +324,9 @@ TEST_F(RvxConfig, SaveWritesTheReadBackRecordAndNothingElse) {
     TempDir dir("rvx");
     const std::string path = dir.Path() + "/head.rvx";
     OpenDialog open(dlg);
-    dlg.UserType(1005, "12");
+    dlg.UserType(IDC_MAX_PWM, "12");
     ui.AnswerFile(path);
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
 
     ASSERT_EQ(ui.FileDialogs().size(), 1u);
     const auto& req = ui.FileDialogs()[0];
@@ -351,7 +351,7 @@ TEST_F(RvxConfig, SaveWritesTheReadBackRecordAndNothingElse) {
     const std::vector<uint8_t> big(1000, 0x5A);
     WriteFile(path, big.data(), big.size());
     ui.AnswerFile(path);
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     EXPECT_EQ(FileBytes(path).size(), 360u);
     int entries = 0;
     for (auto it = std::filesystem::directory_iterator(dir.Path());
@@ -362,12 +362,12 @@ TEST_F(RvxConfig, SaveWritesTheReadBackRecordAndNothingElse) {
 
 TEST_F(RvxConfig, SaveThatCannotCreateTheFileChangesNothing) {
     OpenDialog open(dlg);
-    dlg.UserType(1005, "12");
+    dlg.UserType(IDC_MAX_PWM, "12");
     ui.CancelFile();
-    dlg.UserClick(1047); // cancelled: nothing at all
+    dlg.UserClick(IDC_SAVE); // cancelled: nothing at all
     EXPECT_EQ(ui.BoxCount(), 1u);
     ui.AnswerFile("/nonexistent-folder/x/head.rvx");
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     EXPECT_EQ(ui.LastBox().text, "File could not be opened.");
     EXPECT_EQ(BytesOf(head.m_record), SampleImage());
 }
@@ -378,10 +378,10 @@ TEST_F(RvxConfig, SaveRefusesANumberBeyondFloatRangeBeforeAskingForAFile) {
     const std::vector<uint8_t> old(360, 0x11);
     WriteFile(path, old.data(), old.size());
     OpenDialog open(dlg);
-    dlg.UserType(1008, "1e39"); // Photo-to-mW b
+    dlg.UserType(IDC_PHOTO_B, "1e39"); // Photo-to-mW b
     ui.ClearBoxes();
     ui.AnswerFile(path);
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     EXPECT_EQ(ui.BoxTexts(),
               std::vector<std::string>{"Photo-to-mW b is not a valid number. Nothing was saved."});
     EXPECT_TRUE(ui.FileDialogs().empty());
@@ -389,10 +389,10 @@ TEST_F(RvxConfig, SaveRefusesANumberBeyondFloatRangeBeforeAskingForAFile) {
     EXPECT_EQ(BytesOf(head.m_record), SampleImage());
 
     // Row 2 is checked in the sample record: its factor is stored.
-    dlg.UserType(1008, "0.125");
-    dlg.UserType(1022, "-1e39");
+    dlg.UserType(IDC_PHOTO_B, "0.125");
+    dlg.UserType(IDC_MULTI_CAL2_FACTOR, "-1e39");
     ui.ClearBoxes();
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
                                  "Factor in row 2 is not a valid number. Nothing was saved."});
     EXPECT_EQ(FileBytes(path), old);
@@ -404,12 +404,12 @@ TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreT
     for (int at = 28; at < 56; ++at)
         b[at] = 0xFF;
     Load(head, b);
-    OpenDialog open(dlg);                        // no controller: the record stays as loaded
-    ASSERT_EQ(dlg.GetDlgItemText(1003), "-nan"); // 0xFFFFFFFF has its sign bit set
+    OpenDialog open(dlg); // no controller: the record stays as loaded
+    ASSERT_EQ(dlg.GetDlgItemText(IDC_AVG_STEP), "-nan"); // 0xFFFFFFFF has its sign bit set
     TempDir dir("rvx");
     const std::string path = dir.Path() + "/erased.rvx";
     ui.AnswerFile(path);
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     const std::vector<uint8_t> file = FileBytes(path);
     ASSERT_EQ(file.size(), 360u);
     EXPECT_EQ(std::vector<uint8_t>(file.begin() + 28, file.begin() + 56),
@@ -419,14 +419,15 @@ TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreT
     board.m_bDemo = true; // a burn would succeed at once
     head.m_pBoard = &board;
     ui.ClearBoxes();
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.BoxTexts(),
               std::vector<std::string>{"Average step is not a valid number. Nothing was burned."});
     EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
-    for (int id : {1003, 1007, 1008, 1009, 1016, 1017, 1018})
+    for (int id : {IDC_AVG_STEP, IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_INDEX_A, IDC_INDEX_B,
+                   IDC_INDEX_C})
         dlg.UserType(id, "1.0");
     ui.ClearBoxes();
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
     EXPECT_EQ(head.m_record.marker, 'V');
     EXPECT_EQ(head.m_record.photoToMw[0], 1.0f);
@@ -449,7 +450,7 @@ TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
 
     OpenDialog open(dlg);
     ui.AnswerFile(dir.Path() + "/short.rvx");
-    dlg.UserClick(1044);
+    dlg.UserClick(IDC_OPEN);
     ASSERT_EQ(ui.FileDialogs().size(), 1u);
     EXPECT_TRUE(ui.FileDialogs()[0].open);
     EXPECT_EQ(ui.FileDialogs()[0].title, "Open RVX Configuration");
@@ -462,19 +463,19 @@ TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
     EXPECT_EQ(head.m_strModel, "RVX-9");
     EXPECT_EQ(head.m_strSerial, "SN9");
     EXPECT_EQ(head.m_strCalDate, "12/31/19");
-    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-9");
-    EXPECT_EQ(dlg.GetDlgItemText(1010), "31");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-9");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DAY), "31");
 
     ui.AnswerFile(dir.Path() + "/long.rvx");
-    dlg.UserClick(1044);
+    dlg.UserClick(IDC_OPEN);
     EXPECT_EQ(BytesOf(head.m_record), other); // the first 360 bytes, no more
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1045), 0u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MULTI_CAL1_CHECK), 0u);
     EXPECT_EQ(ui.BoxCount(), 1u);
 
     // The controls now show the file: untouched, they give back the file's
     // floats to the bit (photoToMw a is -4.67e-38, shown as "-0.00000000"),
     // not the record shown before the Open.
-    EXPECT_EQ(dlg.GetDlgItemText(1007), "-0.00000000");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_PHOTO_A), "-0.00000000");
     dlg.ControlsToRecord();
     const Image b = BytesOf(head.m_record);
     EXPECT_EQ(std::memcmp(b.data() + 28, other.data() + 28, 28), 0);
@@ -489,7 +490,7 @@ TEST_F(RvxConfig, OpenOfWhatIsNoFileChangesNothing) {
     for (const std::string& path : {dir.Path() + "/missing.rvx", dir.Path(), fifo}) {
         ui.ClearBoxes();
         ui.AnswerFile(path);
-        dlg.UserClick(1044); // a pipe must not hang the dialog
+        dlg.UserClick(IDC_OPEN); // a pipe must not hang the dialog
         EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"File not found."}) << path;
         EXPECT_EQ(BytesOf(head.m_record), SampleImage()) << path;
     }
@@ -505,13 +506,13 @@ TEST_F(RvxConfig, ReadErrorPartwayFailsTheOpenAndChangesNothing) {
     {
         testing_support::ReadFault fault(path, 100);
         ui.AnswerFile(path);
-        dlg.UserClick(1044);
+        dlg.UserClick(IDC_OPEN);
         ASSERT_TRUE(fault.Failed());
     }
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"File not found."});
     EXPECT_EQ(BytesOf(head.m_record), SampleImage());
     EXPECT_EQ(head.m_strModel, "RVX-2-365");
-    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-2-365");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-2-365");
 }
 
 TEST_F(RvxConfig, TooLongModelOrSerialIsRefusedBySaveAndBurn) {
@@ -523,17 +524,17 @@ TEST_F(RvxConfig, TooLongModelOrSerialIsRefusedBySaveAndBurn) {
     head.m_record.marker = 'Q';
     const Image shown = BytesOf(head.m_record);
     ui.ClearBoxes();
-    dlg.UserType(1000, "RVX-1-420-XYZ"); // 13 characters
-    dlg.UserClick(1043);
+    dlg.UserType(IDC_MODEL, "RVX-1-420-XYZ"); // 13 characters
+    dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Model is longer than 11 characters."});
-    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(1000));
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_MODEL));
     EXPECT_EQ(BytesOf(head.m_record), shown); // not even the marker
 
-    dlg.UserType(1000, "RVX-1-420AB"); // 11 fit
-    dlg.UserType(1001, "123456789012");
+    dlg.UserType(IDC_MODEL, "RVX-1-420AB"); // 11 fit
+    dlg.UserType(IDC_SERIAL, "123456789012");
     ui.ClearBoxes();
     ui.AnswerFile(dir.Path() + "/x.rvx");
-    dlg.UserClick(1047);
+    dlg.UserClick(IDC_SAVE);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Serial is longer than 11 characters."});
     EXPECT_TRUE(ui.FileDialogs().empty());
     EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/x.rvx"));
@@ -543,8 +544,8 @@ TEST_F(RvxConfig, TooLongModelOrSerialIsRefusedBySaveAndBurn) {
 TEST_F(RvxConfig, BurnReportsTheAnswerOfTheHead) {
     OpenDialog open(dlg);
     ui.ClearBoxes();
-    dlg.UserType(1006, "90");
-    dlg.UserClick(1043); // no controller
+    dlg.UserType(IDC_MAX_TEMPERATURE, "90");
+    dlg.UserClick(IDC_BURN); // no controller
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Burn command never acknowledged."});
     EXPECT_EQ(head.m_record.maxTemperature, 90); // read back all the same
     EXPECT_EQ(head.m_record.marker, 'Q');
@@ -553,7 +554,7 @@ TEST_F(RvxConfig, BurnReportsTheAnswerOfTheHead) {
     board.m_bDemo = true;
     head.m_pBoard = &board;
     ui.ClearBoxes();
-    dlg.UserClick(1043);
+    dlg.UserClick(IDC_BURN);
     const std::string text = ui.LastBox().text;
     float ms = -1.0f;
     ASSERT_EQ(std::sscanf(text.c_str(), "Burn Complete in %f ms", &ms), 1) << text;
@@ -573,15 +574,15 @@ TEST_F(RvxConfig, SimulatedHeadShowsTheDefaultRecord) {
     OpenDialog open(dlg);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"This RVX is in Demo Mode"});
     EXPECT_EQ(head.m_bPresent, 1);
-    EXPECT_EQ(dlg.GetDlgItemText(1000), "RVX-1-420");
-    EXPECT_EQ(dlg.GetDlgItemText(1001), "0606001");
-    EXPECT_EQ(dlg.GetDlgItemText(1002), "06");
-    EXPECT_EQ(dlg.GetDlgItemText(1004), "140");
-    EXPECT_EQ(dlg.GetDlgItemText(1012), "0906021");
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1062), 1u);
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1040), 1u); // lcdFormat 7 was left as it was
-    EXPECT_EQ(dlg.GetDlgItemText(1013), "Normal");
-    EXPECT_EQ(dlg.IsDlgButtonChecked(1046), 0u);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-1-420");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "0606001");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_MONTH), "06");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_DAC_PWM), "140");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_BOARD_SERIAL), "0906021");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_CHANNEL_B), 1u);
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_LCD_XXXX_X), 1u); // lcdFormat 7 was left as it was
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MULTI_CAL1_NAME), "Normal");
+    EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_MULTI_CAL2_CHECK), 0u);
     head.m_pBoard = nullptr;
 }
 
@@ -590,11 +591,11 @@ TEST_F(RvxConfig, TodayFillsTheDateEditsWithoutLeadingZeros) {
     std::tm before{}, after{};
     std::time_t t = std::time(nullptr);
     localtime_r(&t, &before);
-    dlg.UserClick(1027);
+    dlg.UserClick(IDC_TODAY);
     t = std::time(nullptr);
     localtime_r(&t, &after);
-    const std::string m = dlg.GetDlgItemText(1002), d = dlg.GetDlgItemText(1010),
-                      y = dlg.GetDlgItemText(1011);
+    const std::string m = dlg.GetDlgItemText(IDC_CAL_MONTH), d = dlg.GetDlgItemText(IDC_CAL_DAY),
+                      y = dlg.GetDlgItemText(IDC_CAL_YEAR);
     const bool matches =
         (m == std::to_string(before.tm_mon + 1) && d == std::to_string(before.tm_mday) &&
          y == std::to_string(before.tm_year - 100)) ||
@@ -632,6 +633,10 @@ TEST(RvxConfigTemplate, HoldsEveryControlOnceWithoutOverlaps) {
         ControlKind kind;
         std::string caption;
     };
+    // The ids as the dialog's table gives them, not as the ids header has them.
+    constexpr int kChecks[10] = {1045, 1046, 1048, 1049, 1050, 1051, 1052, 1053, 1054, 1055};
+    constexpr int kNames[10] = {1013, 1015, 1023, 1025, 1028, 1030, 1032, 1034, 1036, 1038};
+    constexpr int kFactors[10] = {1014, 1022, 1024, 1026, 1029, 1031, 1033, 1035, 1037, 1041};
     std::vector<Want> want = {
         {1027, ControlKind::PushButton, "today"},
         {1044, ControlKind::PushButton, "Open"},

@@ -6,6 +6,7 @@
 #include "app/config/Config.h"
 #include "platform/Application.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog129Ids.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +25,7 @@ using platform::ui::OpenDialog;
 
 namespace {
 
-constexpr int kTitleEdit = 1006, kCount = 1017, kList = 1087, kCombo = 1089, kChannelA = 1039,
-              kChannelB = 1040, kX = 1010, kY = 1011, kProtect = 1044, kOther = 1070;
+using namespace ids129;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -101,65 +101,65 @@ TEST_F(ConfigDialogTest, OpensOnOtherWithTheStoredValuesAndNoHeadShown) {
     OpenDialog open(config);
     ASSERT_TRUE(open.Ok());
     // "Other" whatever the title; the title is not matched to a preset.
-    EXPECT_EQ(config.GetCheckedRadioButton(1061, 1070), kOther);
-    EXPECT_EQ(config.GetDlgItemText(kTitleEdit), "Talon DSC Photo Module");
-    EXPECT_EQ(config.GetDlgItemText(kCount), "2");
-    EXPECT_EQ(Items(config, kList), Rows(2));
-    EXPECT_EQ(Items(config, kCombo),
+    EXPECT_EQ(config.GetCheckedRadioButton(IDC_TITLE_LUMIFLEX, IDC_TITLE_OTHER), IDC_TITLE_OTHER);
+    EXPECT_EQ(config.GetDlgItemText(IDC_TITLE), "Talon DSC Photo Module");
+    EXPECT_EQ(config.GetDlgItemText(IDC_HEAD_COUNT), "2");
+    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(2));
+    EXPECT_EQ(Items(config, IDC_SERIAL),
               (std::vector<std::string>{"00300300", "01001001", "02002002"})); // sorted
-    EXPECT_EQ(config.IsDlgButtonChecked(kProtect), 1u);
+    EXPECT_EQ(config.IsDlgButtonChecked(IDC_PASSWORD_PROTECT), 1u);
     EXPECT_EQ(config.m_nSelectedHead, -1);
-    EXPECT_EQ(config.GetDlgItemText(kX), "");
-    EXPECT_EQ(config.GetCheckedRadioButton(kChannelA, kChannelB), 0);
-    EXPECT_EQ(config.FocusedControl(), config.GetDlgItem(kTitleEdit));
+    EXPECT_EQ(config.GetDlgItemText(IDC_X), "");
+    EXPECT_EQ(config.GetCheckedRadioButton(IDC_CHANNEL_A, IDC_CHANNEL_B), 0);
+    EXPECT_EQ(config.FocusedControl(), config.GetDlgItem(IDC_TITLE));
 
     // Each preset puts its own text into the edit; "Other" leaves it.
     const std::pair<int, const char*> presets[] = {
-        {1061, "Lumiflex"},
-        {1062, "K310 DSC Photo Module"},
-        {1063, "7R40 DSC Photo Module"},
-        {1064, "MX12 DSC Photo Module"},
-        {1068, "Talon DSC Photo Module"},
-        {1069, "Opaline DSC Photo Module"},
+        {IDC_TITLE_LUMIFLEX, "Lumiflex"},
+        {IDC_TITLE_K310, "K310 DSC Photo Module"},
+        {IDC_TITLE_7R40, "7R40 DSC Photo Module"},
+        {IDC_TITLE_MX12, "MX12 DSC Photo Module"},
+        {IDC_TITLE_TALON, "Talon DSC Photo Module"},
+        {IDC_TITLE_OPALINE, "Opaline DSC Photo Module"},
     };
     for (const auto& [id, text] : presets) {
         config.UserClick(id);
-        EXPECT_EQ(config.GetDlgItemText(kTitleEdit), text);
+        EXPECT_EQ(config.GetDlgItemText(IDC_TITLE), text);
     }
-    config.UserClick(kOther);
-    EXPECT_EQ(config.GetDlgItemText(kTitleEdit), "Opaline DSC Photo Module");
+    config.UserClick(IDC_TITLE_OTHER);
+    EXPECT_EQ(config.GetDlgItemText(IDC_TITLE), "Opaline DSC Photo Module");
 }
 
 TEST_F(ConfigDialogTest, HeadCountEditFillsTheListAsItIsTyped) {
     Put(StartFile(2));
     Config config;
     OpenDialog open(config);
-    config.UserType(kCount, "3");
-    EXPECT_EQ(Items(config, kList), Rows(3));
+    config.UserType(IDC_HEAD_COUNT, "3");
+    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(3));
     EXPECT_EQ(config.m_record.headCount, 3);
     for (const char* text : {"abc", "0", "-2", ""}) {
-        config.UserType(kCount, text);
-        EXPECT_TRUE(Items(config, kList).empty()) << text;
+        config.UserType(IDC_HEAD_COUNT, text);
+        EXPECT_TRUE(Items(config, IDC_HEAD_LIST).empty()) << text;
     }
     EXPECT_EQ(config.m_record.headCount, 0); // "" reads as 0
-    config.UserType(kCount, "-2");
+    config.UserType(IDC_HEAD_COUNT, "-2");
     EXPECT_EQ(config.m_record.headCount, -2); // stored as typed; readers take it as 0
 
     // The table has 67 entries: a larger count is held at 67, edit and list alike.
-    config.UserType(kCount, "67");
-    EXPECT_EQ(Items(config, kList), Rows(67));
-    config.UserType(kCount, "68");
-    EXPECT_EQ(config.GetDlgItemText(kCount), "67");
+    config.UserType(IDC_HEAD_COUNT, "67");
+    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
+    config.UserType(IDC_HEAD_COUNT, "68");
+    EXPECT_EQ(config.GetDlgItemText(IDC_HEAD_COUNT), "67");
     EXPECT_EQ(config.m_record.headCount, 67);
-    EXPECT_EQ(Items(config, kList), Rows(67));
+    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
 }
 
 TEST_F(ConfigDialogTest, EditedAndOverlongTitles) {
     Put(StartFile(0));
     Config config;
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserClick(1064);
-        d.UserType(kTitleEdit, "MX12 DSC Photo Module B");
+        d.UserClick(IDC_TITLE_MX12);
+        d.UserType(IDC_TITLE, "MX12 DSC Photo Module B");
         d.UserClick(IDOK);
     });
     config.DoModal();
@@ -170,7 +170,7 @@ TEST_F(ConfigDialogTest, EditedAndOverlongTitles) {
         seventy += static_cast<char>('0' + i % 43);
     ASSERT_EQ(seventy.size(), 70u);
     m_ui.OnModal(129, [&](CDialog& d) {
-        d.UserType(kTitleEdit, seventy);
+        d.UserType(IDC_TITLE, seventy);
         d.UserClick(IDOK);
     });
     config.DoModal();
@@ -185,22 +185,22 @@ TEST_F(ConfigDialogTest, SelectingAnotherHeadSavesTheShownOne) {
     Config config;
     GiveSerials(config, {"01001001", "02002002"});
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserSelect(kList, 0);
-        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
-        EXPECT_EQ(d.IsDlgButtonChecked(kChannelA), 1u);
-        EXPECT_EQ(d.GetDlgItemText(kX), "100");
-        EXPECT_EQ(d.GetDlgItemText(kY), "200");
-        d.UserSelect(kCombo, 1);
-        d.UserClick(kChannelB);
-        d.UserType(kX, "-15");
-        d.UserType(kY, "abc");
-        d.UserSelect(kList, 1); // head 1 is saved here
-        EXPECT_EQ(d.IsDlgButtonChecked(kChannelB), 1u);
-        EXPECT_EQ(d.GetDlgItemText(kX), "150");
-        d.UserSelect(kCombo, 1);
-        d.UserClick(kChannelA);
-        d.UserType(kX, "7");
-        d.UserType(kY, "8");
+        d.UserSelect(IDC_HEAD_LIST, 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_SERIAL), "01001001");
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_CHANNEL_A), 1u);
+        EXPECT_EQ(d.GetDlgItemText(IDC_X), "100");
+        EXPECT_EQ(d.GetDlgItemText(IDC_Y), "200");
+        d.UserSelect(IDC_SERIAL, 1);
+        d.UserClick(IDC_CHANNEL_B);
+        d.UserType(IDC_X, "-15");
+        d.UserType(IDC_Y, "abc");
+        d.UserSelect(IDC_HEAD_LIST, 1); // head 1 is saved here
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_CHANNEL_B), 1u);
+        EXPECT_EQ(d.GetDlgItemText(IDC_X), "150");
+        d.UserSelect(IDC_SERIAL, 1);
+        d.UserClick(IDC_CHANNEL_A);
+        d.UserType(IDC_X, "7");
+        d.UserType(IDC_Y, "8");
         d.UserClick(IDOK); // head 2 (shown) saved by OK
     });
     EXPECT_EQ(config.DoModal(), IDOK);
@@ -227,13 +227,13 @@ TEST_F(ConfigDialogTest, SerialMatchingAndShortSerials) {
     Config config;
     GiveSerials(config, {"AB77", "01001001"});
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserSelect(kList, 0);
-        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
-        d.UserSelect(kList, 1); // no match: the combo keeps its selection
-        EXPECT_EQ(d.GetDlgItemText(kCombo), "01001001");
-        d.UserSelect(kList, 2); // saves head 1 with the combo's serial
-        EXPECT_EQ(d.GetDlgItemText(kCombo), "AB77");
-        d.UserType(kCombo, "typed"); // no item selected: the serial stays
+        d.UserSelect(IDC_HEAD_LIST, 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_SERIAL), "01001001");
+        d.UserSelect(IDC_HEAD_LIST, 1); // no match: the combo keeps its selection
+        EXPECT_EQ(d.GetDlgItemText(IDC_SERIAL), "01001001");
+        d.UserSelect(IDC_HEAD_LIST, 2); // saves head 1 with the combo's serial
+        EXPECT_EQ(d.GetDlgItemText(IDC_SERIAL), "AB77");
+        d.UserType(IDC_SERIAL, "typed"); // no item selected: the serial stays
         d.UserClick(IDOK);
     });
     config.DoModal();
@@ -261,15 +261,15 @@ TEST_F(ConfigDialogTest, CancelPutsTheRecordBackAsItWasWhenTheDialogOpened) {
     };
     for (const auto& cancel : cancels) {
         m_ui.OnModal(129, [&](CDialog& d) {
-            EXPECT_EQ(d.GetDlgItemText(kCount), "67");
-            d.UserType(kCount, "3");
-            d.UserSelect(kList, 0);
-            d.UserSelect(kCombo, 1);
-            d.UserClick(kChannelB);
-            d.UserType(kX, "42");
-            d.UserSelect(kList, 1); // head 0 saved into the record here
-            d.UserType(kTitleEdit, "Not kept");
-            d.UserClick(kProtect);
+            EXPECT_EQ(d.GetDlgItemText(IDC_HEAD_COUNT), "67");
+            d.UserType(IDC_HEAD_COUNT, "3");
+            d.UserSelect(IDC_HEAD_LIST, 0);
+            d.UserSelect(IDC_SERIAL, 1);
+            d.UserClick(IDC_CHANNEL_B);
+            d.UserType(IDC_X, "42");
+            d.UserSelect(IDC_HEAD_LIST, 1); // head 0 saved into the record here
+            d.UserType(IDC_TITLE, "Not kept");
+            d.UserClick(IDC_PASSWORD_PROTECT);
             cancel(d);
         });
         EXPECT_EQ(config.DoModal(), IDCANCEL);
@@ -285,9 +285,9 @@ TEST_F(ConfigDialogTest, CancelPutsTheRecordBackAsItWasWhenTheDialogOpened) {
     // An opening after a cancelled one starts from the record as it was; OK
     // then keeps the edits made in that opening.
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserType(kCount, "2");
-        d.UserSelect(kList, 0);
-        d.UserType(kX, "42");
+        d.UserType(IDC_HEAD_COUNT, "2");
+        d.UserSelect(IDC_HEAD_LIST, 0);
+        d.UserType(IDC_X, "42");
         d.UserClick(IDOK);
     });
     EXPECT_EQ(config.DoModal(), IDOK);
@@ -308,7 +308,7 @@ TEST_F(ConfigDialogTest, OkTwiceWritesTheSameBytesAndKeepsWhatItDoesNotEdit) {
     Config config;
     GiveSerials(config, {"01001001"});
     auto ok = [](CDialog& d) {
-        d.UserSelect(kList, 1); // shown and saved unchanged
+        d.UserSelect(IDC_HEAD_LIST, 1); // shown and saved unchanged
         d.UserClick(IDOK);
     };
     m_ui.OnModal(129, ok);
@@ -321,7 +321,7 @@ TEST_F(ConfigDialogTest, OkTwiceWritesTheSameBytesAndKeepsWhatItDoesNotEdit) {
     EXPECT_EQ(File(), expected);
 
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserClick(kProtect);
+        d.UserClick(IDC_PASSWORD_PROTECT);
         d.UserPressEnter(); // OK is the default button
     });
     EXPECT_EQ(config.DoModal(), IDOK);
@@ -337,7 +337,7 @@ TEST_F(ConfigDialogTest, OkEndsTheDialogEvenWhenTheFileCannotBeWritten) {
     std::filesystem::current_path("gone");
     std::filesystem::remove(here / "gone");
     m_ui.OnModal(129, [](CDialog& d) {
-        d.UserType(kTitleEdit, "Kept in memory");
+        d.UserType(IDC_TITLE, "Kept in memory");
         d.UserClick(IDOK);
     });
     const intptr_t result = config.DoModal();

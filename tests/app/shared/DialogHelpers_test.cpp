@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/ui/Headless.h"
+#include "resources/dialogs/Dialog135Ids.h"
 #include "tests/support/Deadline.h"
 #include "tests/support/Gallery.h"
 #include "tests/support/TempDir.h"
@@ -76,9 +77,9 @@ TEST_F(Helpers, AskOkCancelIsTrueOnlyForOk) {
 TEST_F(Helpers, PasswordPromptReturnsWhatWasTypedOnOk) {
     ui.OnModal(135, [](CDialog& d) {
         EXPECT_EQ(d.GetWindowText(), "");
-        EXPECT_EQ(d.FocusedControl()->Id(), 1000); // typing goes to the edit
-        EXPECT_TRUE(d.GetDlgItem(1000)->Has(platform::ui::style::Password));
-        d.UserType(1000, "pelrud");
+        EXPECT_EQ(d.FocusedControl()->Id(), ids135::IDC_PASSWORD); // typing goes to the edit
+        EXPECT_TRUE(d.GetDlgItem(ids135::IDC_PASSWORD)->Has(platform::ui::style::Password));
+        d.UserType(ids135::IDC_PASSWORD, "pelrud");
         d.UserPressEnter(); // OK is the default button
     });
     passwd dlg;
@@ -88,11 +89,11 @@ TEST_F(Helpers, PasswordPromptReturnsWhatWasTypedOnOk) {
 
 TEST_F(Helpers, PasswordPromptCancelledOrEmpty) {
     ui.OnModal(135, [](CDialog& d) {
-        d.UserType(1000, "pelrud");
+        d.UserType(ids135::IDC_PASSWORD, "pelrud");
         d.UserClick(IDCANCEL);
     });
     ui.OnModal(135, [](CDialog& d) {
-        d.UserType(1000, "pelrud");
+        d.UserType(ids135::IDC_PASSWORD, "pelrud");
         d.UserPressEscape();
     });
     ui.OnModal(135, [](CDialog& d) { d.UserClose(); });

@@ -14,6 +14,8 @@
 #include "platform/ui/qt/DialogUnits.h"
 #include "platform/ui/qt/Fonts.h"
 #include "platform/ui/qt/QtBackend.h"
+#include "resources/dialogs/Dialog102Ids.h"
+#include "resources/dialogs/Dialog135Ids.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -861,7 +863,7 @@ class Prompt : public CDialog {
 public:
     Prompt() : CDialog(135) {
         MapCommand(IDOK, BN_CLICKED, [this] {
-            m_strPassword = GetDlgItemText(1000);
+            m_strPassword = GetDlgItemText(ids135::IDC_PASSWORD);
             CDialog::OnOK();
         });
     }
@@ -872,10 +874,10 @@ TEST_F(QtBackendTest, PasswordPromptRendersAndReturnsWhatWasTyped) {
     Prompt dlg;
     QImage shot;
     WhenShown([&](CDialog& d, QWidget& w) {
-        auto* edit = Widget<QLineEdit>(d, 1000);
+        auto* edit = Widget<QLineEdit>(d, ids135::IDC_PASSWORD);
         EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
         EXPECT_TRUE(edit->hasFocus() || QApplication::focusWidget() == edit ||
-                    d.FocusedControl() == d.GetDlgItem(1000));
+                    d.FocusedControl() == d.GetDlgItem(ids135::IDC_PASSWORD));
         QTest::keyClicks(edit, "pelrud");
         shot = w.grab().toImage();
         QTest::keyClick(edit, Qt::Key_Return);
@@ -1022,12 +1024,12 @@ TEST_F(QtBackendTest, EveryTemplateDrawsItsCaptionsInTheDialogsOwnSize) {
     // does: the caption starts 16 px from the control's left edge.
     CDialog main(102);
     OpenDialog open(main);
-    for (int id : {1016, 1061}) {
+    for (int id : {ids102::IDC_INTENSITY1_CHECK, ids102::IDC_CALIBRATED_MODE}) {
         QWidget* w = ui.WidgetOf(*main.GetDlgItem(id));
         QStyleOptionButton opt;
         opt.initFrom(w);
-        const auto element =
-            id == 1016 ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents;
+        const auto element = id == ids102::IDC_INTENSITY1_CHECK ? QStyle::SE_CheckBoxContents
+                                                                : QStyle::SE_RadioButtonContents;
         EXPECT_EQ(w->style()->subElementRect(element, &opt, w).left(), 16) << "control " << id;
     }
 }
