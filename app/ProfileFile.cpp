@@ -2,8 +2,16 @@
 
 #include "platform/FileImage.h"
 
-bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    return platform::ReadWholeFile(path, bytes);
+ProfileRead ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    switch (platform::ReadBoundedFile(path, kMaxProfileBytes, bytes)) {
+    case platform::BoundedRead::kRead:
+        return ProfileRead::kRead;
+    case platform::BoundedRead::kTooLarge:
+        return ProfileRead::kTooLarge;
+    case platform::BoundedRead::kFailed:
+        break;
+    }
+    return ProfileRead::kFailed;
 }
 
 bool WriteProfileFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -1,9 +1,9 @@
 #include "app/ProfileStep.h"
 
 #include "platform/LittleEndian.h"
-#include "platform/Number.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -53,12 +53,28 @@ std::vector<uint8_t> EncodeProfile(const std::vector<ProfileStep>& steps) {
     return out;
 }
 
+namespace {
+
+// Truncation toward zero that keeps the sign of a value beyond int's range:
+// the processor's truncation would give INT_MIN for 3e9 as well as for -3e9.
+int SaturatedInt(float value) {
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483648.0f)
+        return INT_MAX;
+    if (value < -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
 std::string IntensityText(float value, bool calibrated) {
     char text[64];
     if (calibrated)
         std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(value));
     else
-        std::snprintf(text, sizeof text, "%3d", platform::TruncateToInt(value));
+        std::snprintf(text, sizeof text, "%3d", SaturatedInt(value));
     return text;
 }
 
@@ -74,6 +90,10 @@ std::vector<std::string> StepTexts(const ProfileStep& step, bool calibrated, boo
 
 uint16_t HeldIndex(int value) {
     return static_cast<uint16_t>(std::clamp(value, 0, kMaxIndex));
+}
+
+uint16_t StepIndex(float value) {
+    return HeldIndex(SaturatedInt(value));
 }
 
 const char* IntensityProblem(float mw) {

@@ -47,7 +47,8 @@ std::vector<uint8_t> EncodeProfile(const std::vector<ProfileStep>& steps);
 // intensity 2 only when `twoHeads`, then the pause mark ("X" or a blank).
 std::vector<std::string> StepTexts(const ProfileStep& step, bool calibrated, bool twoHeads);
 
-// An intensity as the indicators and the step list show it.
+// An intensity as the indicators and the step list show it. An index is
+// truncated toward zero; one beyond int's range shows as int's nearer end.
 std::string IntensityText(float value, bool calibrated);
 
 // The controller's intensity indexes run from 0 to kMaxIndex.
@@ -56,6 +57,10 @@ inline constexpr int kMaxIndex = 255;
 // becomes its nearer end instead of having its low 16 bits sent (a -1 would
 // be 65535, full output).
 uint16_t HeldIndex(int value);
+// The index a step's intensity (an index held as a float) sends: truncated
+// toward zero, then held as HeldIndex holds it, however large the value (a
+// NaN sends 0).
+uint16_t StepIndex(float value);
 
 // Why a calibrated intensity (mW/cm2) must not go to a controller, as the
 // opening sentence of a box ("The intensity ..."), or null when it may go:

@@ -3,7 +3,6 @@
 // the trigger wait, the steps and their timers).
 #include "app/ProfileFile.h"
 #include "app/SorvaneDlg.h"
-#include "platform/Number.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,9 +30,9 @@ int32_t RunDuration(const ProfileStep& step) {
     return std::max(step.duration, 0);
 }
 
-// A value from a file outside 0-255 is held at its end (HeldIndex).
+// A value from a file outside 0-255 is held at its end (StepIndex).
 uint16_t RunIndex(float value) {
-    return HeldIndex(platform::TruncateToInt(value));
+    return StepIndex(value);
 }
 
 // The number (from 1) of the first step whose intensities may not be sent in
@@ -165,7 +164,14 @@ void CSorvaneDlg::OnBnClickedOpen() {
         return;
 
     std::vector<uint8_t> bytes;
-    if (!ReadProfileFile(dialog.GetPathName(), bytes)) {
+    switch (ReadProfileFile(dialog.GetPathName(), bytes)) {
+    case ProfileRead::kRead:
+        break;
+    case ProfileRead::kTooLarge:
+        ShowMessage("This file is not a profile: it holds more than %zu steps. Nothing was loaded.",
+                    kMaxProfileSteps);
+        return;
+    case ProfileRead::kFailed:
         ShowMessage("File not found.");
         return;
     }
@@ -208,8 +214,10 @@ void CSorvaneDlg::OnBnClickedOpen() {
 }
 
 void CSorvaneDlg::OnBnClickedSave() {
-    CFileDialog dialog(FALSE, "dsc", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSaveFilter,
-                       this);
+    // A name typed without an extension gets the profiles' own, so that Open's
+    // "RVX Profiles" filter shows what was saved.
+    CFileDialog dialog(FALSE, "profile", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       kSaveFilter, this);
     dialog.m_ofn.lpstrTitle = "Save Profile";
     if (dialog.DoModal() != IDOK)
         return;

@@ -56,9 +56,9 @@ public:
 // Prints one document of `content` on the default printer without asking the
 // user. "There is no default printer." or "Printer wouldn't initalize" in a
 // box (ShowMessage) when it cannot: when the document cannot start, a page
-// cannot be started or ended, or the spooler does not take the finished
-// document. A document that fails partway is aborted, so the spooler gets
-// nothing of it.
+// cannot be started or ended, or the finished document cannot be written
+// whole or is not taken by the spooler. A document that fails partway is
+// aborted, so the spooler gets nothing of it.
 void PrintReport(ReportContent& content);
 
 // A number in a printf format; empty when the number is not finite, so that

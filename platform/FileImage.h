@@ -19,10 +19,21 @@ namespace platform {
 // `got` is 0 and the caller should use nothing of `buffer`).
 bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, std::size_t& got);
 
+// What ReadBoundedFile made of a file.
+enum class BoundedRead {
+    kRead,     // `bytes` holds the whole file
+    kFailed,   // it cannot be opened, or a read failed
+    kTooLarge, // it holds more than the bound
+};
+
 // Reads the whole regular file `path` into `bytes`, opened as ReadFileStart
-// opens it. False when it cannot be opened or a read fails (then `bytes` is
-// empty: a file cut short by an error is not taken for the whole).
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// opens it, when it holds at most `maxBytes`. Its size is judged from the open
+// file before anything is read, so a larger file is refused at once whatever
+// its size, and no byte past `maxBytes` is ever read (a file that grows while
+// it is read is refused as well). Unless kRead, `bytes` is empty: a file cut
+// short by an error is not taken for the whole.
+BoundedRead ReadBoundedFile(const std::string& path, std::size_t maxBytes,
+                            std::vector<uint8_t>& bytes);
 
 // Opens the regular file `path` for reading as ReadFileStart does, for a
 // caller that reads it in its own way. Refused (an empty holder) when it is

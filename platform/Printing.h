@@ -34,7 +34,8 @@ public:
     virtual int StartPage() = 0;
     virtual int EndPage() = 0;
     // Hands the document to the spooler and closes it, whatever the result:
-    // <= 0 when the spooler did not take it. A document without a page
+    // <= 0 when it could not be written whole or the spooler did not take
+    // it (then the spooler has nothing of it). A document without a page
     // prints nothing.
     virtual int EndDoc() = 0;
     // Closes the open document without handing anything of it over.

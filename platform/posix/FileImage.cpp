@@ -101,17 +101,30 @@ bool ReadFileStart(const std::string& path, uint8_t* buffer, std::size_t max, st
     return ok;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+BoundedRead ReadBoundedFile(const std::string& path, std::size_t maxBytes,
+                            std::vector<uint8_t>& bytes) {
     bytes.clear();
     const UniqueFd fd = OpenRegularFile(path);
-    if (!fd.Valid())
-        return false;
-    const bool ok = ReadUpTo(fd.Get(), SIZE_MAX, [&](const uint8_t* data, std::size_t size) {
-        bytes.insert(bytes.end(), data, data + size);
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+        return BoundedRead::kFailed;
+    const auto size = static_cast<uintmax_t>(st.st_size);
+    if (size > maxBytes)
+        return BoundedRead::kTooLarge;
+    bytes.reserve(static_cast<std::size_t>(size));
+    const bool ok = ReadUpTo(fd.Get(), maxBytes, [&](const uint8_t* data, std::size_t n) {
+        bytes.insert(bytes.end(), data, data + n);
     });
-    if (!ok)
+    if (!ok) {
         bytes.clear();
-    return ok;
+        return BoundedRead::kFailed;
+    }
+    // Grown past the bound while it was read: what came is not the whole file.
+    if (::fstat(fd.Get(), &st) != 0 || static_cast<uintmax_t>(st.st_size) > maxBytes) {
+        bytes.clear();
+        return BoundedRead::kTooLarge;
+    }
+    return BoundedRead::kRead;
 }
 
 bool ReadFileLines(const std::string& path, std::size_t maxLines, std::size_t maxLineBytes,

@@ -146,6 +146,29 @@ TEST_F(StartUpTest, OneControllerWithTwoHeadsClosesAfterTwoSeconds) {
     EXPECT_EQ(dlg.m_pBoards[0].m_nHeadCount, 2);
 }
 
+// udev's stable names for USB serial ports are long: a by-id path of well
+// over 64 bytes is a port name like any other.
+TEST_F(StartUpTest, ALongByIdPathIsFoundLikeAShortName) {
+    sim::Controller& box = AddController("01001001", 2);
+    const fs::path byId = m_dir / "dev/serial/by-id";
+    fs::create_directories(byId);
+    const fs::path link =
+        byId / "usb-Lumiflex_Corporation_Lumiflex_UV_LED_Controller_0123456789ABCDEF-if00";
+    fs::create_symlink(box.SlavePath(), link);
+    ASSERT_GT(link.string().size(), 100u);
+    Lister(link.string() + "\n");
+    CStartUp dlg;
+    const int code = Run(dlg, [&](CStartUp& d) {
+        EXPECT_EQ(Lines(d),
+                  (std::vector<std::string>{"Found controller 01001001, version 3.02, RVXs 2.",
+                                            "Opening Lumiflex 1", "1 Lumiflex Controller found."}));
+        m_ui.Advance(2000);
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_EQ(dlg.m_nBoards, 1);
+    EXPECT_EQ(dlg.m_pBoards[0].m_strPort, "\\\\.\\" + link.string());
+}
+
 TEST_F(StartUpTest, SeveralControllersReportInOrderNewestOnTop) {
     sim::Controller& a = AddController("0A000001", 2);
     sim::Controller& b = AddController("0B000002", 1);

@@ -32,7 +32,7 @@ int UseTerminalAsFile(const std::string& path) {
     if (::setsid() < 0)
         return kNoSession;
     std::vector<uint8_t> bytes;
-    if (ReadProfileFile(path, bytes))
+    if (ReadProfileFile(path, bytes) != ProfileRead::kFailed)
         return kProfileRead;
     if (HasControllingTerminal())
         return kControllingTerminal;

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 namespace {
 
@@ -182,7 +184,7 @@ TEST_F(ProfileEditorTest, SaveWritesTheRecordsAndOpenReadsThemBack) {
     const auto& save = ui.FileDialogs().back();
     EXPECT_FALSE(save.open);
     EXPECT_EQ(save.title, "Save Profile");
-    EXPECT_EQ(save.defaultExt, "dsc");
+    EXPECT_EQ(save.defaultExt, "profile");
     EXPECT_EQ(save.initialName, "");
     EXPECT_EQ(save.flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST),
               OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
@@ -195,7 +197,7 @@ TEST_F(ProfileEditorTest, SaveWritesTheRecordsAndOpenReadsThemBack) {
     std::vector<uint8_t> expected = Record(1, 3, k12_5, k7_5, 1);
     const auto second = Record(1, 0, k5, k0, 0);
     expected.insert(expected.end(), second.begin(), second.end());
-    EXPECT_EQ(FileBytes("run.dsc"), expected);
+    EXPECT_EQ(FileBytes("run.profile"), expected);
 
     OpenFile("empty.profile");
     EXPECT_TRUE(Rows().empty());
@@ -211,7 +213,9 @@ TEST_F(ProfileEditorTest, SaveWritesTheRecordsAndOpenReadsThemBack) {
                                                  {"VEXOR data (*.vexor)", "*.vexor"},
                                                  {"All Files (*.*)", "*.*"}}));
 
-    OpenFile("run.dsc");
+    // What Save wrote is among what Open's first filter shows.
+    EXPECT_EQ(fnmatch(open.filters.front().pattern.c_str(), "run.profile", 0), 0);
+    OpenFile("run.profile");
     EXPECT_EQ(Rows(), (std::vector<Texts>{{"3", "12.5", " 7.5", "X"}, {"0", " 5.0", " 0.0", " "}}));
     EXPECT_EQ(dlg->GetDlgItemText(IDC_DURATION), ""); // Open clears the editor first
 
@@ -372,6 +376,52 @@ TEST_F(ProfileEditorTest, ReadErrorPartwayFailsTheOpenAndKeepsTheProfile) {
     }
     EXPECT_EQ(ui.BoxTexts(), Texts{"File not found."});
     EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " "}, {"9", "12.5", "X"}}));
+}
+
+// A file longer than any profile (50,000 steps, 1,000,000 bytes) is refused
+// with a box from its size alone, before any of it is read: a gigabyte picked
+// by mistake costs nothing. A read fault placed at the bound proves that
+// nothing beyond it is read.
+TEST_F(ProfileEditorTest, AFileLargerThanAnyProfileIsRefusedBeforeItIsRead) {
+    Open(1);
+    Add("6", "2");
+    const std::string tooLarge =
+        "This file is not a profile: it holds more than 50000 steps. Nothing was loaded.";
+    {
+        std::ofstream("huge.profile", std::ios::binary); // sparse: no disk, no time
+        ASSERT_EQ(::truncate("huge.profile", 1000000001), 0);
+    }
+    ui.ClearBoxes();
+    {
+        testing_support::ReadFault fault("huge.profile", 0);
+        OpenFile("huge.profile");
+        EXPECT_FALSE(fault.Failed()) << "the file was read";
+    }
+    EXPECT_EQ(ui.BoxTexts(), Texts{tooLarge});
+    EXPECT_EQ(Rows(), (std::vector<Texts>{{"6", " 2.0", " "}}));
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DURATION), "6");
+
+    // One step more than the bound: refused, nothing past the bound read.
+    const auto record = Record(1, 1, k5, k0, 0);
+    std::vector<std::vector<uint8_t>> records(50001, record);
+    WriteFile("over.profile", records);
+    ui.ClearBoxes();
+    {
+        testing_support::ReadFault fault("over.profile", 1000000);
+        OpenFile("over.profile");
+        EXPECT_FALSE(fault.Failed()) << "read past the bound";
+    }
+    EXPECT_EQ(ui.BoxTexts(), Texts{tooLarge});
+    EXPECT_EQ(Rows().size(), 1u);
+
+    // Exactly the bound loads whole.
+    records.pop_back();
+    WriteFile("full.profile", records);
+    ui.ClearBoxes();
+    OpenFile("full.profile");
+    EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
+    ASSERT_EQ(Rows().size(), 50000u);
+    EXPECT_EQ(Rows().back(), (Texts{"1", " 5.0", " "}));
 }
 
 } // namespace

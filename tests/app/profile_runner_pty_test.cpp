@@ -129,6 +129,34 @@ TEST_F(ProfileRunnerTest, IndexModeTwoPositionsUseTheDualIndexAndFileValuesStayI
     EXPECT_FALSE(Running());
 }
 
+// An index beyond int's range in a file is still held at its nearer end:
+// 2^31 and 3e9 are full output, -3e9 is off; the list shows the file's sign.
+TEST_F(ProfileRunnerTest, IndexesBeyondIntsRangeInAFileAreHeldAtTheirNearerEnd) {
+    Open(TwoPositions());
+    dlg->UserClick(IDC_INDEX_MODE);
+    // Two index-mode steps of 1 s: 3e9 and -3e9, then 2^31 and 1e10.
+    const std::vector<uint8_t> file = {
+        0, 0, 0, 0, 1, 0, 0, 0, 0x5E, 0xD0, 0x32, 0x4F, 0x5E, 0xD0, 0x32, 0xCF, 0, 0, 0, 0,
+        0, 0, 0, 0, 1, 0, 0, 0, 0x00, 0x00, 0x00, 0x4F, 0xF9, 0x02, 0x15, 0x50, 0, 0, 0, 0};
+    std::ofstream("huge.profile", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    ui.AnswerFile("huge.profile");
+    dlg->UserClick(IDC_OPEN);
+    ASSERT_EQ(dlg->m_listSteps.GetItemCount(), 2);
+    EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 1), "2147483647");
+    EXPECT_EQ(dlg->m_listSteps.GetItemText(0, 2), "-2147483648");
+    EXPECT_EQ(dlg->m_listSteps.GetItemText(1, 1), "2147483647");
+    Forget();
+    Run();
+    EXPECT_EQ(SentTo(), (Frames{DualIndex(255, 0)}));
+    EXPECT_EQ(dlg->IndicatorText(0), "255");
+    EXPECT_EQ(dlg->IndicatorText(1), "  0");
+    ui.Advance(1000);
+    EXPECT_EQ(SentTo(), (Frames{DualIndex(255, 0), DualIndex(255, 255)}));
+    ui.Advance(1000);
+    EXPECT_FALSE(Running());
+}
+
 // The dual command bypasses the head objects: what it sent is what each
 // head's display shows again when its detail door closes.
 TEST_F(ProfileRunnerTest, TwoPositionStepsLeaveEachHeadTheSettingItWasSent) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -79,6 +80,22 @@ TEST(ProfileStep, AProfileIsItsRecordsBackToBackAndAShortTailIsDropped) {
     EXPECT_TRUE(DecodeProfile(file.data(), 19).empty());
 }
 
+// An index from a file as the runner sends it and the list shows it: held to
+// 0-255 however far beyond int's range (the processor's truncation gives
+// INT_MIN, whose low bits send 0, for 3e9 as for -3e9).
+TEST(ProfileStep, IndexesBeyondIntsRangeAreHeldAndListedWithTheirSign) {
+    EXPECT_EQ(StepIndex(3e9f), 255);
+    EXPECT_EQ(StepIndex(2147483648.0f), 255);
+    EXPECT_EQ(StepIndex(-3e9f), 0);
+    EXPECT_EQ(StepIndex(255.9f), 255);
+    EXPECT_EQ(StepIndex(254.9f), 254);
+    EXPECT_EQ(StepIndex(-0.9f), 0);
+    EXPECT_EQ(StepIndex(std::nanf("")), 0);
+    EXPECT_EQ(IntensityText(3e9f, false), "2147483647");
+    EXPECT_EQ(IntensityText(-3e9f, false), "-2147483648");
+    EXPECT_EQ(IntensityText(-50.5f, false), "-50");
+}
+
 class ProfileFileTest : public ::testing::Test {
 protected:
     std::vector<uint8_t> Bytes(const std::string& path) {
@@ -94,14 +111,32 @@ TEST_F(ProfileFileTest, SaveThenReadGivesTheBytesBack) {
     ASSERT_TRUE(WriteProfileFile(path, kIndexStep));
     EXPECT_EQ(Bytes(path), kIndexStep);
     std::vector<uint8_t> read;
-    ASSERT_TRUE(ReadProfileFile(path, read));
+    ASSERT_EQ(ReadProfileFile(path, read), ProfileRead::kRead);
     EXPECT_EQ(read, kIndexStep);
 
     EXPECT_FALSE(WriteProfileFile(dir.Path(), kIndexStep));
     read = {1, 2, 3};
-    EXPECT_FALSE(ReadProfileFile(dir.Path() + "/none.profile", read));
+    EXPECT_EQ(ReadProfileFile(dir.Path() + "/none.profile", read), ProfileRead::kFailed);
     EXPECT_TRUE(read.empty());
-    EXPECT_FALSE(ReadProfileFile(dir.Path(), read));
+    EXPECT_EQ(ReadProfileFile(dir.Path(), read), ProfileRead::kFailed);
+}
+
+// 50,000 steps of 20 bytes at most: the length is judged before reading.
+TEST_F(ProfileFileTest, AFileBeyondFiftyThousandStepsIsTooLargeWhateverItsSize) {
+    const std::string path = dir.Path() + "/big.profile";
+    std::vector<uint8_t> read{1};
+    for (const off_t size : {off_t(1000000), off_t(1000001), off_t(1000000001), off_t(1) << 40}) {
+        { std::ofstream create(path, std::ios::binary | std::ios::trunc); }
+        ASSERT_EQ(::truncate(path.c_str(), size), 0) << size; // sparse
+        const ProfileRead result = ReadProfileFile(path, read);
+        if (size == 1000000) {
+            EXPECT_EQ(result, ProfileRead::kRead);
+            EXPECT_EQ(read.size(), 1000000u);
+        } else {
+            EXPECT_EQ(result, ProfileRead::kTooLarge) << size;
+            EXPECT_TRUE(read.empty()) << size;
+        }
+    }
 }
 
 TEST_F(ProfileFileTest, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
@@ -109,7 +144,7 @@ TEST_F(ProfileFileTest, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     auto opened = std::async(std::launch::async, [&] {
         std::vector<uint8_t> bytes;
-        return ReadProfileFile(fifo, bytes);
+        return ReadProfileFile(fifo, bytes) == ProfileRead::kRead;
     });
     if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         ADD_FAILURE() << "the open waits for a writer";

@@ -3,7 +3,8 @@
 // destination. The spooler keeps each job's data file (Qt's PDF), which gives
 // the page count and the text back. Also the prints that cannot be made: no
 // default destination, a default queue that rejects jobs (cupsreject) before
-// or after the document is painted, and a document given up halfway. Needs
+// or after the document is painted, a document given up halfway, one without
+// pages, and one whose spool file cannot be made or written whole. Needs
 // root (cupsd) and the CUPS packages of scripts/setup; skipped without root.
 // Each test starts with no queue and removes the ones it adds.
 #include "calibration/CalibReport.h"
@@ -14,7 +15,10 @@
 #include "platform/ui/qt/QtPrinter.h"
 #include "resources/dialogs/Dialog141Ids.h"
 #include "tests/platform/ui/qt_test_app.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/PrivateCups.h"
+
+#include <QPrinterInfo>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +26,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <pwd.h>
 #include <regex>
 #include <set>
@@ -268,6 +273,113 @@ TEST_F(CupsReports, AnAbortedDocumentNeverReachesTheQueue) {
     ASSERT_TRUE(Shell("pdftotext " + file + " -", &text));
     EXPECT_NE(text.find("Kept"), std::string::npos) << text;
     EXPECT_EQ(text.find("Dropped"), std::string::npos) << text;
+}
+
+// The temporary folder fills up while the spool file is written (no file may
+// grow past 4096 bytes; a report is about 10 KB): the spooler never gets the
+// cut-off file, and the box says the print failed. With room again the same
+// report prints.
+TEST_F(CupsReports, APrintCutShortByAFullTemporaryFolderShowsTheBoxAndQueuesNothing) {
+    AddDefaultPdfQueue("LumiFull", true);
+    const auto before = s_cups->DataFiles();
+    CCalibReport cal;
+    FillCalib(cal);
+    {
+        OpenDialog open(cal);
+        {
+            testing_support::FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.Set());
+            cal.UserClick(kPrint);
+        }
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Printer wouldn't initalize"});
+        EXPECT_EQ(JobCount("LumiFull"), 0u);
+        EXPECT_EQ(s_cups->DataFiles(), before);
+        EXPECT_TRUE(fs::is_empty(s_cups->Dir() / "tmp"));
+
+        cal.UserClick(kPrint);
+    }
+    EXPECT_EQ(ui.BoxCount(), 1u) << ui.LastBox().text;
+    const std::string file = NextJobFile(before);
+    ASSERT_FALSE(file.empty()) << "no job reached the spooler";
+    EXPECT_GT(fs::file_size(file), 4096u);
+    std::string info;
+    EXPECT_TRUE(Shell("pdfinfo " + file, &info)) << info;
+}
+
+// A document that fails is refused at StartDoc, before anything is painted,
+// when the queue does not take jobs or no spool file can be made; one without
+// pages ends without a word and hands the queue nothing.
+TEST_F(CupsReports, DocumentsTheQueueMustNotGetFailAtTheStartOrHandNothingOver) {
+    AddDefaultPdfQueue("LumiStart", true);
+    const auto before = s_cups->DataFiles();
+    platform::ui::DOCINFO info{20, "nothing", nullptr, nullptr, 0};
+    {
+        platform::ui::CDC dc;
+        ASSERT_TRUE(dc.Attach(m_printers.DefaultPrinter()));
+        ASSERT_GT(dc.StartDoc(&info), 0);
+        EXPECT_GT(dc.EndDoc(), 0);
+    }
+    EXPECT_EQ(JobCount("LumiStart"), 0u);
+
+    // A temporary folder that is a file, or that is missing (even root can
+    // make no file in either; the missing one must not become "/").
+    const std::string tmp = (s_cups->Dir() / "tmp").string();
+    const fs::path notAFolder = s_cups->Dir() / "a-file";
+    std::ofstream(notAFolder) << "not a folder\n";
+    CCalibReport cal;
+    FillCalib(cal);
+    for (const fs::path& folder : {notAFolder, s_cups->Dir() / "no-such-folder"}) {
+        ::setenv("TMPDIR", folder.c_str(), 1);
+        {
+            platform::ui::CDC dc;
+            ASSERT_TRUE(dc.Attach(m_printers.DefaultPrinter()));
+            EXPECT_LE(dc.StartDoc(&info), 0) << folder;
+        }
+        {
+            OpenDialog open(cal);
+            cal.UserClick(kPrint);
+        }
+    }
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    fs::remove(notAFolder);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>(2, "Printer wouldn't initalize"));
+
+    RejectJobs("LumiStart");
+    {
+        platform::ui::CDC dc;
+        ASSERT_TRUE(dc.Attach(m_printers.DefaultPrinter()));
+        EXPECT_LE(dc.StartDoc(&info), 0);
+    }
+    EXPECT_EQ(JobCount("LumiStart"), 0u);
+    EXPECT_EQ(s_cups->DataFiles(), before);
+}
+
+// An instance (an lpoptions set of a queue) may be the default destination:
+// its jobs go to its queue, not to the scheduler's own default.
+TEST_F(CupsReports, AnInstanceMadeTheDefaultDestinationPrintsOnItsQueue) {
+    AddDefaultPdfQueue("LumiServerDefault", true);
+    std::string out;
+    m_queues.push_back("LumiInst");
+    ASSERT_TRUE(s_cups->AddPdfQueue("LumiInst", out)) << out;
+    ASSERT_TRUE(s_cups->HoldJobs("LumiInst", out)) << out;
+    ASSERT_TRUE(s_cups->MakeDefaultInstance("LumiInst", "draft", out)) << out;
+    ASSERT_EQ(QPrinterInfo::defaultPrinter().printerName(), "LumiInst/draft");
+    const auto before = s_cups->DataFiles();
+    CCalibReport cal;
+    FillCalib(cal);
+    {
+        OpenDialog open(cal);
+        ASSERT_TRUE(cal.UserClick(kPrint));
+    }
+    s_cups->ForgetDefaultInstances();
+    EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
+    const std::string file = NextJobFile(before);
+    ASSERT_FALSE(file.empty()) << "no job reached the spooler";
+    EXPECT_EQ(JobCount("LumiInst"), 1u);
+    EXPECT_EQ(JobCount("LumiServerDefault"), 0u);
+    std::string info;
+    ASSERT_TRUE(Shell("pdfinfo " + file, &info)) << info;
+    EXPECT_NE(info.find("RVX Calibration Report (LM0042)"), std::string::npos) << info;
 }
 
 TEST_F(CupsReports, BothReportsComeOutOfTheDefaultQueueWithTheirPagesAndTexts) {

@@ -1,5 +1,6 @@
 // Reading the start of a file and replacing a file through a temporary one.
 #include "platform/FileImage.h"
+#include "tests/support/ReadFault.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,47 @@ TEST(FileImage, LinesStopAtTheLastOneWantedAndRefuseAnOverlongOne) {
     }
     EXPECT_EQ(LinesOf(f, 10, 4096, &ok), Lines{});
     EXPECT_FALSE(ok);
+}
+
+// Reading stops where the caller's bounds say: a read fault placed just past
+// what may be read fails the reader if it goes on. Ten lines wanted of a list
+// that goes on for a megabyte; a first line of a megabyte where 4096 bytes
+// are allowed (the reader may see at most the bound, a CR and the byte that
+// breaks it, in its 4096-byte reads: two of them).
+TEST(FileImage, LinesAreReadNoFurtherThanTheLinesAndTheirBoundAllow) {
+    TempDir dir("fimg");
+    const std::string f = dir.Path() + "/list";
+    std::string ten;
+    for (int i = 0; i < 10; ++i)
+        ten += "/dev/ttyACM" + std::to_string(i) + "\n";
+    WriteText(f, ten + std::string(1 << 20, 'j') + "\n");
+    {
+        testing_support::ReadFault fault(f, ten.size());
+        bool ok = false;
+        const Lines lines = LinesOf(f, 10, 4096, &ok);
+        EXPECT_FALSE(fault.Failed()) << "read past the tenth line";
+        EXPECT_TRUE(ok);
+        ASSERT_EQ(lines.size(), 10u);
+        EXPECT_EQ(lines.front(), "/dev/ttyACM0");
+        EXPECT_EQ(lines.back(), "/dev/ttyACM9");
+    }
+    WriteText(f, std::string(1 << 20, 'x') + "\nCOM5\n");
+    {
+        testing_support::ReadFault fault(f, 2 * 4096);
+        bool ok = true;
+        EXPECT_EQ(LinesOf(f, 10, 4096, &ok), Lines{});
+        EXPECT_FALSE(fault.Failed()) << "an overlong line was read on";
+        EXPECT_FALSE(ok);
+    }
+    // The same with a short bound: one read of 4096 bytes is all it may take.
+    WriteText(f, "COM1\n" + std::string(1 << 20, 'x') + "\n");
+    {
+        testing_support::ReadFault fault(f, 4096);
+        bool ok = true;
+        EXPECT_EQ(LinesOf(f, 10, 64, &ok), Lines{});
+        EXPECT_FALSE(fault.Failed()) << "an overlong line was read on";
+        EXPECT_FALSE(ok);
+    }
 }
 
 TEST(FileImage, OnlyRegularFilesAreOpenedForLinesOrByTheOpener) {

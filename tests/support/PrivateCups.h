@@ -146,10 +146,12 @@ public:
     std::string Lp(const std::string& program) const { return program + " -h " + m_socket; }
 
     // Every CUPS client of this process, Qt's included, talks to this
-    // scheduler from now on; no user default or environment printer may get
-    // in the way.
+    // scheduler from now on; no user default, system-wide lpoptions or
+    // environment printer may get in the way. Call it before the process
+    // makes its first CUPS call: libcups reads these once per thread.
     void ServeThisProcess() const {
         ::setenv("CUPS_SERVER", m_socket.c_str(), 1);
+        ::setenv("CUPS_SERVERROOT", (Dir() / "root").c_str(), 1);
         ::setenv("HOME", (Dir() / "home").c_str(), 1);
         ::unsetenv("PRINTER");
         ::unsetenv("LPDEST");
@@ -168,6 +170,25 @@ public:
     // none of its own accord).
     bool AddPdfQueue(const std::string& name, std::string& out) const {
         return Admin("lpadmin", " -p " + name + " -E -v cups-pdf:/ -P " + kPdfPpd, out);
+    }
+    // Makes the instance `queue/instance` (an lpoptions entry of the queue)
+    // the default destination of the clients ServeThisProcess serves. As
+    // root lpoptions writes the system-wide file under CUPS_SERVERROOT: the
+    // scheduler's own folder here, never the machine's.
+    bool MakeDefaultInstance(const std::string& queue, const std::string& instance,
+                             std::string& out) const {
+        // The instance is made by giving it an option of its own.
+        const std::string lpoptions = "CUPS_SERVERROOT=" + (Dir() / "root").string() +
+                                      " HOME=" + (Dir() / "home").string() + " lpoptions";
+        const std::string dest = queue + "/" + instance;
+        return Admin(lpoptions, " -p " + dest + " -o sides=one-sided", out) &&
+               Admin(lpoptions, " -d " + dest, out);
+    }
+    // Forgets every default lpoptions made.
+    void ForgetDefaultInstances() const {
+        std::error_code ec;
+        std::filesystem::remove(Dir() / "root/lpoptions", ec);
+        std::filesystem::remove(Dir() / "home/.cups/lpoptions", ec);
     }
     // The queue stops taking jobs (cupsreject) or takes them again.
     bool RejectJobs(const std::string& name, std::string& out) const {

@@ -1,18 +1,96 @@
 #include "platform/ui/qt/QtPrinter.h"
 
+#include "platform/UniqueFd.h"
 #include "platform/ui/qt/Cp1252.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform::ui::qt {
+
+// The file a finished document is written to: every write and the close are
+// checked, and a file not written whole is removed. A file that has not been
+// kept is removed when its holder goes.
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile() { Remove(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // A new file of our own in `folder`, readable by us only. An empty
+    // folder (Qt's temporary folder when TMPDIR names none) takes no file:
+    // the name would land in the root folder.
+    bool CreateTemporary(const QString& folder) {
+        if (folder.isEmpty())
+            return false;
+        QByteArray name = QFile::encodeName(folder + QStringLiteral("/lumi-print-XXXXXX"));
+        m_fd.Reset(::mkostemp(name.data(), O_CLOEXEC));
+        if (!m_fd.Valid())
+            return false;
+        m_path = name.toStdString();
+        return true;
+    }
+    // The file `path`, created or emptied.
+    bool Create(const QString& path) {
+        const QByteArray name = QFile::encodeName(path);
+        m_fd.Reset(
+            ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666));
+        if (!m_fd.Valid())
+            return false;
+        m_path = name.toStdString();
+        return true;
+    }
+    // Writes `bytes` as the whole file and closes it; false (and the file
+    // removed) when any write or the close fails.
+    bool WriteAndClose(const QByteArray& bytes) {
+        const char* data = bytes.constData();
+        auto left = static_cast<std::size_t>(bytes.size());
+        bool ok = m_fd.Valid();
+        while (ok && left > 0) {
+            const ssize_t n = ::write(m_fd.Get(), data, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            if (ok) {
+                data += n;
+                left -= static_cast<std::size_t>(n);
+            }
+        }
+        // A failed write-back may only show in close().
+        ok = m_fd.Valid() && ::close(m_fd.Release()) == 0 && ok;
+        if (!ok)
+            Remove();
+        return ok;
+    }
+    // The file stays when its holder goes.
+    void Keep() { m_path.clear(); }
+    void Remove() {
+        m_fd.Reset();
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+        m_path.clear();
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    platform::UniqueFd m_fd;
+    std::string m_path; // empty: nothing to remove
+};
 
 QtPrinterDevice::QtPrinterDevice(std::unique_ptr<QPrinter> printer,
                                  std::unique_ptr<CupsQueue> queue)
@@ -29,15 +107,12 @@ int QtPrinterDevice::StartDoc(const std::string& docName) {
     if (m_queue) {
         if (!m_queue->AcceptingJobs())
             return -1;
-        // No ".pdf" at the end: that would switch the printer from the queue
-        // to Qt's plain PDF writer.
-        auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                     QStringLiteral("/lumi-print-XXXXXX"));
-        if (!file->open())
+        // Made now, so that a folder that takes no file fails the document
+        // before anything is painted.
+        auto file = std::make_unique<OutputFile>();
+        if (!file->CreateTemporary(QDir::tempPath()))
             return -1;
-        file->close(); // the print engine opens it by name
-        m_printer->setOutputFileName(file->fileName());
-        m_spoolFile = std::move(file);
+        m_output = std::move(file);
     }
     m_docName = docName;
     m_printer->setDocName(FromCp1252(docName));
@@ -48,6 +123,30 @@ int QtPrinterDevice::StartDoc(const std::string& docName) {
     return 1;
 }
 
+bool QtPrinterDevice::BeginPainting() {
+    if (!m_queue) {
+        auto file = std::make_unique<OutputFile>();
+        if (!file->Create(m_printer->outputFileName()))
+            return false;
+        m_output = std::move(file);
+    }
+    m_pdf = std::make_unique<QBuffer>();
+    if (!m_pdf->open(QIODevice::WriteOnly))
+        return false;
+    m_writer = std::make_unique<QPdfWriter>(m_pdf.get());
+    m_writer->setPageLayout(m_printer->pageLayout());
+    m_writer->setResolution(m_printer->resolution());
+    m_writer->setTitle(m_printer->docName());
+    m_writer->setCreator(m_printer->creator());
+    m_painter = std::make_unique<QPainter>();
+    if (!m_painter->begin(m_writer.get())) {
+        m_painter.reset();
+        return false;
+    }
+    m_painter->setFont(FontFor(m_font));
+    return true;
+}
+
 // Painting starts with the first page rather than with the document: a
 // started painter produces at least one blank page, and a document without
 // pages must print nothing.
@@ -55,14 +154,12 @@ int QtPrinterDevice::StartPage() {
     if (!m_inDoc || m_inPage || m_failed)
         return -1;
     if (m_pages == 0) {
-        m_painter = std::make_unique<QPainter>();
-        if (!m_painter->begin(m_printer.get())) {
-            m_painter.reset();
+        if (!BeginPainting()) {
+            Discard();
             m_failed = true;
             return -1;
         }
-        m_painter->setFont(FontFor(m_font));
-    } else if (!m_printer->newPage()) {
+    } else if (!m_writer->newPage()) {
         return -1;
     }
     ++m_pages;
@@ -82,7 +179,14 @@ bool QtPrinterDevice::EndPainting() {
         return false;
     const bool ended = m_painter->end();
     m_painter.reset();
+    m_writer.reset();
     return ended;
+}
+
+void QtPrinterDevice::Discard() {
+    EndPainting();
+    m_pdf.reset();
+    m_output.reset(); // removes the file
 }
 
 int QtPrinterDevice::EndDoc() {
@@ -91,14 +195,17 @@ int QtPrinterDevice::EndDoc() {
     m_inDoc = false;
     m_inPage = false;
     const bool painted = m_pages != 0;
-    const bool ended = EndPainting();
-    bool ok = !m_failed && (ended || !painted);
-    if (ok && painted && m_queue) {
-        const QByteArray file = QFile::encodeName(m_spoolFile->fileName());
-        ok = m_queue->Submit(file.toStdString(), FromCp1252(m_docName).toStdString(),
-                             JobOptions()) > 0;
+    bool ok = !m_failed;
+    if (ok && painted) {
+        ok = EndPainting() && m_pdf && !m_pdf->data().isEmpty() &&
+             m_output->WriteAndClose(m_pdf->data());
+        if (ok && m_queue)
+            ok = m_queue->Submit(m_output->Path(), FromCp1252(m_docName).toStdString(),
+                                 JobOptions()) > 0;
+        else if (ok)
+            m_output->Keep();
     }
-    m_spoolFile.reset();
+    Discard();
     return ok ? 1 : -1;
 }
 
@@ -107,9 +214,7 @@ int QtPrinterDevice::AbortDoc() {
         return -1;
     m_inDoc = false;
     m_inPage = false;
-    if (EndPainting() && !m_queue)
-        QFile::remove(m_printer->outputFileName());
-    m_spoolFile.reset();
+    Discard();
     return 1;
 }
 
@@ -176,12 +281,12 @@ bool QtPrinterDevice::TextOut(int x, int y, const std::string& text) {
         return false;
     double dx = x, dy = y;
     if (m_mapMode == platform::MM_LOENGLISH) {
-        const double res = m_printer->resolution();
+        const double res = m_writer->resolution();
         dx = x * res / 100.0;
         dy = -y * res / 100.0;
     }
     // TextOut's point is the text's top-left corner; Qt draws at the baseline.
-    const QFontMetricsF metrics(m_painter->font(), m_printer.get());
+    const QFontMetricsF metrics(m_painter->font(), m_writer.get());
     m_painter->drawText(QPointF(dx, dy + metrics.ascent()), FromCp1252(text));
     return true;
 }

@@ -16,20 +16,28 @@
 #include <utility>
 #include <vector>
 
+class QBuffer;
 class QPainter;
+class QPdfWriter;
 class QPrinter;
 class QFont;
-class QTemporaryFile;
 
 namespace platform::ui::qt {
 
-// With a queue, each document is painted into a temporary file that EndDoc
-// submits to the queue: Qt's own submission drops the scheduler's answer, so
-// a refused job would look printed, and it cannot be held back once painting
-// has begun. StartDoc fails when the queue takes no jobs; EndDoc fails when
-// the scheduler refuses the job; AbortDoc drops the file. Without a queue
-// the printer must be set to write a file (tests, benchmarks): EndDoc
-// leaves it written, AbortDoc removes it.
+class OutputFile;
+
+// Each document is painted as a PDF in memory, on the printer's page layout
+// and resolution, and written out at EndDoc with every write and the close
+// checked: Qt's own PDF writer drops its write errors, so a document cut short
+// by a full disk would pass for whole. With a queue the PDF goes to a
+// temporary file, made at StartDoc, that EndDoc submits: Qt's own submission
+// drops the scheduler's answer, so a refused job would look printed, and it
+// cannot be held back once painting has begun. StartDoc fails when the queue
+// takes no jobs or the temporary file cannot be made; EndDoc fails when the
+// file is not written whole or the scheduler refuses the job; AbortDoc drops
+// the file. Without a queue the printer must be set to write a file (tests,
+// benchmarks), which the first page creates: EndDoc leaves it written whole
+// (or removes it and fails), AbortDoc removes it.
 class QtPrinterDevice : public platform::PrinterDevice {
 public:
     explicit QtPrinterDevice(std::unique_ptr<QPrinter> printer,
@@ -52,15 +60,21 @@ public:
 
 private:
     QFont FontFor(int stockId) const;
-    // Ends painting, which completes the output file; false when nothing was
-    // painted or painting never began.
+    // Starts painting the PDF in memory; false when it cannot begin.
+    bool BeginPainting();
+    // Ends painting, which completes the PDF; false when nothing was painted
+    // or painting never began.
     bool EndPainting();
+    // Drops the painting and the output file of the open document.
+    void Discard();
     std::vector<std::pair<std::string, std::string>> JobOptions() const;
 
-    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<QPrinter> m_printer; // the page layout, resolution and job settings
     std::unique_ptr<CupsQueue> m_queue;
-    std::unique_ptr<QTemporaryFile> m_spoolFile; // the open document's output, with a queue
-    std::unique_ptr<QPainter> m_painter;         // active from the first page to EndDoc
+    std::unique_ptr<OutputFile> m_output; // where the finished PDF goes
+    std::unique_ptr<QBuffer> m_pdf;       // the PDF being painted
+    std::unique_ptr<QPdfWriter> m_writer;
+    std::unique_ptr<QPainter> m_painter; // active from the first page to EndDoc
     std::string m_docName;
     bool m_inDoc = false;
     bool m_inPage = false;

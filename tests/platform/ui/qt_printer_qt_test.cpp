@@ -2,10 +2,11 @@
 // (logical 0.01 inch from the printable area's top-left, y upwards, the point
 // being the text's top-left corner), in the fixed-pitch device font; a
 // document without pages produces nothing, and neither does one that cannot
-// be painted or is aborted.
+// be painted, is aborted, or cannot be written whole.
 #include "platform/ui/Print.h"
 #include "platform/ui/qt/QtPrinter.h"
 #include "tests/platform/ui/qt_test_app.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 #include <QPageLayout>
@@ -151,6 +152,39 @@ TEST(QtPrinter, APrintThatCannotPaintOrIsAbortedLeavesNoFile) {
     }
     EXPECT_FALSE(fs::exists(file));
     EXPECT_FALSE(fs::exists(dir.Path() + "/missing"));
+}
+
+// The disk fills up while the document is written (here: no file may grow
+// past 1024 bytes): the print fails and nothing of it is left, where Qt's
+// own writer would leave the first kilobyte and call it done.
+TEST(QtPrinter, ADocumentThatCannotBeWrittenWholeFailsAndLeavesNoFile) {
+    testing_support::TempDir dir("lumi-qtprint");
+    const std::string file = dir.Path() + "/cut.pdf";
+    const auto print = [&](const char* text) {
+        QtPrinterDevice dev(PdfPrinter(file, 5));
+        EXPECT_GT(dev.StartDoc(text), 0);
+        EXPECT_GT(dev.StartPage(), 0);
+        EXPECT_TRUE(dev.TextOut(100, -100, text));
+        EXPECT_GT(dev.EndPage(), 0);
+        EXPECT_GT(dev.StartPage(), 0);
+        EXPECT_TRUE(dev.TextOut(100, -100, text));
+        EXPECT_GT(dev.EndPage(), 0);
+        return dev.EndDoc();
+    };
+    {
+        testing_support::FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Set());
+        EXPECT_LE(print("cut short"), 0);
+    }
+    EXPECT_FALSE(fs::exists(file));
+
+    // With room, the same document is written whole, and it is larger.
+    EXPECT_GT(print("whole"), 0);
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_GT(fs::file_size(file), 1024u);
+    if (std::system("command -v pdfinfo >/dev/null 2>&1") == 0) {
+        EXPECT_NE(Output("pdfinfo " + file).find("Pages:           2"), std::string::npos);
+    }
 }
 
 } // namespace
