@@ -289,14 +289,14 @@ TEST_F(CupsReports, APrintCutShortByAFullTemporaryFolderShowsTheBoxAndQueuesNoth
         {
             testing_support::FileSizeLimit limit(4096);
             ASSERT_TRUE(limit.Set());
-            cal.UserClick(kPrint);
+            cal.UserClick(IDC_PRINT);
         }
         EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Printer wouldn't initalize"});
         EXPECT_EQ(JobCount("LumiFull"), 0u);
         EXPECT_EQ(s_cups->DataFiles(), before);
         EXPECT_TRUE(fs::is_empty(s_cups->Dir() / "tmp"));
 
-        cal.UserClick(kPrint);
+        cal.UserClick(IDC_PRINT);
     }
     EXPECT_EQ(ui.BoxCount(), 1u) << ui.LastBox().text;
     const std::string file = NextJobFile(before);
@@ -337,7 +337,7 @@ TEST_F(CupsReports, DocumentsTheQueueMustNotGetFailAtTheStartOrHandNothingOver) 
         }
         {
             OpenDialog open(cal);
-            cal.UserClick(kPrint);
+            cal.UserClick(IDC_PRINT);
         }
     }
     ::setenv("TMPDIR", tmp.c_str(), 1);
@@ -369,7 +369,7 @@ TEST_F(CupsReports, AnInstanceMadeTheDefaultDestinationPrintsOnItsQueue) {
     FillCalib(cal);
     {
         OpenDialog open(cal);
-        ASSERT_TRUE(cal.UserClick(kPrint));
+        ASSERT_TRUE(cal.UserClick(IDC_PRINT));
     }
     s_cups->ForgetDefaultInstances();
     EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
