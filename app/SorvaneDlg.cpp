@@ -5,6 +5,7 @@
 #include "app/PulseDlg.h"
 #include "app/StartUp.h"
 #include "calibration/Calib.h"
+#include "platform/Number.h"
 
 #include <algorithm>
 #include <climits>
@@ -270,18 +271,14 @@ void CSorvaneDlg::UpdateTitle() {
 }
 
 void CSorvaneDlg::AllOff() {
-    const std::string t = IntensityText(0.0f, Calibrated());
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
         m_pBoards[0].HeadOff(2);
-        KeepBothSettings(0.0f, 0.0f);
-        ShowIndicator(0, t);
-        ShowIndicator(1, t);
-        return;
+        KeepBothSettings(COpticalHead::Told::Off, 0.0f, 0.0f);
+    } else {
+        for (int i = 0; i < HeadsInUse(); ++i)
+            m_pHeads[i].Off();
     }
-    for (int i = 0; i < HeadsInUse(); ++i) {
-        m_pHeads[i].Off();
-        ShowIndicator(i, t);
-    }
+    ShowSettings();
 }
 
 void CSorvaneDlg::FocusManualBox() {
@@ -290,13 +287,41 @@ void CSorvaneDlg::FocusManualBox() {
     m_editManual.ScrollCaret();
 }
 
-void CSorvaneDlg::KeepBothSettings(float a, float b) {
-    // The command for both channels bypasses the head objects; their settings
-    // are what the detail door shows when it closes.
-    if (m_nBoards > 0 && m_pHeads) {
-        m_pHeads[0].m_fSetting = a;
-        m_pHeads[1].m_fSetting = b;
+void CSorvaneDlg::KeepBothSettings(COpticalHead::Told unit, float a, float b) {
+    // The command for both channels bypasses the head objects and goes by
+    // channel, not by position: entry 0 may well be channel B.
+    if (m_nBoards <= 0 || !m_pHeads)
+        return;
+    for (int i = 0; i < 2 * m_nBoards; ++i) {
+        COpticalHead& head = m_pHeads[i];
+        if (head.m_pBoard != &m_pBoards[0])
+            continue;
+        const int channel = head.m_nChannel & 0xFF; // as the head sends it
+        if (channel == 0)
+            head.KeepSetting(unit, a);
+        else if (channel == 1)
+            head.KeepSetting(unit, b);
     }
+}
+
+void CSorvaneDlg::ShowSettings() {
+    const int heads = std::min(2 * m_nBoards, kMaxIndicators);
+    for (int i = 0; i < heads && m_pHeads; ++i)
+        ShowIndicator(i, SettingText(m_pHeads[i], Calibrated()));
+}
+
+std::string SettingText(const COpticalHead& head, bool calibrated) {
+    switch (head.m_told) {
+    case COpticalHead::Told::Milliwatts:
+        return IntensityText(head.m_fSetting, true);
+    case COpticalHead::Told::Index:
+        if (calibrated)
+            return "#" + std::to_string(platform::TruncateToInt(head.m_fSetting));
+        return IntensityText(head.m_fSetting, false);
+    case COpticalHead::Told::Off:
+        break;
+    }
+    return IntensityText(0.0f, calibrated);
 }
 
 void CSorvaneDlg::OnBnClickedSet() {
@@ -308,26 +333,23 @@ void CSorvaneDlg::OnBnClickedSet() {
         FocusManualBox();
         return;
     }
-    const float sent = calibrated ? f : float(n);
-    const std::string t = IntensityText(sent, calibrated);
-
     if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
-        if (calibrated)
+        if (calibrated) {
             m_pBoards[0].SetIntensity(2, f);
-        else
+            KeepBothSettings(COpticalHead::Told::Milliwatts, f, f);
+        } else {
             m_pBoards[0].SetIndex(2, n);
-        KeepBothSettings(sent, sent);
-        ShowIndicator(0, t);
-        ShowIndicator(1, t);
+            KeepBothSettings(COpticalHead::Told::Index, n, n);
+        }
     } else {
         for (int i = 0; i < HeadsInUse(); ++i) {
             if (calibrated)
                 m_pHeads[i].SetIntensity(f);
             else
                 m_pHeads[i].SetIndex(n);
-            ShowIndicator(i, t);
         }
     }
+    ShowSettings();
     FocusManualBox();
 }
 
@@ -440,12 +462,13 @@ void CSorvaneDlg::OpenHeadDoor(int i, bool ctrl) {
         KillTimer(IDT_TELEMETRY);
         RunCalibrationDialog(head, &m_strComPort);
         SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
-        return;
+    } else {
+        KillTimer(IDT_TELEMETRY);
+        RunDetailDialog(head, Calibrated());
+        SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
     }
-    KillTimer(IDT_TELEMETRY);
-    RunDetailDialog(head, Calibrated());
-    SetTimer(IDT_TELEMETRY, kTelemetryPeriodMs);
-    ShowIndicator(i, IntensityText(head.m_fSetting, Calibrated()));
+    // Both dialogs send through the head: its display follows what they told it.
+    ShowIndicator(i, SettingText(head, Calibrated()));
 }
 
 void CSorvaneDlg::OpenConfigDoor() {

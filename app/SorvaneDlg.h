@@ -46,8 +46,11 @@ public:
     // Decides once which controllers and heads the program works with and whether
     // it runs in simulation mode (runs the start-up discovery dialog).
     void SetUpControllers();
-    // Every head in use off; indicators show zero in the current mode's format.
+    // Every head in use off; the indicators show what their heads were told.
     void AllOff();
+    // AllOff, and whatever the running profile switched on that AllOff no
+    // longer reaches because the head count changed under the run.
+    void RunOff();
     // Window text "<title>, version 3.02".
     void UpdateTitle();
 
@@ -158,14 +161,29 @@ private:
         return IsDlgButtonChecked(ids102::IDC_CALIBRATED_MODE) == BST_CHECKED;
     }
     void ShowIndicator(int i, const std::string& text);
-    // Settings of head objects 0 and 1 after one command for both channels.
-    void KeepBothSettings(float a, float b);
+    // Every indicator that has a head object shows what that head was last told.
+    void ShowSettings();
+    // What one command for both channels of the first controller told its
+    // heads: every head object on that controller keeps a (channel A) or b
+    // (channel B), whatever position it has.
+    void KeepBothSettings(COpticalHead::Told unit, float a, float b);
     void FocusManualBox();
     void OpenHeadDoor(int i, bool ctrl);
     void OpenConfigDoor();
     void SwitchAllControllers(int checkId, bool (CControlBoard::*command)(uint8_t));
     void ReleaseControllers();
+
+    // What the running profile switched on: the first controller's two
+    // channels through one command, and head objects 0 to m_nRunHeads - 1.
+    bool m_bRunBoth = false;
+    int m_nRunHeads = 0;
 };
+
+// An indicator's text for what `head` was last told, in the window's mode:
+// an intensity as "%4.1f" (mW/cm2), an index as "%3d" in index mode and as
+// "#" and the number in calibrated mode, where a bare number would read as
+// mW/cm2; off as zero in the mode's format.
+std::string SettingText(const COpticalHead& head, bool calibrated);
 
 // The access password of the configuration and calibration doors.
 inline constexpr const char* kAccessPassword = "pelrud";

@@ -48,11 +48,6 @@ std::size_t FirstUnsendableStep(const std::vector<ProfileStep>& steps, bool cali
     return 0;
 }
 
-// An indicator shows what the heads were sent, not what the file holds.
-std::string SentText(float value, bool calibrated) {
-    return IntensityText(calibrated ? value : static_cast<float>(RunIndex(value)), calibrated);
-}
-
 } // namespace
 
 void CSorvaneDlg::MapProfileCommands() {
@@ -252,6 +247,8 @@ void CSorvaneDlg::OnBnClickedRun() {
         m_progressStep.SetStep(1);
         m_btnRun.SetWindowText("Stop");
         m_nStep = 0;
+        m_bRunBoth = false;
+        m_nRunHeads = 0;
         if (IsDlgButtonChecked(IDC_EXTERNAL_TRIGGER) != BST_CHECKED || TriggerSeen())
             StartStep();
         else
@@ -261,7 +258,7 @@ void CSorvaneDlg::OnBnClickedRun() {
     KillTimer(IDT_TRIGGER_POLL);
     KillTimer(IDT_STEP_END);
     KillTimer(IDT_PROGRESS_TICK);
-    AllOff();
+    RunOff();
     m_editManual.SetWindowText("");
     m_progressStep.SetPos(0);
     m_progressOverall.SetPos(0);
@@ -296,30 +293,31 @@ void CSorvaneDlg::StartStep() {
         const int32_t duration = RunDuration(step);
         m_progressStep.SetRange(0, static_cast<short>(static_cast<uint16_t>(duration)));
         m_progressStep.SetPos(0);
-        const std::string text1 = SentText(step.intensity1, Calibrated());
         if (m_config.m_record.headCount == 2) {
-            const bool calibrated = Calibrated();
             if (m_nBoards > 0 && m_pBoards) {
-                if (calibrated) {
+                if (Calibrated()) {
                     m_pBoards[0].SetDualIntensity(step.intensity1, step.intensity2);
-                    KeepBothSettings(step.intensity1, step.intensity2);
+                    KeepBothSettings(COpticalHead::Told::Milliwatts, step.intensity1,
+                                     step.intensity2);
                 } else {
                     const uint16_t a = RunIndex(step.intensity1), b = RunIndex(step.intensity2);
                     m_pBoards[0].SetDualIndex(a, b);
-                    KeepBothSettings(a, b);
+                    KeepBothSettings(COpticalHead::Told::Index, a, b);
                 }
+                m_bRunBoth = true;
             }
-            ShowIndicator(0, text1);
-            ShowIndicator(1, SentText(step.intensity2, calibrated));
         } else {
-            for (int i = 0; i < HeadsInUse(); ++i) {
+            const int heads = HeadsInUse();
+            for (int i = 0; i < heads; ++i) {
                 if (Calibrated())
                     m_pHeads[i].SetIntensity(step.intensity1);
                 else
                     m_pHeads[i].SetIndex(RunIndex(step.intensity1));
-                ShowIndicator(i, text1);
             }
+            m_nRunHeads = std::max(m_nRunHeads, heads);
         }
+        // The indicators show what the heads were sent, not what the file holds.
+        ShowSettings();
         g_bPauseAfterStep = step.pause;
         ArmStepEnd(duration);
         return;
@@ -334,7 +332,7 @@ void CSorvaneDlg::StartStep() {
 }
 
 void CSorvaneDlg::EndRun() {
-    AllOff();
+    RunOff();
     m_editManual.SetWindowText("");
     m_btnRun.SetCheck(BST_UNCHECKED);
     m_btnRun.SetWindowText("Run");
@@ -346,7 +344,7 @@ void CSorvaneDlg::OnStepEndTimer() {
     m_progressStep.StepIt();
     m_progressOverall.StepIt();
     if (g_bPauseAfterStep) {
-        AllOff();
+        RunOff();
         MessageBox("Press OK to continue.", "Awaiting User Interaction",
                    MB_OK | MB_ICONINFORMATION);
         // Stopped while the box was up: nothing more may be switched on.
@@ -355,6 +353,23 @@ void CSorvaneDlg::OnStepEndTimer() {
     }
     ++m_nStep;
     StartStep();
+}
+
+void CSorvaneDlg::RunOff() {
+    AllOff();
+    // A head count changed under the run (configuration OK) must not leave
+    // lit what the run switched on: a pause or the end means the light is off.
+    const bool both = m_config.m_record.headCount == 2 && m_nBoards > 0;
+    if (m_bRunBoth && !both && m_nBoards > 0) {
+        m_pBoards[0].HeadOff(2);
+        KeepBothSettings(COpticalHead::Told::Off, 0.0f, 0.0f);
+    }
+    const int driven = std::min(m_nRunHeads, 2 * m_nBoards);
+    for (int i = both ? 0 : HeadsInUse(); i < driven; ++i)
+        m_pHeads[i].Off();
+    m_bRunBoth = false;
+    m_nRunHeads = 0;
+    ShowSettings();
 }
 
 void CSorvaneDlg::OnProgressTimer() {

@@ -5,7 +5,7 @@
 // Before the first read the record is all zeros: no text, no coefficients.
 COpticalHead::COpticalHead()
     : m_pBoard(nullptr), m_nChannel(0), m_bPresent(0), m_nX(0), m_nY(0), m_record{},
-      m_fOutput(0.0f), m_nTemperature(0), m_fSetting(0.0f) {}
+      m_fOutput(0.0f), m_nTemperature(0), m_fSetting(0.0f), m_told(Told::Off) {}
 
 bool COpticalHead::EraseEeprom() {
     return m_pBoard && m_pBoard->EraseHeadEeprom(Channel());
@@ -64,7 +64,7 @@ bool COpticalHead::ReadPhoto(uint16_t& counts) {
 }
 
 void COpticalHead::Off() {
-    m_fSetting = 0.0f;
+    KeepSetting(Told::Off, 0.0f);
     if (m_pBoard)
         m_pBoard->HeadOff(Channel());
 }
@@ -77,13 +77,13 @@ void COpticalHead::StartPulse(uint8_t channel, uint16_t onMs, uint16_t offMs, ui
 
 void COpticalHead::SetIndex(int32_t index) {
     const auto low = static_cast<uint16_t>(index & 0xFFFF);
-    m_fSetting = static_cast<float>(low);
+    KeepSetting(Told::Index, static_cast<float>(low));
     if (m_pBoard)
         m_pBoard->SetIndex(Channel(), low);
 }
 
 void COpticalHead::SetIntensity(float mw) {
-    m_fSetting = mw;
+    KeepSetting(Told::Milliwatts, mw);
     if (!m_pBoard)
         return;
     if (mw == 0.0f)
@@ -106,7 +106,15 @@ bool COpticalHead::WriteRecord() {
 
 void COpticalHead::SetPwmIndex(int32_t value) {
     const auto low = static_cast<uint8_t>(value & 0xFF);
-    m_fSetting = static_cast<float>(low);
+    KeepSetting(Told::Index, static_cast<float>(low));
     if (m_pBoard)
         m_pBoard->SetPwmIndex(Channel(), low);
+}
+
+void COpticalHead::KeepSetting(Told unit, float value) {
+    m_fSetting = value;
+    // An intensity of exactly 0 goes out as the off command (either sign).
+    m_told = unit == Told::Milliwatts && value == 0.0f ? Told::Off : unit;
+    if (m_told == Told::Off)
+        m_fSetting = 0.0f;
 }

@@ -12,6 +12,13 @@
 
 class COpticalHead {
 public:
+    // The unit of what the head was last told (m_fSetting holds the value).
+    enum class Told : uint8_t {
+        Off,        // the off command (or an intensity of exactly 0)
+        Milliwatts, // an intensity in mW/cm2
+        Index,      // a raw intensity index (or PWM value)
+    };
+
     COpticalHead();
 
     bool EraseEeprom();
@@ -43,6 +50,9 @@ public:
     bool WriteRecord();
     // Sends the low 8 bits of `value` and keeps them as the setting.
     void SetPwmIndex(int32_t value);
+    // Keeps what a command for both channels of this head's controller, sent
+    // by the caller, told this head: an intensity (0 is off) or an index.
+    void KeepSetting(Told unit, float value);
 
     CControlBoard* m_pBoard; // not owned; null when unbound
     int32_t m_nChannel;      // 0 = A, 1 = B
@@ -57,6 +67,7 @@ public:
     float m_fOutput;        // mW/cm2 of the last ReadOutput
     int32_t m_nTemperature; // temperature byte of the last ReadOutput
     float m_fSetting;       // mW/cm2 or index last set; 0.0 after Off
+    Told m_told;            // the unit of m_fSetting; Off before anything was sent
 
 private:
     uint8_t Channel() const { return static_cast<uint8_t>(m_nChannel & 0xFF); }

@@ -44,25 +44,20 @@ void Config::DoDataExchange(CDataExchange* pDX) {
 
 BOOL Config::OnInitDialog() {
     // Taken first: filling the head-count edit below already stores into the
-    // record (a count above 67 comes back as 67).
-    m_recordAtOpen = m_record;
+    // edited record (a count above 67 comes back as 67).
+    m_edited = m_record;
     CDialog::OnInitDialog();
     CheckDlgButton(IDC_TITLE_OTHER, BST_CHECKED);
     SetDlgItemText(IDC_TITLE,
-                   std::string(m_record.title, strnlen(m_record.title, sizeof m_record.title)));
-    SetDlgItemInt(IDC_HEAD_COUNT, m_record.headCount, TRUE);
+                   std::string(m_edited.title, strnlen(m_edited.title, sizeof m_edited.title)));
+    SetDlgItemInt(IDC_HEAD_COUNT, m_edited.headCount, TRUE);
     OnEnChangeHeadCount();
     const int serials = std::clamp(m_nSerials, 0, kMaxSerials);
     for (int k = 0; k < serials; ++k)
         m_comboSerial.AddString(m_serials[k].c_str());
-    CheckDlgButton(IDC_PASSWORD_PROTECT, m_record.passwordProtect ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_PASSWORD_PROTECT, m_edited.passwordProtect ? BST_CHECKED : BST_UNCHECKED);
     m_nSelectedHead = -1;
     return TRUE;
-}
-
-void Config::OnCancel() {
-    m_record = m_recordAtOpen;
-    CDialog::OnCancel();
 }
 
 void Config::OnBnClickedTitleLumiflex() {
@@ -95,10 +90,10 @@ int32_t Config::HeadCountFromEdit() {
 }
 
 void Config::OnEnChangeHeadCount() {
-    m_record.headCount = HeadCountFromEdit();
+    m_edited.headCount = HeadCountFromEdit();
     m_listHeads.ResetContent();
     char text[32];
-    for (int i = 1; i <= m_record.headCount; ++i) {
+    for (int i = 1; i <= m_edited.headCount; ++i) {
         std::snprintf(text, sizeof text, "RVX %d", i);
         m_listHeads.AddString(text);
     }
@@ -111,7 +106,7 @@ void Config::OnLbnSelchangeHeadList() {
     m_nSelectedHead = (sel >= 0 && sel < ConfigRecord::kMaxHeads) ? sel : -1;
     if (m_nSelectedHead == -1)
         return;
-    const ConfigHeadEntry& e = m_record.heads[m_nSelectedHead];
+    const ConfigHeadEntry& e = m_edited.heads[m_nSelectedHead];
     m_comboSerial.SelectString(-1, BoardSerialText(e).c_str());
     CheckRadioButton(IDC_CHANNEL_A, IDC_CHANNEL_B, e.channel == 0 ? IDC_CHANNEL_A : IDC_CHANNEL_B);
     SetDlgItemInt(IDC_X, e.x, TRUE);
@@ -121,7 +116,7 @@ void Config::OnLbnSelchangeHeadList() {
 void Config::SaveSelectedHead() {
     if (m_nSelectedHead < 0 || m_nSelectedHead >= ConfigRecord::kMaxHeads)
         return;
-    ConfigHeadEntry& e = m_record.heads[m_nSelectedHead];
+    ConfigHeadEntry& e = m_edited.heads[m_nSelectedHead];
     const int sel = m_comboSerial.GetCurSel();
     if (sel >= 0) {
         std::string serial;
@@ -138,13 +133,14 @@ void Config::SaveSelectedHead() {
 void Config::OnBnClickedOk() {
     const std::string title = GetDlgItemText(IDC_TITLE);
     // At most 63 characters and a terminator; the rest of the field is cleared.
-    std::memset(m_record.title, 0, sizeof m_record.title);
-    std::memcpy(m_record.title, title.data(), std::min(title.size(), sizeof m_record.title - 1));
+    std::memset(m_edited.title, 0, sizeof m_edited.title);
+    std::memcpy(m_edited.title, title.data(), std::min(title.size(), sizeof m_edited.title - 1));
     if (m_nSelectedHead != -1) {
-        m_record.headCount = HeadCountFromEdit();
+        m_edited.headCount = HeadCountFromEdit();
         SaveSelectedHead();
     }
-    m_record.passwordProtect = IsDlgButtonChecked(IDC_PASSWORD_PROTECT) == BST_CHECKED ? 1 : 0;
+    m_edited.passwordProtect = IsDlgButtonChecked(IDC_PASSWORD_PROTECT) == BST_CHECKED ? 1 : 0;
+    m_record = m_edited;
     WriteConfigFile();
     CDialog::OnOK();
 }

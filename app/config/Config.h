@@ -6,10 +6,11 @@
 //
 // As a dialog it edits the record: the window title, the head count and the
 // head table (serial of the controller, channel, indicator position) and the
-// password flag. Head-count and head-table edits land in m_record while the
-// dialog is open (the main dialog reads the head count from it at every use);
-// Cancel, Esc or the close box puts back the whole record as it was when the
-// dialog opened, and only OK keeps the edits and writes config.ini.
+// password flag. The open dialog edits a copy: the main dialog reads the head
+// count from m_record at every use, also while this dialog is open over a
+// running profile, so a count half typed (or emptied) must not reach it. Only
+// OK puts the edits into m_record and writes config.ini; Cancel, Esc or the
+// close box leave m_record as it was.
 
 #include "app/config/ConfigRecord.h"
 #include "platform/ui/Afx.h"
@@ -50,8 +51,6 @@ public:
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
-    // Restores m_record as it was when the dialog opened, then ends with IDCANCEL.
-    void OnCancel() override;
 
     void OnBnClickedOk();
     // The title presets: each puts its product title into the title edit.
@@ -63,7 +62,8 @@ public:
     void OnBnClickedTitleOpaline();
     void OnEnChangeHeadCount();
     void OnLbnSelchangeHeadList();
-    // Stores the serial, channel and position controls into entry m_nSelectedHead.
+    // Stores the serial, channel and position controls into entry
+    // m_nSelectedHead of the edited record.
     void SaveSelectedHead();
 
 private:
@@ -71,6 +71,7 @@ private:
     // larger count is written back into the edit as 67.
     int32_t HeadCountFromEdit();
 
-    // m_record as OnInitDialog found it, before the head-count edit touches it.
-    ConfigRecord m_recordAtOpen{};
+    // The record the open dialog edits: m_record as OnInitDialog found it,
+    // then every edit. OK copies it into m_record.
+    ConfigRecord m_edited{};
 };

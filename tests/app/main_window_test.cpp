@@ -258,24 +258,44 @@ TEST_F(MainWindowTest, TitleFollowsTheConfigurationDialog) {
     EXPECT_EQ(dlg->GetWindowText(), std::string(64, 'T') + ", version 3.02");
 }
 
-TEST_F(MainWindowTest, DetailDialogLeavesTheStoredSettingInTheIndicator) {
+// What the head was told, each unit in its own text: an index never reads as
+// mW/cm2, nor an intensity as an index.
+TEST_F(MainWindowTest, DetailDialogLeavesWhatTheHeadWasToldInTheIndicator) {
     Open(MakeConfig(2, kTwoHeads));
     dlg->onDetail = [](COpticalHead& h) {
-        h.m_fSetting = 12.5f;
+        h.SetIntensity(12.5f);
         return IDOK;
     };
     dlg->UserMouseDown(0, 110, 210);
     EXPECT_EQ(dlg->IndicatorText(0), "12.5");
     EXPECT_EQ(dlg->IndicatorText(1), "0.0");
+    dlg->onDetail = [](COpticalHead& h) {
+        h.SetIndex(255);
+        return IDOK;
+    };
+    dlg->UserMouseDown(0, 110, 210);
+    EXPECT_EQ(dlg->IndicatorText(0), "#255");
 
     dlg->UserClick(ids102::IDC_INDEX_MODE);
     dlg->onDetail = [](COpticalHead& h) {
-        h.m_fSetting = 40.9f;
+        h.SetIndex(40);
         return IDOK;
     };
     dlg->UserMouseDown(0, 310, 160);
     ASSERT_FALSE(dlg->doors.back().calibrated);
     EXPECT_EQ(dlg->IndicatorText(1), " 40");
+    dlg->onDetail = [](COpticalHead& h) {
+        h.SetIntensity(40.9f);
+        return IDOK;
+    };
+    dlg->UserMouseDown(0, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(1), "40.9");
+    dlg->onDetail = [](COpticalHead& h) {
+        h.Off();
+        return IDOK;
+    };
+    dlg->UserMouseDown(0, 310, 160);
+    EXPECT_EQ(dlg->IndicatorText(1), "  0");
 }
 
 TEST_F(MainWindowTest, ModeRadiosSwitchUnitsTurnHeadsOffAndClearTheProfile) {

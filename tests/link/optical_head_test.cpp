@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -52,6 +54,38 @@ TEST(OpticalHeadUnbound, AcceptsEveryCallAndSendsNothing) {
         EXPECT_EQ(box.text, "No controller!");
         EXPECT_EQ(box.caption, "Debug");
         EXPECT_EQ(box.flags, 0u);
+    }
+}
+
+// What the head was last told and its unit, whichever call told it.
+TEST(OpticalHeadUnbound, KeepsTheUnitOfWhatItWasLastTold) {
+    using Told = COpticalHead::Told;
+    COpticalHead head;
+    EXPECT_EQ(head.m_told, Told::Off);
+    struct Case {
+        std::function<void(COpticalHead&)> tell;
+        Told unit;
+        float value;
+    };
+    const Case cases[] = {
+        {[](COpticalHead& h) { h.SetIntensity(150.0f); }, Told::Milliwatts, 150.0f},
+        {[](COpticalHead& h) { h.SetIndex(300); }, Told::Index, 300.0f},
+        {[](COpticalHead& h) { h.SetIntensity(0.0f); }, Told::Off, 0.0f},
+        {[](COpticalHead& h) { h.SetPwmIndex(300); }, Told::Index, 44.0f},
+        {[](COpticalHead& h) { h.SetIntensity(-0.0f); }, Told::Off, 0.0f},
+        {[](COpticalHead& h) { h.SetIndex(0); }, Told::Index, 0.0f},
+        {[](COpticalHead& h) { h.Off(); }, Told::Off, 0.0f},
+        {[](COpticalHead& h) { h.KeepSetting(Told::Milliwatts, 7.5f); }, Told::Milliwatts, 7.5f},
+        {[](COpticalHead& h) { h.KeepSetting(Told::Index, 255.0f); }, Told::Index, 255.0f},
+        {[](COpticalHead& h) { h.KeepSetting(Told::Milliwatts, 0.0f); }, Told::Off, 0.0f},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        c.tell(head);
+        EXPECT_EQ(head.m_told, c.unit) << "case " << n;
+        EXPECT_EQ(head.m_fSetting, c.value) << "case " << n;
+        EXPECT_FALSE(std::signbit(head.m_fSetting)) << "case " << n; // never shown as -0.0
+        ++n;
     }
 }
 

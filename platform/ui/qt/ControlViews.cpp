@@ -121,9 +121,12 @@ public:
         }
     }
     bool FitsCaption() const override { return true; }
-    QFont TemplateFont() const override {
-        return Fitted(m_window.DialogFont(), StaticText(m_control.Text()), m_label->width(),
-                      m_label->height(), Wrap::Words);
+    QFont TemplateFont() const override { return RunTimeFont(m_window.DialogFont()); }
+    // A number too wide for its static loses its leading digits, right-aligned
+    // as the head indicators are: "150.0" in 40 pixels would read "50.0".
+    QFont RunTimeFont(const QFont& font) const override {
+        return Fitted(font, StaticText(m_control.Text()), m_label->width(), m_label->height(),
+                      Wrap::Words);
     }
 
 private:

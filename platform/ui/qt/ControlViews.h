@@ -40,6 +40,9 @@ public:
     virtual QFont TemplateFont() const;
     // True where TemplateFont follows the caption: a new text refits it.
     virtual bool FitsCaption() const { return false; }
+    // A run-time font for the widget as it stands: font itself, or smaller
+    // where the kind would otherwise cut its caption.
+    virtual QFont RunTimeFont(const QFont& font) const { return font; }
     // The widget's rectangle, given the template's (pixels).
     virtual QRect Bounds(const QRect& r) const { return r; }
     // Frames and pictures lie under everything, whatever their template

@@ -174,8 +174,9 @@ void DialogWindow::ApplyFont(ControlView& v) {
         if (logical->pixelHeight == 0 && logical->weight >= 600) {
             f.setWeight(QFont::Bold);
         }
-        // Run-time fonts keep their pixel height: the readouts were sized for it.
-        v.Widget()->setFont(f);
+        // Run-time fonts keep their pixel height where the text fits (the
+        // readouts were sized for it); a text that would be cut is drawn smaller.
+        v.Widget()->setFont(v.RunTimeFont(f));
         return;
     }
     v.Widget()->setFont(v.TemplateFont());

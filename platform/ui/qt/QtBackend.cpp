@@ -6,6 +6,7 @@
 #include "platform/ui/qt/Cp1252.h"
 #include "platform/ui/qt/DialogWindow.h"
 #include "platform/ui/qt/FileFilter.h"
+#include "platform/ui/qt/Fonts.h"
 #include "platform/ui/qt/QtPrinter.h"
 
 #include <QApplication>
@@ -275,6 +276,9 @@ int QtBackend::MessageBox(CDialog* owner, const std::string& text, const std::st
                     okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     OwnerWindow(owner));
     box.setTextFormat(Qt::PlainText);
+    // The dialogs' face, as the original's boxes share its dialogs' system
+    // font; Qt's default would be the desktop's sans (DejaVu Sans).
+    box.setFont(DialogFont(BaseUnitsFor("MS Shell Dlg", 8)));
     box.setDefaultButton(QMessageBox::Ok);
     // Esc and the close box: Cancel on an OK/Cancel box, OK on an OK box.
     box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);

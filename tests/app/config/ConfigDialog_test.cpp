@@ -133,25 +133,41 @@ TEST_F(ConfigDialogTest, OpensOnOtherWithTheStoredValuesAndNoHeadShown) {
 TEST_F(ConfigDialogTest, HeadCountEditFillsTheListAsItIsTyped) {
     Put(StartFile(2));
     Config config;
-    OpenDialog open(config);
-    config.UserType(IDC_HEAD_COUNT, "3");
-    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(3));
-    EXPECT_EQ(config.m_record.headCount, 3);
-    for (const char* text : {"abc", "0", "-2", ""}) {
-        config.UserType(IDC_HEAD_COUNT, text);
-        EXPECT_TRUE(Items(config, IDC_HEAD_LIST).empty()) << text;
-    }
-    EXPECT_EQ(config.m_record.headCount, 0); // "" reads as 0
-    config.UserType(IDC_HEAD_COUNT, "-2");
-    EXPECT_EQ(config.m_record.headCount, -2); // stored as typed; readers take it as 0
-
-    // The table has 67 entries: a larger count is held at 67, edit and list alike.
-    config.UserType(IDC_HEAD_COUNT, "67");
-    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
-    config.UserType(IDC_HEAD_COUNT, "68");
-    EXPECT_EQ(config.GetDlgItemText(IDC_HEAD_COUNT), "67");
+    // The record the program works with keeps its count while the edit is
+    // typed, emptied or held: only OK hands the edits over.
+    m_ui.OnModal(129, [&](CDialog& d) {
+        d.UserType(IDC_HEAD_COUNT, "3");
+        EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(3));
+        for (const char* text : {"abc", "0", "-2", ""}) {
+            d.UserType(IDC_HEAD_COUNT, text);
+            EXPECT_TRUE(Items(config, IDC_HEAD_LIST).empty()) << text;
+            EXPECT_EQ(config.m_record.headCount, 2) << text;
+        }
+        // The table has 67 entries: a larger count is held at 67, edit and list alike.
+        d.UserType(IDC_HEAD_COUNT, "67");
+        EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
+        d.UserType(IDC_HEAD_COUNT, "68");
+        EXPECT_EQ(d.GetDlgItemText(IDC_HEAD_COUNT), "67");
+        EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
+        EXPECT_EQ(config.m_record.headCount, 2);
+        d.UserClick(IDOK);
+    });
+    EXPECT_EQ(config.DoModal(), IDOK);
     EXPECT_EQ(config.m_record.headCount, 67);
-    EXPECT_EQ(Items(config, IDC_HEAD_LIST), Rows(67));
+    EXPECT_EQ(GetInt(File(), 64), 67);
+
+    m_ui.OnModal(129, [&](CDialog& d) {
+        d.UserType(IDC_HEAD_COUNT, "");
+        d.UserClick(IDOK);
+    });
+    config.DoModal();
+    EXPECT_EQ(config.m_record.headCount, 0); // "" reads as 0
+    m_ui.OnModal(129, [&](CDialog& d) {
+        d.UserType(IDC_HEAD_COUNT, "-2");
+        d.UserClick(IDOK);
+    });
+    config.DoModal();
+    EXPECT_EQ(config.m_record.headCount, -2); // stored as typed; readers take it as 0
 }
 
 TEST_F(ConfigDialogTest, EditedAndOverlongTitles) {

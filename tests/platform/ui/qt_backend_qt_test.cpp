@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -538,6 +539,81 @@ TEST_F(QtBackendTest, ClicksOnPicturesStaticsAndIndicatorsReachTheDialog) {
     EXPECT_EQ(dlg.clicks[1].flags, MK_LBUTTON | MK_CONTROL);
     EXPECT_EQ(dlg.clicks[2].flags, MK_LBUTTON);
     EXPECT_EQ(dlg.clicks[3].at.x, 440);
+}
+
+// The columns of `image` that hold ink: pixels darker than the background.
+std::vector<int> InkColumns(const QImage& image) {
+    std::vector<int> columns;
+    const QColor background = image.pixelColor(image.width() - 1, 0);
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y).lightness() + 60 < background.lightness()) {
+                columns.push_back(x);
+                break;
+            }
+    return columns;
+}
+
+TEST_F(QtBackendTest, AnIndicatorShowsEveryOutputWholeInItsFortyPixels) {
+    Gallery dlg;
+    OpenDialog open(dlg);
+    // As the main dialog makes a head's indicator: 40 x 20 pixels, right-aligned,
+    // a 20-pixel font.
+    CFont font;
+    font.CreateFont(20, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Microsoft Sans Serif");
+    CStatic indicator;
+    ASSERT_TRUE(indicator.Create("0.0", style::AlignRight, CRect(300, 250, 340, 270), &dlg));
+    indicator.SetFont(&font);
+    auto* label = dynamic_cast<QLabel*>(ui.WidgetOf(*indicator.GetControl()));
+    ASSERT_NE(label, nullptr);
+    ASSERT_EQ(label->size(), QSize(40, 20));
+    const int fullHeight = QFontMetrics(label->font()).height();
+    EXPECT_GE(fullHeight, 17);
+
+    // Outputs up to a bright head's and beyond, an index shown in calibrated mode.
+    for (const char* text : {"150.0", "999.9", "888.8", "#255", "1500.0", "255", "12.5"}) {
+        indicator.SetWindowText(text);
+        EXPECT_EQ(label->text().toStdString(), text) << "one line, as written";
+        EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()), 40.0) << text;
+        EXPECT_LE(QFontMetrics(label->font()).height(), 20) << text;
+        // Drawn: as much ink as the same text in the same font with room to spare.
+        const std::vector<int> ink = InkColumns(label->grab().toImage());
+        QImage roomy(200, 20, QImage::Format_RGB32);
+        roomy.fill(label->palette().color(QPalette::Window));
+        {
+            QPainter p(&roomy);
+            p.setFont(label->font());
+            p.setPen(Qt::black);
+            p.drawText(roomy.rect(), Qt::AlignRight | Qt::AlignTop, label->text());
+        }
+        const std::vector<int> whole = InkColumns(roomy);
+        ASSERT_FALSE(ink.empty()) << text;
+        ASSERT_FALSE(whole.empty()) << text;
+        EXPECT_NEAR(ink.back() - ink.front(), whole.back() - whole.front(), 1)
+            << text << ": cut at the left edge";
+    }
+    // What fits keeps the size the indicators were made with.
+    EXPECT_EQ(QFontMetrics(label->font()).height(), fullHeight);
+}
+
+TEST_F(QtBackendTest, MessageBoxesDrawInTheDialogsFace) {
+    QString textFace, buttonFace;
+    int textPixels = 0;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            textFace = QFontInfo(label->font()).family();
+            textPixels = QFontInfo(label->font()).pixelSize();
+        }
+        if (QAbstractButton* ok = box.button(QMessageBox::Ok))
+            buttonFace = QFontInfo(ok->font()).family();
+        QTest::keyClick(&box, Qt::Key_Return);
+    });
+    platform::MessageBox("Press OK to continue.", "Awaiting User Interaction",
+                         platform::MB_OK | platform::MB_ICONINFORMATION);
+    // The face and size of the dialogs' 8-point text.
+    EXPECT_EQ(textFace.toStdString(), "Liberation Sans");
+    EXPECT_EQ(buttonFace.toStdString(), "Liberation Sans");
+    EXPECT_EQ(textPixels, 11);
 }
 
 TEST_F(QtBackendTest, EnterAndEscapeEndTheModalRunWithTheirCodes) {
