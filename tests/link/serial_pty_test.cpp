@@ -102,11 +102,11 @@ TEST(SerialPty, CloseIsHarmlessWhenClosedAndPromptAfterOpen) {
 
     PtyPair pty;
     for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 3000), 0);
+        ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 60000), 0);
         auto start = Clock::now();
         serial.Close();
-        // Within one read timeout, with room for a loaded machine.
-        EXPECT_LT(ElapsedMs(start), 2500);
+        // Well within one read timeout of a minute, however loaded the machine.
+        ASSERT_LT(ElapsedMs(start), 30000);
         EXPECT_FALSE(serial.m_bOpen);
         EXPECT_FALSE(serial.m_pReadThread.joinable());
     }
