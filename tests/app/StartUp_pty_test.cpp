@@ -21,6 +21,8 @@
 #include <thread>
 
 #include <csignal>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,9 +45,12 @@ protected:
             m_linker.join();
     }
 
-    // A port lister that leaves `text` as comlist.txt, whole.
+    // A port lister that leaves `text` as comlist.txt, whole. The list is
+    // laid out beforehand as well: the search reads it 250 ms after starting
+    // the lister, and a loaded machine may not have run the lister by then.
     void Lister(const std::string& text) {
         std::ofstream(m_dir / "ports.txt") << text;
+        std::ofstream(m_dir / "comlist.txt") << text;
         Script("#!/bin/sh\ncp ports.txt comlist.tmp && mv comlist.tmp comlist.txt\n");
     }
     void Script(const std::string& body) {
@@ -63,17 +68,26 @@ protected:
         return *m_sims.back();
     }
 
-    // A link to `target` that appears `delayMs` after the lister has written
-    // its file: the first open (after the 250 ms wait) misses it, the second
-    // (500 ms later) finds it.
-    std::string LateLink(const std::string& target, int delayMs = 500) {
+    // A port that the search's first open misses and its second, 500 ms
+    // later, finds: a plain file (no terminal) stands in its place until the
+    // search has opened it once, seen through inotify, not guessed from the
+    // clock; then a link to `target` replaces it.
+    std::string LateLink(const std::string& target) {
         const fs::path link = m_dir / "late-port";
-        m_linker = std::thread([this, link, target, delayMs] {
-            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!fs::exists(m_dir / "comlist.txt") && std::chrono::steady_clock::now() < give_up)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            fs::create_symlink(target, link);
+        std::ofstream(link) << "not yet\n";
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        EXPECT_GE(watch, 0);
+        EXPECT_GE(::inotify_add_watch(watch, link.c_str(), IN_OPEN), 0);
+        m_linker = std::thread([link, target, watch] {
+            pollfd opened{watch, POLLIN, 0};
+            if (::poll(&opened, 1, 30000) > 0) {
+                alignas(inotify_event) char events[4096];
+                [[maybe_unused]] const ssize_t n = ::read(watch, events, sizeof events);
+            }
+            ::close(watch);
+            const fs::path fresh = link.string() + ".new";
+            fs::create_symlink(target, fresh);
+            fs::rename(fresh, link);
         });
         return link.string();
     }
@@ -407,6 +421,9 @@ TEST_F(StartUpTest, RealListerFindsASimulatedController) {
     sim::Controller& box = AddController("01001001", 2);
     {
         sim::PortLink link(sim::PortsDirectory(), "sim-01001001", box.SlavePath());
+        // Run once beforehand as well: the search reads the list 250 ms after
+        // starting the lister, and a loaded machine may not have run it by then.
+        ASSERT_EQ(std::system(("cd '" + m_dir.string() + "' && ./ComList.exe").c_str()), 0);
         CStartUp dlg;
         const int code = Run(dlg, [&](CStartUp& d) {
             const auto lines = Lines(d);

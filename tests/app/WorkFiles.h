@@ -37,13 +37,16 @@ inline ConfigRecord MakeConfig(int headCount, const std::vector<HeadPlace>& head
     return r;
 }
 
-// A port-listing program that writes these lines (LF-terminated) to comlist.txt.
+// A port-listing program that writes these lines (LF-terminated) to
+// comlist.txt. The list is laid out beforehand as well: the search reads it
+// 250 ms after starting the lister, and a loaded machine may not have run the
+// lister by then.
 inline void WriteComList(const std::vector<std::string>& lines) {
     std::string body;
     for (const std::string& l : lines)
         body += l + "\n";
-    {
-        std::ofstream f("comlist.in", std::ios::binary);
+    for (const char* name : {"comlist.in", "comlist.txt"}) {
+        std::ofstream f(name, std::ios::binary);
         f << body;
     }
     {

@@ -102,11 +102,11 @@ TEST(SerialPty, CloseIsHarmlessWhenClosedAndPromptAfterOpen) {
 
     PtyPair pty;
     for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 3000), 0);
+        ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 60000), 0);
         auto start = Clock::now();
         serial.Close();
-        // Within one read timeout, with room for a loaded machine.
-        EXPECT_LT(ElapsedMs(start), 2500);
+        // Well within one read timeout of a minute, however loaded the machine.
+        ASSERT_LT(ElapsedMs(start), 30000);
         EXPECT_FALSE(serial.m_bOpen);
         EXPECT_FALSE(serial.m_pReadThread.joinable());
     }
@@ -189,7 +189,7 @@ TEST(SerialPty, HungUpLineRecordsTheFailureWithoutSpinningAndClosesPromptly) {
     BoxRecorder boxes;
     PtyPair pty;
     RecordingSerial serial;
-    ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 4000), 0);
+    ASSERT_EQ(serial.Open(pty.Path().c_str(), 115200, 60000), 0);
     pty.CloseMaster();
     ASSERT_TRUE(WaitFor([&] { return serial.m_nLastError == 2; }, std::chrono::seconds(10)));
     EXPECT_EQ(serial.m_dwLastSystemError, static_cast<uint32_t>(EIO));
@@ -204,7 +204,7 @@ TEST(SerialPty, HungUpLineRecordsTheFailureWithoutSpinningAndClosesPromptly) {
 
     start = Clock::now();
     serial.Close();
-    EXPECT_LT(ElapsedMs(start), 3000);
+    EXPECT_LT(ElapsedMs(start), 30000); // well within the read timeout of a minute
     EXPECT_EQ(serial.Calls(), 0);
 }
 
@@ -229,7 +229,7 @@ TEST(SerialPty, BoxOnTheReadThreadDoesNotBlockCloseOnTheBoxOwner) {
         ASSERT_TRUE(queued.Wait(10000));
         auto start = Clock::now();
         serial.Close();
-        EXPECT_LT(ElapsedMs(start), 3000);
+        EXPECT_LT(ElapsedMs(start), 30000); // ends, however loaded the machine
     }
     platform::ReleaseMessageBoxOwner();
     platform::SetMessageBoxSink(nullptr);

@@ -131,13 +131,25 @@ TEST(Shell, ReportsTheShellsErrorNumbers) {
 }
 
 TEST(Clock, CounterRunsAtItsFrequencyAndSleepWaits) {
-    int64_t f = platform::QueryPerformanceFrequency();
-    int64_t a = platform::QueryPerformanceCounter();
+    // The counter's interval, in its own frequency's milliseconds, lies
+    // between the steady clock's readings just inside and just outside its
+    // two reads: no bound on how long a loaded machine keeps this thread.
+    using Steady = std::chrono::steady_clock;
+    auto ms = [](Steady::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
+    const int64_t f = platform::QueryPerformanceFrequency();
+    const auto outerStart = Steady::now();
+    const int64_t a = platform::QueryPerformanceCounter();
+    const auto innerStart = Steady::now();
     platform::Sleep(30);
-    int64_t b = platform::QueryPerformanceCounter();
-    double ms = double(b - a) * 1000.0 / double(f);
-    EXPECT_GE(ms, 29.0);
-    EXPECT_LT(ms, 1000.0);
+    const auto innerEnd = Steady::now();
+    const int64_t b = platform::QueryPerformanceCounter();
+    const auto outerEnd = Steady::now();
+    const double counted = double(b - a) * 1000.0 / double(f);
+    EXPECT_GE(ms(innerEnd - innerStart), 29.0);            // Sleep waited
+    EXPECT_GE(counted, ms(innerEnd - innerStart) - 0.001); // a tick is 0.0001 ms
+    EXPECT_LE(counted, ms(outerEnd - outerStart) + 0.001);
 }
 
 TEST(TimeFormat, OriginalFormatsInTheCLocale) {

@@ -104,8 +104,8 @@ TEST(SerialDevicePty, RawModePassesEveryByteUnchangedBothWays) {
     Bytes got;
     uint8_t buf[512];
     auto start = Clock::now();
-    while (got.size() < all.size() && ElapsedMs(start) < 5000) {
-        platform::IoResult r = device.Read(buf, sizeof buf, 1000);
+    while (got.size() < all.size() && ElapsedMs(start) < 30000) {
+        platform::IoResult r = device.Read(buf, sizeof buf, 10000);
         ASSERT_EQ(r.status, IoStatus::Ok);
         got.insert(got.end(), buf, buf + r.count);
     }
@@ -136,13 +136,13 @@ TEST(SerialDevicePty, ReadReturnsAsSoonAsBytesArriveAndTimesOutOtherwise) {
         pty.Send(Bytes{1, 2, 3});
     });
     start = Clock::now();
-    r = device.Read(buf, sizeof buf, 10000);
+    r = device.Read(buf, sizeof buf, 60000);
     long waited = ElapsedMs(start);
     sender.join();
     ASSERT_EQ(r.status, IoStatus::Ok);
     EXPECT_GE(r.count, 1u);
-    // Far below the 10 s allowed: the read ends with the bytes, not with the timeout.
-    EXPECT_LT(waited, 5000);
+    // Far below the minute allowed: the read ends with the bytes, not with the timeout.
+    EXPECT_LT(waited, 30000);
 }
 
 TEST(SerialDevicePty, InterruptEndsAWaitAtOnceAndStaysUntilCleared) {

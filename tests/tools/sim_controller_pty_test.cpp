@@ -128,10 +128,12 @@ TEST(SimController, InjectedFaults) {
     EXPECT_EQ(client.Receive(1, 10000), Bytes({0x02, 0x41, 0xBF, 0x03}));
 
     // Chunks of 2 bytes with a pause between them arrive as separate reads.
-    c.SetChunking(2, 30);
+    // The pause is long enough that even a reader a loaded machine holds up
+    // is back before the next chunk.
+    c.SetChunking(2, 250);
     client.Send(kReadDac);
     std::vector<std::size_t> chunks;
-    const std::vector<uint8_t> dac = client.Receive(1, 2000, &chunks);
+    const std::vector<uint8_t> dac = client.Receive(1, 10000, &chunks);
     EXPECT_EQ(dac, Bytes({0x02, 0x6B, 0x8C, 0x00, 0x8C, 0x00, 0x7D, 0x03}));
     EXPECT_GE(chunks.size(), 4u);
     for (std::size_t n : chunks)
@@ -269,10 +271,17 @@ TEST(SimPortLink, CreatesReplacesAndRemovesOnlyItsOwnLink) {
     } // the first no longer owns it; the second removes it
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir + "/sim-1")));
 
+    ::unsetenv("LUMI_PORTS_DIR");
     ::setenv("XDG_RUNTIME_DIR", "/run/x", 1);
     EXPECT_EQ(sim::PortsDirectory(), "/run/x/lumiflex/ports");
     ::setenv("XDG_RUNTIME_DIR", "", 1);
     EXPECT_EQ(sim::PortsDirectory(), "/tmp/lumiflex/ports");
+    // The folder the port lister is pointed at wins, as it does for the lister.
+    ::setenv("LUMI_PORTS_DIR", "/home/tech/run/ports", 1);
+    EXPECT_EQ(sim::PortsDirectory(), "/home/tech/run/ports");
+    ::setenv("LUMI_PORTS_DIR", "", 1);
+    EXPECT_EQ(sim::PortsDirectory(), "/tmp/lumiflex/ports");
+    ::unsetenv("LUMI_PORTS_DIR");
     std::filesystem::remove_all(std::filesystem::path(dir).parent_path().parent_path());
 }
 

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,23 +24,32 @@ namespace fs = std::filesystem;
 
 class SimProcess {
 public:
-    SimProcess(const fs::path& runtime, std::vector<std::string> args) {
+    // `commandPipe`, when given, is a named pipe opened for reading and
+    // writing as the standard input, as scripts/run opens it (`0<>pipe`);
+    // `env` is added to the environment.
+    SimProcess(const fs::path& runtime, std::vector<std::string> args,
+               const std::string& commandPipe = "", std::vector<std::string> env = {}) {
         int in[2], out[2];
         EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
         EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        if (commandPipe.empty())
+            posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        else
+            posix_spawn_file_actions_addopen(&actions, 0, commandPipe.c_str(), O_RDWR, 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         args.insert(args.begin(), LUMIFLEX_SIM_EXE);
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime.string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0)
-                env.push_back(*e);
+        env.push_back("XDG_RUNTIME_DIR=" + runtime.string());
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("XDG_RUNTIME_DIR=", 0) != 0 && entry.rfind("LUMI_PORTS_DIR=", 0) != 0)
+                env.push_back(entry);
+        }
         std::vector<char*> envp;
         for (std::string& e : env)
             envp.push_back(e.data());
@@ -60,7 +70,8 @@ public:
         ::close(m_in);
         ::close(m_out);
     }
-    // The next output line, or "" after 5 s.
+    // The next output line, or "" after 30 s (a loaded machine starts a
+    // sanitized program slowly).
     std::string Line() {
         for (;;) {
             const std::size_t nl = m_buffer.find('\n');
@@ -71,7 +82,7 @@ public:
             }
             pollfd p{m_out, POLLIN, 0};
             char chunk[256];
-            if (::poll(&p, 1, 5000) <= 0)
+            if (::poll(&p, 1, 30000) <= 0)
                 return "";
             const ssize_t n = ::read(m_out, chunk, sizeof chunk);
             if (n <= 0)
@@ -213,6 +224,62 @@ TEST(SimProgram, QuitCommandAndBadOptions) {
     SimProcess bad(rt.dir, {"--controllers", "0"});
     const int status = bad.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
+// The main thread's state letter ('S' while it sleeps in a wait), from
+// /proc: a loop that never blocks is never seen sleeping.
+char MainThreadState(pid_t pid) {
+    std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f)
+        return '?';
+    char text[512] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    const std::string line(text, n);
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
+}
+
+bool SeenSleeping(pid_t pid) {
+    for (int i = 0; i < 1000; ++i) { // 10 s
+        if (MainThreadState(pid) == 'S')
+            return true;
+        ::usleep(10000);
+    }
+    return false;
+}
+
+// Each writer opens the pipe, writes its command and goes.
+void WriteCommand(const fs::path& pipe, const std::string& text) {
+    const int fd = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ::close(fd);
+}
+
+TEST(SimProgram, TakesCommandsFromANamedPipeWhoseWritersComeAndGo) {
+    Runtime rt;
+    const fs::path pipe = rt.dir / "sim-commands";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path ports = rt.dir / "run-ports";
+    // No writer yet: the start does not wait for one.
+    SimProcess p(rt.dir, {"--no-noise"}, pipe.string(), {"LUMI_PORTS_DIR=" + ports.string()});
+    EXPECT_EQ(p.Line().rfind("controller 1: " + (ports / "sim-01001001").string() + " -> ", 0), 0u);
+    p.Line(); // the radiometer
+    EXPECT_EQ(p.Line().rfind("ready", 0), 0u);
+    EXPECT_TRUE(SeenSleeping(p.Pid())) << "waiting for a first writer";
+
+    WriteCommand(pipe, "trigger\n");
+    EXPECT_EQ(p.Line(), "trigger fired");
+    // The writer has gone: the simulator waits for the next one, neither
+    // ending nor spinning on the pipe.
+    EXPECT_TRUE(SeenSleeping(p.Pid())) << "after the writer closed";
+    WriteCommand(pipe, "reply 50 never\n");
+    EXPECT_EQ(p.Line(), "replies to 50: reply 50 never");
+    WriteCommand(pipe, "quit\n");
+    const int status = p.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(fs::is_empty(ports));
 }
 
 } // namespace

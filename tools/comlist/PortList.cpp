@@ -62,6 +62,9 @@ long AcmNumber(std::string_view name) {
 } // namespace
 
 std::string PortsDirectory() {
+    const char* chosen = std::getenv("LUMI_PORTS_DIR");
+    if (chosen != nullptr && chosen[0] != '\0')
+        return chosen;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string base = (runtime != nullptr && runtime[0] != '\0') ? runtime : "/tmp";
     return Join(base, "lumiflex/ports");

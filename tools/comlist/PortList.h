@@ -7,8 +7,10 @@
 
 namespace comlist {
 
-// "${XDG_RUNTIME_DIR:-/tmp}/lumiflex/ports": where simulated controllers
-// leave a link to their pseudo-terminal.
+// Where simulated controllers leave a link to their pseudo-terminal:
+// $LUMI_PORTS_DIR when set and not empty (a run that keeps its simulator's
+// ports to itself, or lists none at all), else
+// "${XDG_RUNTIME_DIR:-/tmp}/lumiflex/ports". lumiflex-sim chooses alike.
 std::string PortsDirectory();
 
 // Full paths of the links in `directory` whose target exists, sorted by name.

@@ -28,6 +28,9 @@ std::string ReadLink(const std::string& path) {
 } // namespace
 
 std::string PortsDirectory() {
+    const char* chosen = std::getenv("LUMI_PORTS_DIR");
+    if (chosen != nullptr && *chosen != '\0')
+        return chosen;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string base = runtime != nullptr && *runtime != '\0' ? runtime : "/tmp";
     return base + "/lumiflex/ports";

@@ -6,7 +6,8 @@
 
 namespace sim {
 
-// ${XDG_RUNTIME_DIR:-/tmp}/lumiflex/ports (XDG_RUNTIME_DIR when set and not empty).
+// $LUMI_PORTS_DIR when set and not empty, else ${XDG_RUNTIME_DIR:-/tmp}/lumiflex/ports
+// (XDG_RUNTIME_DIR when set and not empty): the folder the port lister reads.
 std::string PortsDirectory();
 
 // A symbolic link <dir>/<name> -> target for the object's life. A stale link

@@ -8,6 +8,7 @@
 #include "platform/ui/Afx.h"
 #include "platform/ui/qt/QtBackend.h"
 
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QLabel>
 #include <QTest>
@@ -79,10 +80,16 @@ TEST(PaintQt, PictureSetInOnPaintIsDrawnAndPaintingSettles) {
                 dlg.UserClose();
                 return;
             }
-            QTest::qWait(200); // let the label's own update go through
-            paintsAfterSettling = dlg.paints;
-            QTest::qWait(300);
-            paintsLater = dlg.paints;
+            // Settled: a 300 ms stretch without a paint. The label's own
+            // update may come late on a loaded machine, so the stretches
+            // are tried for up to 20 s; a window that keeps repainting never
+            // has one.
+            const QDeadlineTimer giveUp(20000);
+            do {
+                paintsAfterSettling = dlg.paints;
+                QTest::qWait(300);
+                paintsLater = dlg.paints;
+            } while (paintsLater != paintsAfterSettling && !giveUp.hasExpired());
             QWidget* label = backend.WidgetOf(*dlg.GetDlgItem(kPicture));
             if (label)
                 drawn = label->grab().toImage().convertToFormat(QImage::Format_RGB888);

@@ -58,17 +58,63 @@ TEST_F(ComListTest, OnlyAcmPortsInNumericOrder) {
     EXPECT_TRUE(comlist::AcmPorts((m_root / "absent").string()).empty());
 }
 
-TEST_F(ComListTest, PortsDirectoryFollowsTheRuntimeDirectory) {
-    const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string keep = saved ? saved : "";
-    ::setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        const char* old = std::getenv(name);
+        m_had = old != nullptr;
+        m_old = old ? old : "";
+        Set(value);
+    }
+    ~ScopedEnv() { Set(m_had ? m_old.c_str() : nullptr); }
+    void Set(const char* value) {
+        if (value)
+            ::setenv(m_name.c_str(), value, 1);
+        else
+            ::unsetenv(m_name.c_str());
+    }
+
+private:
+    std::string m_name, m_old;
+    bool m_had = false;
+};
+
+TEST_F(ComListTest, PortsDirectoryFollowsTheRuntimeDirectoryUnlessOneIsChosen) {
+    ScopedEnv chosen("LUMI_PORTS_DIR", nullptr);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/1000");
     EXPECT_EQ(comlist::PortsDirectory(), "/run/user/1000/lumiflex/ports");
-    ::setenv("XDG_RUNTIME_DIR", "", 1);
+    runtime.Set("");
     EXPECT_EQ(comlist::PortsDirectory(), "/tmp/lumiflex/ports");
-    ::unsetenv("XDG_RUNTIME_DIR");
+    runtime.Set(nullptr);
     EXPECT_EQ(comlist::PortsDirectory(), "/tmp/lumiflex/ports");
-    if (saved)
-        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+
+    // A run of its own (scripts/run) names the folder, whatever the runtime directory.
+    chosen.Set("/home/tech/run/ports");
+    EXPECT_EQ(comlist::PortsDirectory(), "/home/tech/run/ports");
+    runtime.Set("/run/user/1000");
+    EXPECT_EQ(comlist::PortsDirectory(), "/home/tech/run/ports");
+    chosen.Set(""); // empty counts as not chosen
+    EXPECT_EQ(comlist::PortsDirectory(), "/run/user/1000/lumiflex/ports");
+}
+
+TEST_F(ComListTest, ProgramListsNoSimulatedPortWhenItsChosenFolderIsEmpty) {
+    // A simulator of another session is live in the runtime directory; a run
+    // against real controllers points the lister at a folder with no links.
+    const fs::path ports = Make("xdg/lumiflex/ports");
+    const fs::path none = Make("run/ports");
+    const fs::path work = Make("work");
+    Touch(m_root / "pty");
+    fs::create_symlink(m_root / "pty", ports / "sim-01001001");
+
+    const std::string command = "cd '" + work.string() + "' && XDG_RUNTIME_DIR='" +
+                                (m_root / "xdg").string() + "' LUMI_PORTS_DIR='" + none.string() +
+                                "' '" COMLIST_EXE "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(work / "comlist.txt");
+    ASSERT_TRUE(in.good());
+    for (std::string line; std::getline(in, line);)
+        EXPECT_TRUE(std::regex_match(line, std::regex("ttyACM[0-9]+"))) << line;
 }
 
 TEST_F(ComListTest, ProgramReplacesTheOldListWithTheWholeNewOne) {
@@ -82,7 +128,7 @@ TEST_F(ComListTest, ProgramReplacesTheOldListWithTheWholeNewOne) {
         old << "COM99\nCOM98\nCOM97\nCOM96\n"; // a longer list from an earlier run
     }
 
-    const std::string command = "cd '" + work.string() + "' && XDG_RUNTIME_DIR='" +
+    const std::string command = "cd '" + work.string() + "' && LUMI_PORTS_DIR= XDG_RUNTIME_DIR='" +
                                 (m_root / "xdg").string() + "' '" COMLIST_EXE "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
 

@@ -31,6 +31,7 @@ const char kUsage[] =
     "  --serial S        board serial of the next controller (default 0100100<n>)\n"
     "  --state-dir DIR   keep the heads' EEPROM records in DIR across runs\n"
     "  --ports-dir DIR   register the ports here instead of the ports directory\n"
+    "                    ($LUMI_PORTS_DIR, else ${XDG_RUNTIME_DIR:-/tmp}/lumiflex/ports)\n"
     "  --no-noise        photodiode and radiometer readings without noise\n"
     "  --radiometer N:C  the radiometer sits under head C (A or B) of controller N\n"
     "                    (default 1:A); its port is printed, not registered\n"
