@@ -75,13 +75,3 @@ std::vector<std::string> StepTexts(const ProfileStep& step, bool calibrated, boo
 uint16_t HeldIndex(int value) {
     return static_cast<uint16_t>(std::clamp(value, 0, kMaxIndex));
 }
-
-const char* IntensityProblem(float mw) {
-    if (std::isnan(mw))
-        return "The intensity is not a number.";
-    if (mw < 0.0f)
-        return "The intensity must be 0 mW/cm2 or more.";
-    if (std::isinf(mw))
-        return "The intensity is too large.";
-    return nullptr;
-}
