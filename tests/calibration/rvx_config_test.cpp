@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdio>
@@ -431,6 +432,119 @@ TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreT
     EXPECT_EQ(head.m_record.marker, 'V');
     EXPECT_EQ(head.m_record.photoToMw[0], 1.0f);
     head.m_pBoard = nullptr;
+}
+
+// Every float control of the dialog: where the record keeps it and the name
+// a box gives it.
+struct FloatField {
+    int id;
+    int offset;
+    std::string name;
+};
+
+std::vector<FloatField> FloatFields() {
+    std::vector<FloatField> f = {
+        {1003, 52, "Average step"},  {1007, 40, "Photo-to-mW a"}, {1008, 44, "Photo-to-mW b"},
+        {1009, 48, "Photo-to-mW c"}, {1016, 28, "mW-to-Index a"}, {1017, 32, "mW-to-Index b"},
+        {1018, 36, "mW-to-Index c"}, {1021, 60, "Temperature a"}, {1019, 64, "Temperature b"},
+        {1020, 68, "Temperature c"},
+    };
+    for (int row = 0; row < 10; ++row)
+        f.push_back({kFactors[row], 304 + 4 * row, "Factor in row " + std::to_string(row + 1)});
+    return f;
+}
+
+// The sample record with all ten entries in use, each factor 1.0.
+Image TenEntries() {
+    Image b = SampleImage();
+    b[83] = 10;
+    for (int e = 0; e < 10; ++e)
+        PutF32(b, 304 + 4 * e, 1.0f);
+    return b;
+}
+
+TEST_F(RvxConfig, EveryFloatTypedBeyondFloatRangeIsRefusedBySaveAndBurn) {
+    CControlBoard board;
+    board.m_bDemo = true; // a burn would succeed at once
+    for (const FloatField& f : FloatFields()) {
+        SCOPED_TRACE(f.name);
+        Load(head, TenEntries());
+        RVX_Config d;
+        d.m_pHead = &head;
+        OpenDialog open(d); // no controller yet: the record stays as loaded
+        ASSERT_TRUE(d.UserType(f.id, f.offset % 8 ? "1e39" : "-1e39"));
+
+        ui.ClearBoxes();
+        ASSERT_TRUE(d.UserClick(1047));
+        EXPECT_EQ(ui.BoxTexts(),
+                  std::vector<std::string>{f.name + " is not a valid number. Nothing was saved."});
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(f.id));
+        EXPECT_TRUE(ui.FileDialogs().empty()); // refused before a file is asked for
+
+        head.m_pBoard = &board;
+        ui.ClearBoxes();
+        ASSERT_TRUE(d.UserClick(1043));
+        head.m_pBoard = nullptr;
+        EXPECT_EQ(ui.BoxTexts(),
+                  std::vector<std::string>{f.name + " is not a valid number. Nothing was burned."});
+        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(f.id));
+        EXPECT_EQ(BytesOf(head.m_record), TenEntries()); // neither read back nor marked
+    }
+}
+
+TEST_F(RvxConfig, EveryFloatTheRecordHoldsNotFiniteIsSavedAsReadButNotBurned) {
+    TempDir dir("rvx");
+    CControlBoard board;
+    board.m_bDemo = true;
+    const uint32_t bits[] = {0xFFFFFFFFu, 0x7F800000u, 0xFF800000u}; // NaN, +inf, -inf
+    int n = 0;
+    for (const FloatField& f : FloatFields()) {
+        SCOPED_TRACE(f.name);
+        Image b = TenEntries();
+        for (int i = 0; i < 4; ++i)
+            b[f.offset + i] = static_cast<uint8_t>(bits[n % 3] >> (8 * i));
+        ++n;
+        Load(head, b);
+        RVX_Config d;
+        d.m_pHead = &head;
+        OpenDialog open(d);
+
+        const std::string path = dir.Path() + "/" + std::to_string(f.id) + ".rvx";
+        ui.ClearBoxes();
+        ui.AnswerFile(path);
+        ASSERT_TRUE(d.UserClick(1047));
+        EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
+        const std::vector<uint8_t> file = FileBytes(path);
+        ASSERT_EQ(file.size(), 360u);
+        EXPECT_TRUE(
+            std::equal(file.begin() + f.offset, file.begin() + f.offset + 4, b.begin() + f.offset));
+
+        head.m_pBoard = &board;
+        ui.ClearBoxes();
+        ASSERT_TRUE(d.UserClick(1043));
+        head.m_pBoard = nullptr;
+        EXPECT_EQ(ui.BoxTexts(),
+                  std::vector<std::string>{f.name + " is not a valid number. Nothing was burned."});
+        EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
+    }
+}
+
+TEST_F(RvxConfig, AFactorIsNamedByTheRowItIsTypedIn) {
+    // Rows 1 and 2 are in use; row 7 is checked and given a factor beyond
+    // float's range. Packed, it would be entry 2: the box names its row.
+    OpenDialog open(dlg);
+    ASSERT_TRUE(dlg.UserClick(kChecks[6]));
+    ASSERT_TRUE(dlg.UserType(kFactors[6], "1e40"));
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(1043));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "Factor in row 7 is not a valid number. Nothing was burned."});
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(kFactors[6]));
+    // Unchecked, the row is not stored and nothing is refused.
+    ASSERT_TRUE(dlg.UserClick(kChecks[6]));
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(1043));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Burn command never acknowledged."});
 }
 
 TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {
