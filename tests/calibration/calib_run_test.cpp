@@ -97,7 +97,7 @@ TEST_F(CalibRun, CalibrationRunsVisitTheSetPointsUpToTheStop) {
         {"255", "5", "-5", 51, 255, 5},     // a negative step down
         {"0", "5", "-1", 6, 0, 5},          // a step away from the stop is turned round
         {"0", "5", "-2147483648", 1, 0, 0}, // turned round, it still points up
-        {"0", "1000", "1", 255, 0, 254},    // no more points than the tables hold
+        {"0", "255", "1", 255, 0, 254},     // no more points than the tables hold
     };
     for (const Range& c : cases) {
         SCOPED_TRACE(std::string(c.start) + ".." + c.stop + " by " + c.step);
@@ -373,6 +373,47 @@ TEST_F(CalibRun, SaveRawThatCannotBeWrittenKeepsTheEarlierFileWhole) {
     for (const auto& e : std::filesystem::directory_iterator("."))
         entries += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(entries, 1); // no temporary left beside it
+}
+
+TEST_F(CalibRun, SaveRawWithNoPointRecordedInThisWindowKeepsTheEarlierFile) {
+    testing_support::WorkDir dir("lumi-calib-raw-none");
+    const char name[] = "Calibration Data (0906011).txt";
+    const std::string earlier = "Index\tIL-1400 (mW/cm\xB2)\tIL-1400 (uW/cm\xB2)\tRVX Counts\r"
+                                "10.000000\t12.345500\t12345.500000\t350.000000\r";
+    {
+        std::ofstream out(name, std::ios::binary);
+        out << earlier;
+    }
+    auto read = [&] {
+        std::ifstream in(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::vector<std::string> refused = {
+        "There are no recorded points to save. Nothing was saved."};
+
+    // Fresh from the opening.
+    ASSERT_TRUE(dlg.UserClick(IDC_SAVE_RAW));
+    EXPECT_EQ(ui.BoxTexts(), refused);
+    EXPECT_EQ(read(), earlier);
+
+    // A run stopped before its first point, in either mode.
+    for (bool check : {false, true}) {
+        SCOPED_TRACE(check ? "check" : "calibration");
+        if (dlg.m_bCheckMode != check) {
+            ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+        }
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        ASSERT_EQ(dlg.m_nPoints, 0);
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserClick(IDC_SAVE_RAW));
+        EXPECT_EQ(ui.BoxTexts(), refused);
+    }
+    EXPECT_EQ(read(), earlier);
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        entries += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(entries, 1); // no check file either
 }
 
 TEST_F(CalibRun, PollShowsTheSimulatedHeadsFixedAnswers) {

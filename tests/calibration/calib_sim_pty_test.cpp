@@ -6,10 +6,14 @@
 #include "tests/support/PtyPair.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <regex>
 #include <thread>
 
@@ -41,6 +45,19 @@ sim::ControllerOptions Options(std::function<void(const sim::Request&)> onReques
 
 const char kNoResult[] = "There are no calibration results to burn. Nothing was burned.";
 
+// True when `codes` holds `wanted` in this order; other requests may come
+// between them (a controller link may ask queries of its own before a burn).
+bool InOrder(const std::vector<int>& codes, std::initializer_list<int> wanted) {
+    auto at = codes.begin();
+    for (int code : wanted) {
+        at = std::find(at, codes.end(), code);
+        if (at == codes.end())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
 bool SameBytes(const HeadRecord& a, const HeadRecord& b) {
     return std::memcmp(RecordBytes(a), RecordBytes(b), kHeadRecordSize) == 0;
 }
@@ -60,6 +77,9 @@ struct CalibSim : ::testing::Test {
     std::string port = "/dev/lumi-no-such-meter";
     TestCalib dlg;
     std::unique_ptr<OpenDialog> open;
+    // False: the head's record read (103) before the utility opens goes
+    // unanswered, as when the controller missed it at the program's start.
+    bool recordAnsweredAtStart = true;
 
     void SetUp() override {
         board.m_strPort = sim.SlavePath();
@@ -68,7 +88,10 @@ struct CalibSim : ::testing::Test {
         head.m_pBoard = &board;
         head.m_nChannel = 0;
         ASSERT_TRUE(board.ReadBoardInfo());
-        ASSERT_TRUE(head.ReadRecord());
+        if (!recordAnsweredAtStart)
+            sim.SetCodeReplyDelay(103, -1);
+        ASSERT_EQ(head.ReadRecord(), recordAnsweredAtStart);
+        sim.SetCodeReplyDelay(103, 0);
         dlg.m_pHead = &head;
         dlg.m_pMeterPort = &port;
         open = std::make_unique<OpenDialog>(dlg);
@@ -133,14 +156,14 @@ TEST_F(CalibSim, ServiceCommandsSendOneFrameEachWithTheirPayload) {
     EXPECT_TRUE(sim.DebugWithoutHead());
     EXPECT_EQ(ui.BoxCount(), 0u);
 
-    // PWM "set" sends the low 8 bits; focus and selection go to the edit.
+    // PWM "set" sends the value; focus and selection go to the edit.
     sim.ClearRequests();
-    ASSERT_TRUE(dlg.UserType(IDC_PWM, "300"));
+    ASSERT_TRUE(dlg.UserType(IDC_PWM, "255"));
     EXPECT_EQ(dlg.GetDefID(), IDC_PWM_SET);
     dlg.UserPressEnter();
     ASSERT_EQ(Sent().size(), 1u);
     EXPECT_EQ(Sent()[0].code, 99);
-    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 44}));
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 255}));
     EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_PWM));
 }
 
@@ -263,7 +286,7 @@ TEST_F(CalibSim, BurnWritesTheRunsResultIntoTheHeadsEeprom) {
     EXPECT_TRUE(
         std::regex_match(ui.LastBox().text, std::regex("Burn Complete in [0-9]+\\.[0-9]{2} ms")))
         << ui.LastBox().text;
-    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    EXPECT_TRUE(InOrder(Codes(), {107, 103, 104})); // the DAC, the record read again, the burn
     const HeadRecord r = sim.Record(0);
     const uint8_t* b = RecordBytes(r);
     EXPECT_EQ(b[0], 'V');
@@ -346,7 +369,7 @@ TEST_F(CalibSim, BurnStopsWhenTheDacValueCannotBeRead) {
     // Answered, the same result burns with the head's own value.
     sim.ClearRequests();
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
-    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    EXPECT_TRUE(InOrder(Codes(), {107, 103, 104}));
     EXPECT_EQ(LeU16(RecordBytes(sim.Record(0)) + 56), 140);
 }
 
@@ -469,11 +492,13 @@ void OpenMeter(CalibSim& t, testing_support::PtyPair& pty) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// Sends `lines` equal readings of 1 mW/cm² and waits until the meter has them.
-void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines) {
+// Sends `lines` equal readings (W/cm², 1 mW/cm² unless given) and waits until
+// the meter has them.
+void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines,
+               const char* reading = "0.0010000") {
     const uint32_t target = t.dlg.m_meter.m_nLines.load() + lines;
     for (uint32_t i = 0; i < lines; ++i)
-        ASSERT_TRUE(pty.Send("0.0010000\r\n"));
+        ASSERT_TRUE(pty.Send(std::string(reading) + "\r\n"));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (t.dlg.m_meter.m_nLines.load() < target && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -511,7 +536,7 @@ TEST_F(CalibSim, AMeterClosedDuringARunRecordsNoPointFromItsLastLine) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
     ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
-    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1)); // after the first set point
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10)); // a window after the first set point
     ui.Advance(5000);
     ASSERT_EQ(dlg.m_nPoints, 1);
 
@@ -613,6 +638,369 @@ TEST(CalibBrightHead, ABrightHeadTakesItsPointsAndBurnWritesTheirCurves) {
     const double top = dlg.m_meterMw[0];
     EXPECT_NEAR(fits.mwToIndex[0] * top * top + fits.mwToIndex[1] * top + fits.mwToIndex[2], 255.0,
                 5.0);
+}
+
+} // namespace
+} // namespace calib_test
+
+namespace calib_test {
+namespace {
+
+// ---- Burn into the record the head holds at the time of the burn
+
+// The record's bytes at their offsets, written independently of the link's
+// record type.
+using Image = std::array<uint8_t, 360>;
+
+Image ImageOf(const HeadRecord& r) {
+    Image b;
+    std::memcpy(b.data(), RecordBytes(r), b.size());
+    return b;
+}
+
+HeadRecord RecordOf(const Image& b) {
+    HeadRecord r;
+    std::memcpy(RecordBytes(r), b.data(), b.size());
+    return r;
+}
+
+void PutF32(Image& b, int at, float f) {
+    const auto u = std::bit_cast<uint32_t>(f);
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+std::string TextAt(const HeadRecord& r, int at) {
+    return reinterpret_cast<const char*>(RecordBytes(r) + at);
+}
+
+// Bytes Burn sets: marker 0, date 25-27, both curves and the average step
+// 28-55, DAC 56-57, enable 72, channel 73, board serial 74-81.
+bool BurnSets(int at) {
+    return at == 0 || (at >= 25 && at <= 57) || (at >= 72 && at <= 81);
+}
+
+// Every byte Burn does not set is as `before` held it.
+void ExpectOnlyBurnFieldsChanged(const HeadRecord& before, const HeadRecord& after) {
+    const Image b = ImageOf(before), a = ImageOf(after);
+    for (int at = 0; at < 360; ++at) {
+        if (!BurnSets(at)) {
+            EXPECT_EQ(a[at], b[at]) << "byte " << at;
+        }
+    }
+}
+
+struct CalibSimUnreadHead : CalibSim {
+    CalibSimUnreadHead() { recordAnsweredAtStart = false; }
+};
+
+TEST_F(CalibSimUnreadHead, BurnReadsTheRecordAgainAndKeepsWhatItDoesNotSet) {
+    // The read at start went unanswered: the utility knows the head by an
+    // empty record.
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DATE), "00/00/00");
+    const HeadRecord before = sim.Record(0);
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    ASSERT_EQ(dlg.reports.size(), 1u);
+    const ReportCall fits = dlg.reports[0];
+
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_TRUE(InOrder(Codes(), {103, 104}));
+    const HeadRecord after = sim.Record(0);
+    const uint8_t* b = RecordBytes(after);
+    // The head's identity, limits, temperature curve and entries.
+    EXPECT_EQ(TextAt(after, 1), "RVX-1-365");
+    EXPECT_EQ(TextAt(after, 13), "S001001A");
+    EXPECT_EQ(b[58], 255); // maximum PWM
+    EXPECT_EQ(b[59], 80);  // maximum temperature
+    EXPECT_EQ(LeF32(b + 60), 0.0f);
+    EXPECT_EQ(LeF32(b + 64), 1.0f);
+    EXPECT_EQ(LeF32(b + 68), 0.0f);
+    EXPECT_EQ(b[83], 1);
+    EXPECT_EQ(TextAt(after, 84), "Normal");
+    EXPECT_EQ(LeF32(b + 304), 1.0f);
+    ExpectOnlyBurnFieldsChanged(before, after);
+    // And the run's result in Burn's own fields.
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(LeF32(b + 28 + 4 * k), fits.mwToIndex[k]) << k;
+        EXPECT_EQ(LeF32(b + 40 + 4 * k), fits.photoToMw[k]) << k;
+    }
+    EXPECT_EQ(b[0], 'V');
+    EXPECT_EQ(b[72], 1);
+    // The utility now shows the head it burned.
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-1-365");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "S001001A");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DATE), "07/04/19");
+}
+
+TEST_F(CalibSim, BurnThatCannotReadTheRecordSendsNothing) {
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    const HeadRecord inHead = sim.Record(0);
+    sim.ClearRequests();
+    ui.ClearBoxes();
+    dropReplyTo = 103;
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "The RVX configuration could not be read. Nothing was burned."});
+    const std::vector<int> codes = Codes();
+    EXPECT_TRUE(InOrder(codes, {107, 103}));
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+    EXPECT_TRUE(SameBytes(sim.Record(0), inHead));
+}
+
+TEST_F(CalibSim, BurnKeepsTheIdentityOfAHeadPutOnTheChannelSinceTheUtilityOpened) {
+    // Another head, with its own identity, limits and entries, where the
+    // utility still holds the first one's record.
+    Image other = ImageOf(sim.Record(0));
+    for (int at = 344; at < 360; ++at)
+        other[at] = static_cast<uint8_t>(0x30 + at % 11); // reserved
+    std::memcpy(other.data() + 1, "RVX-2-420\0", 10);
+    std::memcpy(other.data() + 13, "S777002B\0", 9);
+    other[58] = 200;
+    other[59] = 70;
+    PutF32(other, 60, 0.5f);
+    PutF32(other, 64, 2.0f);
+    PutF32(other, 68, -1.0f);
+    other[82] = 2;
+    other[83] = 2;
+    std::memcpy(other.data() + 84, "Blue\0", 5);
+    std::memcpy(other.data() + 106, "Deep\0", 5);
+    PutF32(other, 304, 0.9f);
+    PutF32(other, 308, 1.1f);
+    const HeadRecord replaced = RecordOf(other);
+    sim.SetRecord(0, replaced);
+
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    const HeadRecord after = sim.Record(0);
+    EXPECT_EQ(TextAt(after, 1), "RVX-2-420");
+    EXPECT_EQ(TextAt(after, 13), "S777002B");
+    EXPECT_EQ(LeF32(RecordBytes(after) + 68), -1.0f);
+    EXPECT_EQ(TextAt(after, 106), "Deep");
+    ExpectOnlyBurnFieldsChanged(replaced, after);
+    EXPECT_EQ(head.m_strSerial, "S777002B");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "S777002B");
+}
+
+TEST_F(CalibSim, BurnRefusesAnErasedHeadAndSendsTheTechnicianToTheHeadConfiguration) {
+    ui.AnswerBox(IDOK);
+    ASSERT_TRUE(dlg.UserClick(IDC_ERASE_EEPROM));
+    const Image erased = [] {
+        Image b;
+        b.fill(0xFF);
+        return b;
+    }();
+    ASSERT_EQ(ImageOf(sim.Record(0)), erased);
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    ASSERT_EQ(dlg.m_nPoints, 3);
+
+    sim.ClearRequests();
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(),
+              std::vector<std::string>{"Temperature a in the RVX configuration is not a valid "
+                                       "number. Correct it with Calibration Coeffs. Nothing was "
+                                       "burned."});
+    const std::vector<int> codes = Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 103), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+    EXPECT_EQ(ImageOf(sim.Record(0)), erased);
+    EXPECT_EQ(ImageOf(head.m_record), erased); // what the head holds, nothing of Burn's
+}
+
+TEST_F(CalibSim, BurnRefusesEveryFloatItDoesNotSetThatIsNotFinite) {
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    const float nan = std::bit_cast<float>(0xFFFFFFFFu); // an erased EEPROM's float
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        int offset;
+        float value;
+        const char* refused; // the field the box names; null: Burn replaces it
+    };
+    std::vector<Case> cases = {
+        {28, nan, nullptr},         {32, inf, nullptr},         {36, nan, nullptr}, // mW-to-Index
+        {40, nan, nullptr},         {44, -inf, nullptr},        {48, nan, nullptr}, // Photo-to-mW
+        {52, nan, nullptr},                                                         // average step
+        {60, nan, "Temperature a"}, {64, inf, "Temperature b"}, {68, -inf, "Temperature c"},
+    };
+    const std::vector<std::string> rows = {"Factor in row 1", "Factor in row 2", "Factor in row 3",
+                                           "Factor in row 4", "Factor in row 5", "Factor in row 6",
+                                           "Factor in row 7", "Factor in row 8", "Factor in row 9",
+                                           "Factor in row 10"};
+    for (int e = 0; e < 10; ++e)
+        cases.push_back({304 + 4 * e, e % 2 ? inf : nan, rows[e].c_str()});
+
+    const Image factory = ImageOf(sim.Record(0));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offset);
+        Image image = factory;
+        image[83] = 10; // every entry in use
+        PutF32(image, c.offset, c.value);
+        sim.SetRecord(0, RecordOf(image));
+        sim.ClearRequests();
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+        const std::vector<int> codes = Codes();
+        if (c.refused) {
+            EXPECT_EQ(ui.BoxTexts(),
+                      std::vector<std::string>{std::string(c.refused) +
+                                               " in the RVX configuration is not a valid number. "
+                                               "Correct it with Calibration Coeffs. Nothing was "
+                                               "burned."});
+            EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+            EXPECT_EQ(ImageOf(sim.Record(0)), image);
+        } else {
+            ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+            EXPECT_TRUE(std::isfinite(LeF32(RecordBytes(sim.Record(0)) + c.offset)));
+        }
+    }
+
+    // An entry beyond the count carries no meaning and is burned as it is.
+    Image image = factory;
+    image[83] = 1;
+    PutF32(image, 304 + 4 * 5, nan);
+    sim.SetRecord(0, RecordOf(image));
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_EQ(std::bit_cast<uint32_t>(LeF32(RecordBytes(sim.Record(0)) + 324)), 0xFFFFFFFFu);
+}
+
+TEST_F(CalibSim, AReportClosedDuringTheNextRunLeavesBurnNothingOfTheRunBefore) {
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100")); // fits and their report: a result
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+
+    // Show Report over that run; the next run starts under it and the report
+    // is closed while that run goes on.
+    dlg.realReports = true;
+    ui.OnModal(141, [&](CDialog&) {
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        FeedMeter(dlg.m_meter, MeterMicroWatts(), 10);
+        ui.Advance(5000);
+    });
+    ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
+    ASSERT_TRUE(dlg.IsRunning());
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    // Stopped before its fits: the mode switch ends it.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_FALSE(dlg.IsRunning());
+    ExpectBurnRefused();
+}
+
+// ---- Set points a head must not get
+
+TEST_F(CalibSim, RunsThatWouldSendWhatAHeadMustNotGetAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        bool check;
+        const char *start, *stop, *step;
+        const char* box;
+    };
+    const char notStarted[] = " The run was not started.";
+    const Case cases[] = {
+        {false, "10", "-10", "10", "The stop index must be between 0 and 255."},
+        {false, "300", "5", "5", "The start index must be between 0 and 255."},
+        {false, "-1", "5", "5", "The start index must be between 0 and 255."},
+        {false, "10", "256", "5", "The stop index must be between 0 and 255."},
+        {true, "-5", "0.2", "0.2", "The start intensity must be 0 mW/cm\xB2 or more."},
+        {true, "10.0", "-0.2", "0.2", "The stop intensity must be 0 mW/cm\xB2 or more."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + ".." + c.stop + " by " + c.step);
+        if (dlg.m_bCheckMode != c.check) {
+            ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+        }
+        ASSERT_NO_FATAL_FAILURE(Setup(c.start, c.stop, c.step));
+        sim.ClearRequests();
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{std::string(c.box) + notStarted});
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_GO), BST_UNCHECKED);
+        EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_TAKE_POINT), 0u);
+        EXPECT_TRUE(Codes().empty());
+    }
+
+    // The ends of the range go out.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_NO_FATAL_FAILURE(Setup("0", "255", "255"));
+    RunToEnd(ui, dlg, [&] { return MeterMicroWatts(); });
+    ASSERT_EQ(dlg.m_nPoints, 2);
+    std::vector<std::vector<uint8_t>> indexes;
+    for (const sim::Request& r : Sent())
+        if (r.code == 98)
+            indexes.push_back(r.payload);
+    EXPECT_EQ(indexes, (std::vector<std::vector<uint8_t>>{{0, 0, 0}, {0, 0xFF, 0}}));
+}
+
+TEST_F(CalibSim, PwmSetOutsideItsByteIsRefusedAndSendsNothing) {
+    for (const char* text : {"300", "256", "-1"}) {
+        SCOPED_TRACE(text);
+        sim.ClearRequests();
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserType(IDC_PWM, text));
+        ASSERT_TRUE(dlg.UserClick(IDC_PWM_SET));
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                     "The PWM value must be between 0 and 255. Nothing was sent."});
+        EXPECT_TRUE(Sent().empty());
+        EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_PWM)); // there to be corrected
+    }
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserType(IDC_PWM, "0"));
+    ASSERT_TRUE(dlg.UserClick(IDC_PWM_SET));
+    ASSERT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 0}));
+}
+
+// ---- A point from readings that all came after its set point
+
+TEST_F(CalibSim, APointIsTakenFromAWindowOfReadingsThatAllCameAfterItsSetPoint) {
+    testing_support::PtyPair pty;
+    ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10)); // 1 mW/cm² before the run
+    ASSERT_NO_FATAL_FAILURE(Setup("50", "50", "5"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+
+    // One line after the set point, still of the light before: stable, but
+    // the window is not the new light's.
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1));
+    ui.Advance(5000);
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_TAKE_POINT), ui.Now() + 1000);
+    // Eight lines of the new level make nine after the set point: not yet.
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 8, "0.0015000"));
+    ui.Advance(1000);
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    // The tenth.
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1, "0.0015000"));
+    ui.Advance(1000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    EXPECT_EQ(dlg.m_meterMw[0], 1.5);
+    EXPECT_FALSE(dlg.IsRunning());
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
+}
+
+TEST_F(CalibSim, AMeterThatFallsSilentAfterASetPointKeepsNoPointForIt) {
+    // The meter's line stops just after the second set point: one reading
+    // came after it, then nothing.
+    testing_support::PtyPair pty;
+    ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
+    ASSERT_NO_FATAL_FAILURE(Setup("50", "250", "100"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
+    ui.Advance(5000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1));
+    ExpectStopForNoReadings(*this, 1);
+    // The fits and report have the one point taken from a whole window.
+    ASSERT_EQ(dlg.reports.size(), 1u);
+    EXPECT_EQ(dlg.reports[0].setPoint, std::vector<double>{50.0});
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
 }
 
 } // namespace

@@ -35,12 +35,12 @@ TEST(RecordFloats, EachFloatFieldIsFoundAtItsOffsetAndNamed) {
         int offset;
         const char* name;
     } fields[] = {
-        {52, "Average step"},   {40, "Photo-to-mW a"},   {44, "Photo-to-mW b"},
-        {48, "Photo-to-mW c"},  {28, "mW-to-Index a"},   {32, "mW-to-Index b"},
-        {36, "mW-to-Index c"},  {60, "Temperature a"},   {64, "Temperature b"},
-        {68, "Temperature c"},  {304, "Factor in row 1"}, {308, "Factor in row 2"},
-        {312, "Factor in row 3"}, {316, "Factor in row 4"}, {320, "Factor in row 5"},
-        {324, "Factor in row 6"}, {328, "Factor in row 7"}, {332, "Factor in row 8"},
+        {52, "Average step"},     {40, "Photo-to-mW a"},     {44, "Photo-to-mW b"},
+        {48, "Photo-to-mW c"},    {28, "mW-to-Index a"},     {32, "mW-to-Index b"},
+        {36, "mW-to-Index c"},    {60, "Temperature a"},     {64, "Temperature b"},
+        {68, "Temperature c"},    {304, "Factor in row 1"},  {308, "Factor in row 2"},
+        {312, "Factor in row 3"}, {316, "Factor in row 4"},  {320, "Factor in row 5"},
+        {324, "Factor in row 6"}, {328, "Factor in row 7"},  {332, "Factor in row 8"},
         {336, "Factor in row 9"}, {340, "Factor in row 10"},
     };
     // NaN as an erased EEPROM holds it, a quiet NaN, both infinities.
@@ -62,9 +62,8 @@ TEST(RecordFloats, SeveralAreListedInTheOrderTheHeadConfigurationShowsThem) {
     HeadRecord r = Finite();
     for (int offset : {340, 68, 28, 52, 44})
         PutBits(r, offset, 0xFFFFFFFFu);
-    EXPECT_EQ(Names(r), (std::vector<std::string>{"Average step", "Photo-to-mW b",
-                                                  "mW-to-Index a", "Temperature c",
-                                                  "Factor in row 10"}));
+    EXPECT_EQ(Names(r), (std::vector<std::string>{"Average step", "Photo-to-mW b", "mW-to-Index a",
+                                                  "Temperature c", "Factor in row 10"}));
 }
 
 TEST(RecordFloats, OnlyTheUsedEntriesFactorsCount) {
