@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -21,6 +22,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 using platform::ui::HeadlessBackend;
@@ -434,98 +436,63 @@ TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreT
     head.m_pBoard = nullptr;
 }
 
-// Every float control of the dialog: where the record keeps it and the name
-// a box gives it.
-struct FloatField {
-    int id;
-    int offset;
-    std::string name;
-};
-
-std::vector<FloatField> FloatFields() {
-    std::vector<FloatField> f = {
+TEST_F(RvxConfig, EveryFloatThatIsNotFiniteIsRefusedBySaveWhenTypedAndByBurnAlways) {
+    // Each float control, where the record keeps it, and the name a box gives it.
+    std::vector<std::tuple<int, int, std::string>> fields = {
         {1003, 52, "Average step"},  {1007, 40, "Photo-to-mW a"}, {1008, 44, "Photo-to-mW b"},
         {1009, 48, "Photo-to-mW c"}, {1016, 28, "mW-to-Index a"}, {1017, 32, "mW-to-Index b"},
         {1018, 36, "mW-to-Index c"}, {1021, 60, "Temperature a"}, {1019, 64, "Temperature b"},
-        {1020, 68, "Temperature c"},
-    };
+        {1020, 68, "Temperature c"}};
     for (int row = 0; row < 10; ++row)
-        f.push_back({kFactors[row], 304 + 4 * row, "Factor in row " + std::to_string(row + 1)});
-    return f;
-}
-
-// The sample record with all ten entries in use, each factor 1.0.
-Image TenEntries() {
-    Image b = SampleImage();
-    b[83] = 10;
+        fields.push_back(
+            {kFactors[row], 304 + 4 * row, "Factor in row " + std::to_string(row + 1)});
+    Image ten = SampleImage(); // all ten entries in use
+    ten[83] = 10;
     for (int e = 0; e < 10; ++e)
-        PutF32(b, 304 + 4 * e, 1.0f);
-    return b;
-}
-
-TEST_F(RvxConfig, EveryFloatTypedBeyondFloatRangeIsRefusedBySaveAndBurn) {
-    CControlBoard board;
-    board.m_bDemo = true; // a burn would succeed at once
-    for (const FloatField& f : FloatFields()) {
-        SCOPED_TRACE(f.name);
-        Load(head, TenEntries());
-        RVX_Config d;
-        d.m_pHead = &head;
-        OpenDialog open(d); // no controller yet: the record stays as loaded
-        ASSERT_TRUE(d.UserType(f.id, f.offset % 8 ? "1e39" : "-1e39"));
-
-        ui.ClearBoxes();
-        ASSERT_TRUE(d.UserClick(1047));
-        EXPECT_EQ(ui.BoxTexts(),
-                  std::vector<std::string>{f.name + " is not a valid number. Nothing was saved."});
-        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(f.id));
-        EXPECT_TRUE(ui.FileDialogs().empty()); // refused before a file is asked for
-
-        head.m_pBoard = &board;
-        ui.ClearBoxes();
-        ASSERT_TRUE(d.UserClick(1043));
-        head.m_pBoard = nullptr;
-        EXPECT_EQ(ui.BoxTexts(),
-                  std::vector<std::string>{f.name + " is not a valid number. Nothing was burned."});
-        EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(f.id));
-        EXPECT_EQ(BytesOf(head.m_record), TenEntries()); // neither read back nor marked
-    }
-}
-
-TEST_F(RvxConfig, EveryFloatTheRecordHoldsNotFiniteIsSavedAsReadButNotBurned) {
+        PutF32(ten, 304 + 4 * e, 1.0f);
     TempDir dir("rvx");
     CControlBoard board;
-    board.m_bDemo = true;
-    const uint32_t bits[] = {0xFFFFFFFFu, 0x7F800000u, 0xFF800000u}; // NaN, +inf, -inf
-    int n = 0;
-    for (const FloatField& f : FloatFields()) {
-        SCOPED_TRACE(f.name);
-        Image b = TenEntries();
-        for (int i = 0; i < 4; ++i)
-            b[f.offset + i] = static_cast<uint8_t>(bits[n % 3] >> (8 * i));
-        ++n;
-        Load(head, b);
-        RVX_Config d;
-        d.m_pHead = &head;
-        OpenDialog open(d);
-
-        const std::string path = dir.Path() + "/" + std::to_string(f.id) + ".rvx";
-        ui.ClearBoxes();
-        ui.AnswerFile(path);
-        ASSERT_TRUE(d.UserClick(1047));
-        EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text;
-        const std::vector<uint8_t> file = FileBytes(path);
-        ASSERT_EQ(file.size(), 360u);
-        EXPECT_TRUE(
-            std::equal(file.begin() + f.offset, file.begin() + f.offset + 4, b.begin() + f.offset));
-
-        head.m_pBoard = &board;
-        ui.ClearBoxes();
-        ASSERT_TRUE(d.UserClick(1043));
-        head.m_pBoard = nullptr;
-        EXPECT_EQ(ui.BoxTexts(),
-                  std::vector<std::string>{f.name + " is not a valid number. Nothing was burned."});
-        EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
+    board.m_bDemo = true; // a burn would succeed at once
+    for (const auto& [id, offset, name] : fields) {
+        SCOPED_TRACE(name);
+        const std::string saved = " is not a valid number. Nothing was saved.";
+        const std::string burned = " is not a valid number. Nothing was burned.";
+        for (bool typed : {true, false}) {
+            Image b = ten;
+            if (!typed)
+                PutF32(b, offset, offset % 8 ? NAN : -INFINITY); // held, as read
+            Load(head, b);
+            RVX_Config d;
+            d.m_pHead = &head;
+            OpenDialog open(d); // no controller yet: the record stays as loaded
+            if (typed) {
+                ASSERT_TRUE(d.UserType(id, offset % 8 ? "1e39" : "-1e39"));
+            }
+            const std::string path = dir.Path() + "/" + std::to_string(id) + ".rvx";
+            const size_t asked = ui.FileDialogs().size();
+            ui.ClearBoxes();
+            if (!typed)
+                ui.AnswerFile(path);
+            ASSERT_TRUE(d.UserClick(1047));
+            if (typed) {
+                EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{name + saved});
+                EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(id));
+                EXPECT_EQ(ui.FileDialogs().size(), asked); // refused before a file is asked for
+            } else {
+                EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text; // saved as read
+                const std::vector<uint8_t> file = FileBytes(path);
+                ASSERT_EQ(file.size(), 360u);
+                EXPECT_TRUE(
+                    std::equal(b.begin() + offset, b.begin() + offset + 4, file.begin() + offset));
+            }
+            head.m_pBoard = &board;
+            ui.ClearBoxes();
+            ASSERT_TRUE(d.UserClick(1043));
+            head.m_pBoard = nullptr;
+            EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{name + burned});
+            EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(id));
+            EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
+        }
     }
 }
 
