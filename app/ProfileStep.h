@@ -11,6 +11,8 @@
 // Pure encoding and decoding; the file itself is read and written by
 // ProfileFile.h.
 
+#include "app/shared/Intensity.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -51,8 +53,6 @@ std::vector<std::string> StepTexts(const ProfileStep& step, bool calibrated, boo
 // truncated toward zero; one beyond int's range shows as int's nearer end.
 std::string IntensityText(float value, bool calibrated);
 
-// The controller's intensity indexes run from 0 to kMaxIndex.
-inline constexpr int kMaxIndex = 255;
 // An index held to 0-kMaxIndex: a typed or stored value beyond that range
 // becomes its nearer end instead of having its low 16 bits sent (a -1 would
 // be 65535, full output).
@@ -61,8 +61,3 @@ uint16_t HeldIndex(int value);
 // toward zero, then held as HeldIndex holds it, however large the value (a
 // NaN sends 0).
 uint16_t StepIndex(float value);
-
-// Why a calibrated intensity (mW/cm2) must not go to a controller, as the
-// opening sentence of a box ("The intensity ..."), or null when it may go:
-// it must be a number, finite and not negative (-0 is 0, the off command).
-const char* IntensityProblem(float mw);

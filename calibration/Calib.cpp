@@ -1,10 +1,12 @@
 #include "calibration/Calib.h"
 
+#include "app/shared/Intensity.h"
 #include "app/shared/Stopwatch.h"
 #include "calibration/CalibReport.h"
 #include "calibration/CheckReport.h"
 #include "calibration/PolyFit.h"
 #include "calibration/RVX_Config.h"
+#include "calibration/RecordFloats.h"
 #include "platform/FileImage.h"
 #include "platform/Format.h"
 #include "platform/Number.h"
@@ -15,6 +17,8 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 using namespace ids137;
 using platform::Format;
@@ -82,9 +86,7 @@ BOOL CCalib::OnInitDialog() {
     if (CControlBoard* board = Board())
         board->ResetReply();
 
-    SetDlgItemText(IDC_MODEL, m_pHead->m_strModel);
-    SetDlgItemText(IDC_SERIAL, m_pHead->m_strSerial);
-    SetDlgItemText(IDC_CAL_DATE, m_pHead->m_strCalDate);
+    ShowHeadIdentity();
     for (int id : kResultIds)
         SetDlgItemText(id, "");
 
@@ -110,6 +112,12 @@ BOOL CCalib::OnInitDialog() {
     if (m_pHead->m_strModel.compare(0, 3, "KZD") == 0)
         SetWindowText("KZD Calibration Utility");
     return TRUE;
+}
+
+void CCalib::ShowHeadIdentity() {
+    SetDlgItemText(IDC_MODEL, m_pHead->m_strModel);
+    SetDlgItemText(IDC_SERIAL, m_pHead->m_strSerial);
+    SetDlgItemText(IDC_CAL_DATE, m_pHead->m_strCalDate);
 }
 
 void CCalib::SetDlgItemFloat(int id, float value, const char* format) {
@@ -161,12 +169,16 @@ void CCalib::OnBnClickedGo() {
     FinishRun();
 }
 
+void CCalib::RefuseRun(const std::string& why) {
+    CheckDlgButton(IDC_GO, BST_UNCHECKED);
+    ShowMessage("%s The run was not started.", why.c_str());
+}
+
 bool CCalib::ReadRunFloat(int id, const char* what, float& value) {
     value = GetDlgItemFloat(this, id);
     if (std::isfinite(value))
         return true;
-    CheckDlgButton(IDC_GO, BST_UNCHECKED);
-    ShowMessage("The %s is not a valid number. The run was not started.", what);
+    RefuseRun(Format("The %s is not a valid number.", what));
     return false;
 }
 
@@ -180,6 +192,26 @@ void CCalib::StartRun() {
         !(ReadRunFloat(IDC_START, "start", start) && ReadRunFloat(IDC_STOP, "stop", stop) &&
           ReadRunFloat(IDC_STEP, "step", step)))
         return;
+    // The run ends before a set point would pass the stop, so every set point
+    // lies between the start and the stop: bounding these two bounds what the
+    // head is sent. An index outside 0-255 would go out as its low 16 bits
+    // (-10 as 65526, full output).
+    const std::pair<int, const char*> ends[] = {{IDC_START, "start"}, {IDC_STOP, "stop"}};
+    for (const auto& [id, what] : ends) {
+        if (m_bCheckMode) {
+            // Finite by now: only a negative intensity is left to refuse.
+            if (IntensityProblem(id == IDC_START ? start : stop) != nullptr) {
+                RefuseRun(Format("The %s intensity must be 0 mW/cm\xB2 or more.", what));
+                return;
+            }
+        } else {
+            const int index = GetDlgItemInt(id, nullptr, TRUE);
+            if (index < 0 || index > kMaxIndex) {
+                RefuseRun(Format("The %s index must be between 0 and %d.", what, kMaxIndex));
+                return;
+            }
+        }
+    }
     // A zero step never reaches the stop (and the point count divides by it).
     const bool zeroStep = m_bCheckMode ? step == 0.0f : GetDlgItemInt(IDC_STEP, nullptr, TRUE) == 0;
     if (zeroStep) {
@@ -258,12 +290,16 @@ void CCalib::TakePoint() {
     if (!m_bRunning)
         return;
     // A meter that stopped sending, or whose port was closed, keeps its last
-    // reading and flag; once the meter has been opened, only a line that came
-    // after the set point counts. A meter never opened reads its fixed value
-    // at once.
-    const bool stable = m_meter.m_bStable.load();
-    const bool fresh = !m_bMeterOpened || m_meter.m_nLines.load() != m_nLinesAtSetPoint;
-    if (!stable || !fresh) {
+    // reading and flag. Once the meter has been opened, a point is taken only
+    // from a stable window whose readings all came after the set point went
+    // out: a window that still holds readings of the light before, or of the
+    // light on its way to the new level, can pass for settled while its last
+    // reading is not the new level. A meter never opened reads its fixed
+    // value at once.
+    const CSensorComm::Window window = m_meter.LatestWindow();
+    const uint32_t linesSince = window.lines - m_nLinesAtSetPoint; // the count wraps
+    const bool fresh = !m_bMeterOpened || linesSince >= CSensorComm::kWindowLines;
+    if (!window.stable || !fresh) {
         if (++m_nMeterWaits > kMaxMeterWaits) {
             AbortRun(fresh ? "The light meter reading did not settle. The run was stopped."
                            : "The light meter sends no readings. The run was stopped.");
@@ -276,7 +312,7 @@ void CCalib::TakePoint() {
 
     const int n = m_nPoints;
     const int row = m_listPoints.GetItemCount();
-    const float reading = m_meter.m_fReading.load();
+    const float reading = window.reading;
     const double meterUw = static_cast<double>(m_fFactor * reading);
     const double meterMw = meterUw / 1000.0;
 
@@ -416,6 +452,12 @@ void CCalib::OnBnClickedShowReport() {
 }
 
 void CCalib::OnBnClickedSaveRaw() {
+    // A file of the header alone would replace the raw data of an earlier
+    // run of this head.
+    if (m_nPoints == 0) {
+        ShowMessage("There are no recorded points to save. Nothing was saved.");
+        return;
+    }
     const std::string name =
         Format(m_bCheckMode ? "Calibration Check Data (%s).txt" : "Calibration Data (%s).txt",
                m_pHead->m_strSerial.c_str());
@@ -555,7 +597,12 @@ void CCalib::OnBnClickedSetDac() {
 }
 
 void CCalib::OnBnClickedSetPwm() {
-    m_pHead->SetPwmIndex(GetDlgItemInt(IDC_PWM, nullptr, TRUE));
+    // Only the low 8 bits go out: 300 would be sent as 44.
+    const int value = GetDlgItemInt(IDC_PWM, nullptr, TRUE);
+    if (value < 0 || value > kMaxIndex)
+        ShowMessage("The PWM value must be between 0 and %d. Nothing was sent.", kMaxIndex);
+    else
+        m_pHead->SetPwmIndex(value);
     FocusAndSelect(m_editPwm);
 }
 
@@ -626,8 +673,16 @@ void CCalib::OnBnClickedBurn() {
         ShowMessage("The DAC value could not be read. Nothing was burned.");
         return;
     }
+    // Burn changes its own fields in the record the head holds now, never in
+    // an older copy: the read when the program started may have failed (the
+    // copy is then all zeros), or another head may be on the channel since.
+    if (!m_pHead->ReadRecord()) {
+        ShowMessage("The RVX configuration could not be read. Nothing was burned.");
+        return;
+    }
+    ShowHeadIdentity();
 
-    HeadRecord& r = m_pHead->m_record;
+    HeadRecord r = m_pHead->m_record;
     for (int k = 0; k < 3; ++k) {
         r.mwToIndex[k] = m_mwToIndex[k];
         r.photoToMw[k] = m_photoToMw[k];
@@ -635,11 +690,22 @@ void CCalib::OnBnClickedBurn() {
     r.avgStep = m_fAvgStep;
     r.initialDacPwm = static_cast<int16_t>(dac);
     StampDate(r, Now());
-    m_pHead->m_strCalDate = CalibrationDateText(r);
     r.channel = static_cast<uint8_t>(m_pHead->m_nChannel & 0xFF);
     const CControlBoard* board = Board();
     SetFieldText(r.boardSerial, board ? board->m_strBoardSerial : std::string());
     r.enableCalibration = 1;
+    // What Burn does not set is burned as the head holds it; a NaN there (an
+    // erased head reads all 0xFF) is the head configuration's to mend.
+    const std::vector<RecordFloat> bad = NonFiniteFloats(r);
+    if (!bad.empty()) {
+        ShowMessage("%s in the RVX configuration is not a valid number. Correct it with "
+                    "Calibration Coeffs. Nothing was burned.",
+                    RecordFloatName(bad.front()).c_str());
+        return;
+    }
+    m_pHead->m_record = r;
+    m_pHead->m_strCalDate = CalibrationDateText(r);
+    ShowHeadIdentity();
 
     CStopwatch watch;
     watch.Restart();

@@ -128,15 +128,19 @@ private:
     void FinishRun(); // fits (calibration) or report (check)
     void StopRun();   // timer killed, head off, GO! unchecked; no fits
     void AbortRun(const char* why);
+    // Unchecks GO! and shows `why`, followed by "The run was not started."
+    void RefuseRun(const std::string& why);
     // The float in edit `id`, for a run to send or record; a box names the
     // field (`what`) when the text gave no finite number.
     bool ReadRunFloat(int id, const char* what, float& value);
+    // The model, serial and calibration date statics from the head's texts.
+    void ShowHeadIdentity();
     void FocusAndSelect(CEdit& edit);
 
     bool m_bRunning = false;
-    int m_nMeterWaits = 0; // 1 s re-checks spent on the current point
-    uint32_t m_nLinesAtSetPoint = 0;
-    bool m_bMeterOpened = false; // the meter's port was opened in this window at some time
+    int m_nMeterWaits = 0;           // 1 s re-checks spent on the current point
+    uint32_t m_nLinesAtSetPoint = 0; // the meter's reading count when the set point went out
+    bool m_bMeterOpened = false;     // the meter's port was opened in this window at some time
 
     // Changes with every change of the recorded points, so that a report can
     // tell whether the points it listed are still the ones the fits came from.

@@ -2,6 +2,7 @@
 
 #include "app/shared/DialogHelpers.h"
 #include "app/shared/Stopwatch.h"
+#include "calibration/RecordFloats.h"
 #include "platform/FileImage.h"
 #include "platform/Number.h"
 #include "platform/TimeFormat.h"
@@ -25,6 +26,10 @@ constexpr std::size_t kBoardSerialMax = sizeof(HeadRecord::boardSerial) - 1;
 constexpr int kCoeffWidth = 2;
 constexpr int kCoeffPrecision = 8;
 constexpr int kFactorPrecision = 6;
+
+constexpr int kPhotoIds[3] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C};
+constexpr int kIndexIds[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
+constexpr int kTempIds[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
 
 void SetHeadTexts(COpticalHead& head) {
     head.m_strModel = FieldText(head.m_record.model);
@@ -131,15 +136,12 @@ void RVX_Config::RecordToControls() {
         CheckDlgButton(id, BST_UNCHECKED);
     CheckDlgButton(kLcdRadios[EffectiveLcdFormat(r)], BST_CHECKED);
 
-    const int photo[3] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C};
-    const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
-    const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
     for (int i = 0; i < 3; ++i)
-        ShowFloat(photo[i], r.photoToMw[i], kCoeffPrecision);
+        ShowFloat(kPhotoIds[i], r.photoToMw[i], kCoeffPrecision);
     for (int i = 0; i < 3; ++i)
-        ShowFloat(index[i], r.mwToIndex[i], kCoeffPrecision);
+        ShowFloat(kIndexIds[i], r.mwToIndex[i], kCoeffPrecision);
     for (int i = 0; i < 3; ++i)
-        ShowFloat(temp[i], r.tempCoeffs[i], kCoeffPrecision);
+        ShowFloat(kTempIds[i], r.tempCoeffs[i], kCoeffPrecision);
 
     const int used = UsedMultiCalEntries(r);
     for (int row = 0; row < kMultiCalRows; ++row) {
@@ -158,18 +160,17 @@ void RVX_Config::RecordToControls() {
 void RVX_Config::ControlsToRecord() {
     if (m_pHead == nullptr)
         return;
-    COpticalHead& head = *m_pHead;
-    HeadRecord& r = head.m_record;
+    ReadBack(m_pHead->m_record);
+    SetHeadTexts(*m_pHead);
+}
 
+void RVX_Config::ReadBack(HeadRecord& r) {
     SetFieldText(r.model, GetDlgItemText(IDC_MODEL).substr(0, kIdentityMax));
-    head.m_strModel = FieldText(r.model);
     SetFieldText(r.serial, GetDlgItemText(IDC_SERIAL).substr(0, kIdentityMax));
-    head.m_strSerial = FieldText(r.serial);
 
     r.calMonth = static_cast<uint8_t>(GetDlgItemInt(IDC_CAL_MONTH, nullptr, TRUE) & 0xFF);
     r.calDay = static_cast<uint8_t>(GetDlgItemInt(IDC_CAL_DAY, nullptr, TRUE) & 0xFF);
     r.calYear = static_cast<uint8_t>(GetDlgItemInt(IDC_CAL_YEAR, nullptr, TRUE) & 0xFF);
-    head.m_strCalDate = CalibrationDateText(r);
 
     ReadFloat(IDC_AVG_STEP, r.avgStep);
     r.initialDacPwm = static_cast<int16_t>(GetDlgItemInt(IDC_DAC_PWM, nullptr, TRUE) & 0xFFFF);
@@ -191,15 +192,12 @@ void RVX_Config::ControlsToRecord() {
         }
     }
 
-    const int photo[3] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C};
-    const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
-    const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
     for (int i = 0; i < 3; ++i)
-        ReadFloat(photo[i], r.photoToMw[i]);
+        ReadFloat(kPhotoIds[i], r.photoToMw[i]);
     for (int i = 0; i < 3; ++i)
-        ReadFloat(index[i], r.mwToIndex[i]);
+        ReadFloat(kIndexIds[i], r.mwToIndex[i]);
     for (int i = 0; i < 3; ++i)
-        ReadFloat(temp[i], r.tempCoeffs[i]);
+        ReadFloat(kTempIds[i], r.tempCoeffs[i]);
 
     std::vector<MultiCalRow> rows;
     for (int row = 0; row < kMultiCalRows; ++row) {
@@ -234,35 +232,39 @@ bool RVX_Config::IdentityFits() {
 // would turn its calibrated settings into nonsense. A file may keep what the
 // record held, so that a head can be saved as it was read.
 bool RVX_Config::NumbersAreFinite(const char* notDone, bool typedOnly) {
-    struct Field {
-        int id;
-        std::string what;
-    };
-    std::vector<Field> fields = {{IDC_AVG_STEP, "Average step"}};
-    const char* const letters[3] = {"a", "b", "c"};
-    const int photo[3] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C};
-    const int index[3] = {IDC_INDEX_A, IDC_INDEX_B, IDC_INDEX_C};
-    const int temp[3] = {IDC_TEMP_A, IDC_TEMP_B, IDC_TEMP_C};
-    for (int i = 0; i < 3; ++i)
-        fields.push_back({photo[i], std::string("Photo-to-mW ") + letters[i]});
-    for (int i = 0; i < 3; ++i)
-        fields.push_back({index[i], std::string("mW-to-Index ") + letters[i]});
-    for (int i = 0; i < 3; ++i)
-        fields.push_back({temp[i], std::string("Temperature ") + letters[i]});
-    // Only a checked row's factor is stored.
+    // What the read-back would store, judged without storing it.
+    HeadRecord candidate = m_pHead->m_record;
+    ReadBack(candidate);
+    // The read-back packs the checked rows to the front: entry n came from
+    // the n-th checked row, which is where the user sees it.
+    std::vector<int> checkedRows;
     for (int row = 0; row < kMultiCalRows; ++row)
         if (IsDlgButtonChecked(kMultiCalCheck[row]) == BST_CHECKED)
-            fields.push_back({kMultiCalFactor[row], "Factor in row " + std::to_string(row + 1)});
-    for (const Field& f : fields) {
-        if (typedOnly && !Edited(f.id))
-            continue;
-        float value = 0.0f;
-        ReadFloat(f.id, value);
-        if (!std::isfinite(value)) {
-            ShowMessage("%s is not a valid number. %s", f.what.c_str(), notDone);
-            GotoDlgCtrl(f.id);
-            return false;
+            checkedRows.push_back(row);
+    for (RecordFloat f : NonFiniteFloats(candidate)) {
+        int id = IDC_AVG_STEP;
+        switch (f.kind) {
+        case RecordFloat::AvgStep:
+            break;
+        case RecordFloat::PhotoToMw:
+            id = kPhotoIds[f.index];
+            break;
+        case RecordFloat::MwToIndex:
+            id = kIndexIds[f.index];
+            break;
+        case RecordFloat::TempCoeff:
+            id = kTempIds[f.index];
+            break;
+        case RecordFloat::MultiCalFactor:
+            f.index = checkedRows.at(static_cast<std::size_t>(f.index));
+            id = kMultiCalFactor[f.index];
+            break;
         }
+        if (typedOnly && !Edited(id))
+            continue;
+        ShowMessage("%s is not a valid number. %s", RecordFloatName(f).c_str(), notDone);
+        GotoDlgCtrl(id);
+        return false;
     }
     return true;
 }

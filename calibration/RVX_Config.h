@@ -41,6 +41,9 @@ public:
 
 private:
     bool IdentityFits();
+    // Every control into `r` as ControlsToRecord stores it, the head's texts
+    // untouched.
+    void ReadBack(HeadRecord& r);
     // False, after a box that names the field and ends in `notDone`, when a
     // float the read-back would store is not finite; with `typedOnly`, only
     // the fields edited since they were shown count.

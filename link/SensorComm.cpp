@@ -35,13 +35,19 @@ void CSensorComm::OnReceiveChar(char c) {
     if (!platform::HasLeadingNumber(m_strLine.c_str()))
         return;
     const float reading = platform::NarrowToFloat(platform::AtoF(m_strLine.c_str()) * 1000000.0);
-    std::copy(m_history + 1, m_history + 10, m_history);
-    m_history[9] = reading;
-    m_fReading.store(reading);
-
-    const auto [minimum, maximum] = std::minmax_element(m_history, m_history + 10);
+    std::copy(m_history + 1, m_history + kWindowLines, m_history);
+    m_history[kWindowLines - 1] = reading;
+    const auto [minimum, maximum] = std::minmax_element(m_history, m_history + kWindowLines);
     const float spread = *maximum - *minimum;
+
+    const std::lock_guard<std::mutex> lock(m_windowMutex);
+    m_fReading.store(reading);
     m_fSpread.store(spread);
     m_bStable.store(spread <= kStableSpread);
     m_nLines.fetch_add(1);
+}
+
+CSensorComm::Window CSensorComm::LatestWindow() const {
+    const std::lock_guard<std::mutex> lock(m_windowMutex);
+    return {m_fReading.load(), m_bStable.load(), m_nLines.load()};
 }

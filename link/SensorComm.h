@@ -7,10 +7,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CSensorComm : public CSerialPort {
 public:
+    static constexpr int kWindowLines = 10; // readings the stability rule looks at
+
     CSensorComm();
     // Closes the port first, so the listening thread is gone before this
     // object's handler and line state are.
@@ -33,12 +36,28 @@ public:
     // number is no reading: it changes none of these four.
     std::atomic<uint32_t> m_nLines{0};
 
+    // The latest reading together with the stability of the window it
+    // completed and the count of readings that includes it: one line's
+    // values, never a mix of two.
+    struct Window {
+        float reading; // µW/cm²
+        bool stable;
+        uint32_t lines;
+    };
+    Window LatestWindow() const;
+
     // Touched only by the listening thread.
     std::string m_strLine;              // last complete line, blanks removed
     std::unique_ptr<char[]> m_pLineBuf; // line being collected: 31 chars + NUL
     int32_t m_nLineLen = 0;
-    float m_history[10] = {}; // last ten readings, oldest first (0.0 before the first ten)
+    float m_history[kWindowLines] =
+        {}; // last ten readings, oldest first (0.0 before the first ten)
 
     static constexpr int kLineMax = 31;
     static constexpr double kStableSpread = 5500.0; // µW/cm²
+
+private:
+    // Held while one line's reading, spread, flag and count are stored, and
+    // by LatestWindow.
+    mutable std::mutex m_windowMutex;
 };

@@ -71,9 +71,9 @@ TEST_F(HeadDisplaysTest, WhatTheCalibrationUtilityToldTheHeadShowsWhenItCloses) 
     EXPECT_TRUE(TakeSent().empty());
     EXPECT_EQ(dlg->IndicatorText(0), " 0.0");
 
-    // Its PWM "set" tells the head an index (the low 8 bits of 300).
+    // Its PWM "set" tells the head an index.
     ui.OnModal(kCalibration, [&](CDialog& c) {
-        Type(c, ids137::IDC_PWM, "300", ids137::IDC_PWM_SET);
+        Type(c, ids137::IDC_PWM, "44", ids137::IDC_PWM_SET);
         EXPECT_EQ(TakeSent(), (Frames{{99, {0, 44}}}));
     });
     dlg->UserMouseDown(MK_LBUTTON | MK_CONTROL, 110, 210);

@@ -97,7 +97,7 @@ TEST_F(CalibRun, CalibrationRunsVisitTheSetPointsUpToTheStop) {
         {"255", "5", "-5", 51, 255, 5},     // a negative step down
         {"0", "5", "-1", 6, 0, 5},          // a step away from the stop is turned round
         {"0", "5", "-2147483648", 1, 0, 0}, // turned round, it still points up
-        {"0", "1000", "1", 255, 0, 254},    // no more points than the tables hold
+        {"0", "255", "1", 255, 0, 254},     // no more points than the tables hold
     };
     for (const Range& c : cases) {
         SCOPED_TRACE(std::string(c.start) + ".." + c.stop + " by " + c.step);
@@ -373,6 +373,26 @@ TEST_F(CalibRun, SaveRawThatCannotBeWrittenKeepsTheEarlierFileWhole) {
     for (const auto& e : std::filesystem::directory_iterator("."))
         entries += e.is_regular_file() ? 1 : 0;
     EXPECT_EQ(entries, 1); // no temporary left beside it
+}
+
+TEST_F(CalibRun, SaveRawWithNoPointRecordedInThisWindowKeepsTheEarlierFile) {
+    testing_support::WorkDir dir("lumi-calib-raw-none");
+    const char name[] = "Calibration Data (0906011).txt";
+    const std::string earlier = "Index\tIL-1400\r10.000000\t12.345500\t12345.500000\t350.000000\r";
+    std::ofstream(name, std::ios::binary) << earlier;
+    // Fresh from the opening, then after a run stopped before its first point.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt == 1) {
+            ASSERT_TRUE(dlg.UserClick(IDC_GO));
+            ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        }
+        ui.ClearBoxes();
+        ASSERT_TRUE(dlg.UserClick(IDC_SAVE_RAW));
+        EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                     "There are no recorded points to save. Nothing was saved."});
+    }
+    std::ifstream in(name, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), earlier);
 }
 
 TEST_F(CalibRun, PollShowsTheSimulatedHeadsFixedAnswers) {

@@ -7,10 +7,14 @@
 #include "tests/support/PtyPair.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <regex>
 #include <thread>
 
@@ -42,6 +46,19 @@ sim::ControllerOptions Options(std::function<void(const sim::Request&)> onReques
 
 const char kNoResult[] = "There are no calibration results to burn. Nothing was burned.";
 
+// True when `codes` holds `wanted` in this order; other requests may come
+// between them (a controller link may ask queries of its own before a burn).
+bool InOrder(const std::vector<int>& codes, std::initializer_list<int> wanted) {
+    auto at = codes.begin();
+    for (int code : wanted) {
+        at = std::find(at, codes.end(), code);
+        if (at == codes.end())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
 bool SameBytes(const HeadRecord& a, const HeadRecord& b) {
     return std::memcmp(RecordBytes(a), RecordBytes(b), kHeadRecordSize) == 0;
 }
@@ -61,6 +78,9 @@ struct CalibSim : ::testing::Test {
     std::string port = "/dev/lumi-no-such-meter";
     TestCalib dlg;
     std::unique_ptr<OpenDialog> open;
+    // False: the head's record read (103) before the utility opens goes
+    // unanswered, as when the controller missed it at the program's start.
+    bool recordAnsweredAtStart = true;
 
     void SetUp() override {
         board.m_strPort = sim.SlavePath();
@@ -69,7 +89,10 @@ struct CalibSim : ::testing::Test {
         head.m_pBoard = &board;
         head.m_nChannel = 0;
         ASSERT_TRUE(board.ReadBoardInfo());
-        ASSERT_TRUE(head.ReadRecord());
+        if (!recordAnsweredAtStart)
+            sim.SetCodeReplyDelay(103, -1);
+        ASSERT_EQ(head.ReadRecord(), recordAnsweredAtStart);
+        sim.SetCodeReplyDelay(103, 0);
         dlg.m_pHead = &head;
         dlg.m_pMeterPort = &port;
         open = std::make_unique<OpenDialog>(dlg);
@@ -134,15 +157,24 @@ TEST_F(CalibSim, ServiceCommandsSendOneFrameEachWithTheirPayload) {
     EXPECT_TRUE(sim.DebugWithoutHead());
     EXPECT_EQ(ui.BoxCount(), 0u);
 
-    // PWM "set" sends the low 8 bits; focus and selection go to the edit.
+    // PWM "set" sends the value; focus and selection go to the edit.
     sim.ClearRequests();
-    ASSERT_TRUE(dlg.UserType(IDC_PWM, "300"));
+    ASSERT_TRUE(dlg.UserType(IDC_PWM, "255"));
     EXPECT_EQ(dlg.GetDefID(), IDC_PWM_SET);
     dlg.UserPressEnter();
     ASSERT_EQ(Sent().size(), 1u);
     EXPECT_EQ(Sent()[0].code, 99);
-    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 44}));
+    EXPECT_EQ(Sent()[0].payload, (std::vector<uint8_t>{0, 255}));
     EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_PWM));
+    // Beyond its byte (300 would go out as 44) nothing is sent.
+    for (const char* text : {"300", "256", "-1"}) {
+        sim.ClearRequests();
+        ASSERT_TRUE(dlg.UserType(IDC_PWM, text));
+        ASSERT_TRUE(dlg.UserClick(IDC_PWM_SET));
+        EXPECT_EQ(ui.LastBox().text, "The PWM value must be between 0 and 255. Nothing was sent.");
+        EXPECT_TRUE(Sent().empty()) << text;
+        EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(IDC_PWM));
+    }
 }
 
 TEST_F(CalibSim, FanOffIsSentExactlyTwiceWhenTheFirstIsNotAcknowledged) {
@@ -264,7 +296,7 @@ TEST_F(CalibSim, BurnWritesTheRunsResultIntoTheHeadsEeprom) {
     EXPECT_TRUE(
         std::regex_match(ui.LastBox().text, std::regex("Burn Complete in [0-9]+\\.[0-9]{2} ms")))
         << ui.LastBox().text;
-    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    EXPECT_TRUE(InOrder(Codes(), {107, 103, 104})); // the DAC, the record read again, the burn
     const HeadRecord r = sim.Record(0);
     const uint8_t* b = RecordBytes(r);
     EXPECT_EQ(b[0], 'V');
@@ -328,7 +360,7 @@ TEST_F(CalibSim, BurnWithoutAResultOfThisWindowLeavesTheHeadAlone) {
     }
 }
 
-TEST_F(CalibSim, BurnStopsWhenTheDacValueCannotBeRead) {
+TEST_F(CalibSim, BurnStopsWhenTheDacValueOrTheRecordCannotBeRead) {
     ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
     const HeadRecord inHead = sim.Record(0);
     const HeadRecord inMemory = head.m_record;
@@ -344,10 +376,22 @@ TEST_F(CalibSim, BurnStopsWhenTheDacValueCannotBeRead) {
     EXPECT_TRUE(SameBytes(sim.Record(0), inHead));
     EXPECT_TRUE(SameBytes(head.m_record, inMemory));
 
+    // The record read again goes unanswered: nothing is burned either.
+    sim.ClearRequests();
+    ui.ClearBoxes();
+    dropReplyTo = 103;
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "The RVX configuration could not be read. Nothing was burned."});
+    const std::vector<int> codes = Codes();
+    EXPECT_TRUE(InOrder(codes, {107, 103}));
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+    EXPECT_TRUE(SameBytes(sim.Record(0), inHead));
+
     // Answered, the same result burns with the head's own value.
     sim.ClearRequests();
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
-    EXPECT_EQ(Codes(), (std::vector<int>{107, 104}));
+    EXPECT_TRUE(InOrder(Codes(), {107, 103, 104}));
     EXPECT_EQ(LeU16(RecordBytes(sim.Record(0)) + 56), 140);
 }
 
@@ -472,11 +516,13 @@ void OpenMeter(CalibSim& t, testing_support::PtyPair& pty) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// Sends `lines` equal readings of 1 mW/cm² and waits until the meter has them.
-void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines) {
+// Sends `lines` equal readings (W/cm², 1 mW/cm² unless given) and waits until
+// the meter has them.
+void SendLines(CalibSim& t, testing_support::PtyPair& pty, uint32_t lines,
+               const char* reading = "0.0010000") {
     const uint32_t target = t.dlg.m_meter.m_nLines.load() + lines;
     for (uint32_t i = 0; i < lines; ++i)
-        ASSERT_TRUE(pty.Send("0.0010000\r\n"));
+        ASSERT_TRUE(pty.Send(std::string(reading) + "\r\n"));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (t.dlg.m_meter.m_nLines.load() < target && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -514,7 +560,7 @@ TEST_F(CalibSim, AMeterClosedDuringARunRecordsNoPointFromItsLastLine) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
     ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10));
     ASSERT_TRUE(dlg.UserClick(IDC_GO));
-    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1)); // after the first set point
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10)); // a window after the first set point
     ui.Advance(5000);
     ASSERT_EQ(dlg.m_nPoints, 1);
 
@@ -616,6 +662,248 @@ TEST(CalibBrightHead, ABrightHeadTakesItsPointsAndBurnWritesTheirCurves) {
     const double top = dlg.m_meterMw[0];
     EXPECT_NEAR(fits.mwToIndex[0] * top * top + fits.mwToIndex[1] * top + fits.mwToIndex[2], 255.0,
                 5.0);
+}
+
+} // namespace
+} // namespace calib_test
+
+namespace calib_test {
+namespace {
+
+// ---- Burn into the record the head holds at the time of the burn
+
+using Image = std::array<uint8_t, 360>;
+
+Image ImageOf(const HeadRecord& r) {
+    Image b;
+    std::memcpy(b.data(), RecordBytes(r), b.size());
+    return b;
+}
+
+HeadRecord RecordOf(const Image& b) {
+    HeadRecord r;
+    std::memcpy(RecordBytes(r), b.data(), b.size());
+    return r;
+}
+
+void PutF32(Image& b, int at, float f) {
+    const auto u = std::bit_cast<uint32_t>(f);
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+std::string TextAt(const HeadRecord& r, int at) {
+    return reinterpret_cast<const char*>(RecordBytes(r) + at);
+}
+
+// Every byte but those Burn sets (marker 0, date 25-27, curves and average
+// step 28-55, DAC 56-57, enable 72, channel 73, board serial 74-81) is as
+// `before` held it.
+void ExpectOnlyBurnFieldsChanged(const HeadRecord& before, const HeadRecord& after) {
+    const Image b = ImageOf(before), a = ImageOf(after);
+    for (int at = 0; at < 360; ++at) {
+        if (at != 0 && (at < 25 || at > 57) && (at < 72 || at > 81)) {
+            EXPECT_EQ(a[at], b[at]) << "byte " << at;
+        }
+    }
+}
+
+const char kNotFinite[] =
+    " in the RVX configuration is not a valid number. Correct it with Calibration Coeffs. "
+    "Nothing was burned.";
+
+struct CalibSimUnreadHead : CalibSim {
+    CalibSimUnreadHead() { recordAnsweredAtStart = false; }
+};
+
+TEST_F(CalibSimUnreadHead, BurnReadsTheRecordAgainAndKeepsWhatItDoesNotSet) {
+    // The read at start went unanswered: the utility holds an empty record.
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DATE), "00/00/00");
+    const HeadRecord before = sim.Record(0);
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    const ReportCall fits = dlg.reports.at(0);
+    sim.ClearRequests();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_TRUE(InOrder(Codes(), {103, 104}));
+    HeadRecord after = sim.Record(0);
+    const uint8_t* b = RecordBytes(after);
+    EXPECT_EQ(TextAt(after, 1), "RVX-1-365");
+    EXPECT_EQ(TextAt(after, 13), "S001001A");
+    EXPECT_EQ(b[58], 255); // maximum PWM
+    EXPECT_EQ(b[59], 80);  // maximum temperature
+    EXPECT_EQ(LeF32(b + 64), 1.0f);
+    EXPECT_EQ(b[83], 1);
+    EXPECT_EQ(TextAt(after, 84), "Normal");
+    EXPECT_EQ(LeF32(b + 304), 1.0f);
+    ExpectOnlyBurnFieldsChanged(before, after);
+    EXPECT_EQ(LeF32(b + 44), fits.photoToMw[1]);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_SERIAL), "S001001A"); // the head it burned
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_CAL_DATE), "07/04/19");
+
+    // Another head is put on the channel: Burn keeps that head's own identity,
+    // limits, temperature curve, entries and reserved bytes.
+    Image other = ImageOf(after);
+    std::memcpy(other.data() + 1, "RVX-2-420", 10);
+    std::memcpy(other.data() + 13, "S777002B", 9);
+    other[58] = 200;
+    PutF32(other, 68, -1.0f);
+    other[83] = 2;
+    std::memcpy(other.data() + 106, "Deep\0", 5);
+    PutF32(other, 308, 1.1f);
+    other[350] = 0x5A;
+    sim.SetRecord(0, RecordOf(other));
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    ASSERT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    after = sim.Record(0);
+    EXPECT_EQ(TextAt(after, 13), "S777002B");
+    ExpectOnlyBurnFieldsChanged(RecordOf(other), after);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL), "RVX-2-420");
+}
+
+TEST_F(CalibSim, BurnRefusesEveryFloatItDoesNotSetThatIsNotFinite) {
+    Image factory = ImageOf(sim.Record(0));
+    // An erased head: every byte 0xFF, the first float Burn keeps is NaN.
+    ui.AnswerBox(IDOK);
+    ASSERT_TRUE(dlg.UserClick(IDC_ERASE_EEPROM));
+    Image erased;
+    erased.fill(0xFF);
+    ASSERT_EQ(ImageOf(sim.Record(0)), erased);
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100"));
+    sim.ClearRequests();
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Temperature a" + std::string(kNotFinite)});
+    std::vector<int> codes = Codes();
+    EXPECT_TRUE(InOrder(codes, {103}));
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+    EXPECT_EQ(ImageOf(sim.Record(0)), erased);
+    EXPECT_EQ(ImageOf(head.m_record), erased); // the head's record, nothing of Burn's
+
+    // One field at a time in a record with all ten entries in use: the fields
+    // Burn sets are replaced, every other one refused by its name.
+    const float nan = std::bit_cast<float>(0xFFFFFFFFu);
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<std::pair<int, std::string>> cases = {{28, ""},
+                                                      {32, ""},
+                                                      {36, ""},
+                                                      {40, ""},
+                                                      {44, ""},
+                                                      {48, ""},
+                                                      {52, ""},
+                                                      {60, "Temperature a"},
+                                                      {64, "Temperature b"},
+                                                      {68, "Temperature c"}};
+    for (int e = 0; e < 10; ++e)
+        cases.push_back({304 + 4 * e, "Factor in row " + std::to_string(e + 1)});
+    factory[83] = 10;
+    for (const auto& [offset, name] : cases) {
+        SCOPED_TRACE(offset);
+        Image image = factory;
+        PutF32(image, offset, offset % 8 ? nan : -inf);
+        sim.SetRecord(0, RecordOf(image));
+        sim.ClearRequests();
+        ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+        codes = Codes();
+        if (!name.empty()) {
+            EXPECT_EQ(ui.LastBox().text, name + kNotFinite);
+            EXPECT_EQ(std::count(codes.begin(), codes.end(), 104), 0);
+            EXPECT_EQ(ImageOf(sim.Record(0)), image);
+        } else {
+            EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+            EXPECT_TRUE(std::isfinite(LeF32(RecordBytes(sim.Record(0)) + offset)));
+        }
+    }
+    // An entry beyond the count carries no meaning and is burned as it is.
+    factory[83] = 1;
+    PutF32(factory, 324, inf);
+    sim.SetRecord(0, RecordOf(factory));
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
+    EXPECT_EQ(LeF32(RecordBytes(sim.Record(0)) + 324), inf);
+}
+
+TEST_F(CalibSim, AReportClosedDuringTheNextRunLeavesBurnNothingOfTheRunBefore) {
+    ASSERT_NO_FATAL_FAILURE(Run("50", "250", "100")); // fits and their report: a result
+    // Show Report over that run; the next run starts under it, and the report
+    // is closed while that run goes on. The mode switch then stops it before
+    // its fits.
+    dlg.realReports = true;
+    ui.OnModal(141, [&](CDialog&) {
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        FeedMeter(dlg.m_meter, MeterMicroWatts(), 10);
+        ui.Advance(5000);
+    });
+    ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_FALSE(dlg.IsRunning());
+    ExpectBurnRefused();
+}
+
+TEST_F(CalibSim, RunsThatWouldSendWhatAHeadMustNotGetAreRefusedBeforeAnythingIsSent) {
+    const struct {
+        bool check;
+        const char *start, *stop, *box;
+    } cases[] = {
+        {false, "10", "-10", "The stop index must be between 0 and 255."},
+        {false, "300", "5", "The start index must be between 0 and 255."},
+        {false, "-1", "5", "The start index must be between 0 and 255."},
+        {false, "10", "256", "The stop index must be between 0 and 255."},
+        {true, "-5", "0.2", "The start intensity must be 0 mW/cm\xB2 or more."},
+        {true, "10.0", "-0.2", "The stop intensity must be 0 mW/cm\xB2 or more."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + ".." + c.stop);
+        if (dlg.m_bCheckMode != c.check) {
+            ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+        }
+        ASSERT_NO_FATAL_FAILURE(Setup(c.start, c.stop, c.check ? "0.2" : "10"));
+        sim.ClearRequests();
+        ASSERT_TRUE(dlg.UserClick(IDC_GO));
+        EXPECT_EQ(ui.LastBox().text, std::string(c.box) + " The run was not started.");
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_EQ(dlg.IsDlgButtonChecked(IDC_GO), BST_UNCHECKED);
+        EXPECT_TRUE(Codes().empty());
+    }
+    // The ends of the range go out.
+    ASSERT_TRUE(dlg.UserClick(IDC_CHECK_MODE));
+    ASSERT_NO_FATAL_FAILURE(Setup("0", "255", "255"));
+    RunToEnd(ui, dlg, [&] { return MeterMicroWatts(); });
+    std::vector<std::vector<uint8_t>> indexes;
+    for (const sim::Request& r : Sent())
+        if (r.code == 98)
+            indexes.push_back(r.payload);
+    EXPECT_EQ(indexes, (std::vector<std::vector<uint8_t>>{{0, 0, 0}, {0, 0xFF, 0}}));
+}
+
+// ---- A point from readings that all came after its set point
+
+TEST_F(CalibSim, APointIsTakenOnlyFromTenReadingsThatAllCameAfterItsSetPoint) {
+    testing_support::PtyPair pty;
+    ASSERT_NO_FATAL_FAILURE(OpenMeter(*this, pty));
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 10)); // 1 mW/cm² before the run
+    ASSERT_NO_FATAL_FAILURE(Setup("50", "250", "100"));
+    ASSERT_TRUE(dlg.UserClick(IDC_GO));
+    // After the set point one more line of the light before, then eight of
+    // the new level: stable, but not yet ten of the new light's.
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1));
+    ui.Advance(5000);
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 8, "0.0015000"));
+    ui.Advance(1000);
+    EXPECT_EQ(dlg.m_nPoints, 0);
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1, "0.0015000"));
+    ui.Advance(1000);
+    ASSERT_EQ(dlg.m_nPoints, 1);
+    EXPECT_EQ(dlg.m_meterMw[0], 1.5);
+    // One line after the second set point, then the meter falls silent: no
+    // point for it, and the fits have the first alone.
+    ASSERT_NO_FATAL_FAILURE(SendLines(*this, pty, 1, "0.0015000"));
+    ExpectStopForNoReadings(*this, 1);
+    EXPECT_EQ(dlg.reports.at(0).setPoint, std::vector<double>{50.0});
+    ASSERT_TRUE(dlg.UserClick(IDC_METER_OPEN));
 }
 
 } // namespace

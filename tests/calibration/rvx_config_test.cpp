@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -21,6 +23,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 using platform::ui::HeadlessBackend;
@@ -432,6 +435,85 @@ TEST_F(RvxConfig, ARecordThatHoldsNaNIsSavedAsReadButNotBurnedUntilItsFieldsAreT
     EXPECT_EQ(head.m_record.marker, 'V');
     EXPECT_EQ(head.m_record.photoToMw[0], 1.0f);
     head.m_pBoard = nullptr;
+}
+
+TEST_F(RvxConfig, EveryFloatThatIsNotFiniteIsRefusedBySaveWhenTypedAndByBurnAlways) {
+    // Each float control, where the record keeps it, and the name a box gives it.
+    std::vector<std::tuple<int, int, std::string>> fields = {
+        {IDC_AVG_STEP, 52, "Average step"}, {IDC_PHOTO_A, 40, "Photo-to-mW a"},
+        {IDC_PHOTO_B, 44, "Photo-to-mW b"}, {IDC_PHOTO_C, 48, "Photo-to-mW c"},
+        {IDC_INDEX_A, 28, "mW-to-Index a"}, {IDC_INDEX_B, 32, "mW-to-Index b"},
+        {IDC_INDEX_C, 36, "mW-to-Index c"}, {IDC_TEMP_A, 60, "Temperature a"},
+        {IDC_TEMP_B, 64, "Temperature b"},  {IDC_TEMP_C, 68, "Temperature c"}};
+    for (int row = 0; row < 10; ++row)
+        fields.push_back(
+            {kMultiCalFactor[row], 304 + 4 * row, "Factor in row " + std::to_string(row + 1)});
+    Image ten = SampleImage(); // all ten entries in use
+    ten[83] = 10;
+    for (int e = 0; e < 10; ++e)
+        PutF32(ten, 304 + 4 * e, 1.0f);
+    TempDir dir("rvx");
+    CControlBoard board;
+    board.m_bDemo = true; // a burn would succeed at once
+    for (const auto& [id, offset, name] : fields) {
+        SCOPED_TRACE(name);
+        const std::string saved = " is not a valid number. Nothing was saved.";
+        const std::string burned = " is not a valid number. Nothing was burned.";
+        for (bool typed : {true, false}) {
+            Image b = ten;
+            if (!typed)
+                PutF32(b, offset, offset % 8 ? NAN : -INFINITY); // held, as read
+            Load(head, b);
+            RVX_Config d;
+            d.m_pHead = &head;
+            OpenDialog open(d); // no controller yet: the record stays as loaded
+            if (typed) {
+                ASSERT_TRUE(d.UserType(id, offset % 8 ? "1e39" : "-1e39"));
+            }
+            const std::string path = dir.Path() + "/" + std::to_string(id) + ".rvx";
+            const size_t asked = ui.FileDialogs().size();
+            ui.ClearBoxes();
+            if (!typed)
+                ui.AnswerFile(path);
+            ASSERT_TRUE(d.UserClick(IDC_SAVE));
+            if (typed) {
+                EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{name + saved});
+                EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(id));
+                EXPECT_EQ(ui.FileDialogs().size(), asked); // refused before a file is asked for
+            } else {
+                EXPECT_EQ(ui.BoxCount(), 0u) << ui.LastBox().text; // saved as read
+                const std::vector<uint8_t> file = FileBytes(path);
+                ASSERT_EQ(file.size(), 360u);
+                EXPECT_TRUE(
+                    std::equal(b.begin() + offset, b.begin() + offset + 4, file.begin() + offset));
+            }
+            head.m_pBoard = &board;
+            ui.ClearBoxes();
+            ASSERT_TRUE(d.UserClick(IDC_BURN));
+            head.m_pBoard = nullptr;
+            EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{name + burned});
+            EXPECT_EQ(d.FocusedControl(), d.GetDlgItem(id));
+            EXPECT_EQ(head.m_record.marker, 'Q'); // not sent
+        }
+    }
+}
+
+TEST_F(RvxConfig, AFactorIsNamedByTheRowItIsTypedIn) {
+    // Rows 1 and 2 are in use; row 7 is checked and given a factor beyond
+    // float's range. Packed, it would be entry 2: the box names its row.
+    OpenDialog open(dlg);
+    ASSERT_TRUE(dlg.UserClick(kMultiCalCheck[6]));
+    ASSERT_TRUE(dlg.UserType(kMultiCalFactor[6], "1e40"));
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{
+                                 "Factor in row 7 is not a valid number. Nothing was burned."});
+    EXPECT_EQ(dlg.FocusedControl(), dlg.GetDlgItem(kMultiCalFactor[6]));
+    // Unchecked, the row is not stored and nothing is refused.
+    ASSERT_TRUE(dlg.UserClick(kMultiCalCheck[6]));
+    ui.ClearBoxes();
+    ASSERT_TRUE(dlg.UserClick(IDC_BURN));
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Burn command never acknowledged."});
 }
 
 TEST_F(RvxConfig, OpenReplacesOnlyTheBytesTheFileHolds) {

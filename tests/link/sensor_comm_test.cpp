@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -165,6 +166,31 @@ TEST(SensorCommLine, ALineWithoutANumberIsNoReading) {
     EXPECT_EQ(fresh.m_fReading.load(), 1.5f);
     EXPECT_TRUE(fresh.m_bStable.load());
     EXPECT_EQ(fresh.m_nLines.load(), 0u);
+}
+
+TEST(SensorCommWindow, AReaderOnAnotherThreadSeesOneLinesReadingAndCountTogether) {
+    // Line k reads k mW/cm²: a reading that belongs to another line than the
+    // count beside it shows at once.
+    CSensorComm s;
+    constexpr uint32_t kLines = 3000;
+    std::thread listener([&] {
+        for (uint32_t k = 1; k <= kLines; ++k)
+            Feed(s, std::to_string(k) + "E-3\n");
+    });
+    uint32_t mixed = 0, seen = 0;
+    for (CSensorComm::Window w = s.LatestWindow(); w.lines < kLines; w = s.LatestWindow()) {
+        if (w.lines == 0)
+            continue;
+        ++seen;
+        if (w.reading != static_cast<float>(w.lines) * 1000.0f)
+            ++mixed;
+    }
+    listener.join();
+    EXPECT_EQ(mixed, 0u) << "of " << seen;
+    const CSensorComm::Window last = s.LatestWindow();
+    EXPECT_EQ(last.reading, 3000000.0f);
+    EXPECT_EQ(last.lines, kLines);
+    EXPECT_FALSE(last.stable); // ten readings 1 mW/cm² apart: a spread of 9000 µW/cm²
 }
 
 } // namespace
