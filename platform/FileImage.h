@@ -50,6 +50,11 @@ UniqueFd OpenRegularFile(const std::string& path);
 bool ReadFileLines(const std::string& path, std::size_t maxLines, std::size_t maxLineBytes,
                    std::vector<std::string>& lines);
 
+// Writes all `size` bytes to `fd`, going on after short writes and EINTR.
+// False when a write fails or writes nothing (a full disk): the caller then
+// holds a file cut short and must not take it for a whole one.
+bool WriteAll(int fd, const uint8_t* data, std::size_t size);
+
 // A file replaced in two steps: Open makes a temporary file beside the target
 // (the question "can it be written?" is answered before anything changes),
 // Commit writes the new content there, makes it reach the disk and renames it

@@ -1,6 +1,7 @@
 #include "platform/Settings.h"
 
 #include "platform/Application.h"
+#include "platform/FileImage.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -98,16 +99,7 @@ bool WriteAtomically(const std::string& path, const std::string& content) {
     int fd = ::mkstemp(name.data());
     if (fd < 0)
         return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += size_t(n);
-    }
+    bool ok = WriteAll(fd, reinterpret_cast<const uint8_t*>(content.data()), content.size());
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)

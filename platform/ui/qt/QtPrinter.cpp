@@ -1,5 +1,6 @@
 #include "platform/ui/qt/QtPrinter.h"
 
+#include "platform/FileImage.h"
 #include "platform/UniqueFd.h"
 #include "platform/ui/qt/Cp1252.h"
 
@@ -58,19 +59,10 @@ public:
     // Writes `bytes` as the whole file and closes it; false (and the file
     // removed) when any write or the close fails.
     bool WriteAndClose(const QByteArray& bytes) {
-        const char* data = bytes.constData();
-        auto left = static_cast<std::size_t>(bytes.size());
-        bool ok = m_fd.Valid();
-        while (ok && left > 0) {
-            const ssize_t n = ::write(m_fd.Get(), data, left);
-            if (n < 0 && errno == EINTR)
-                continue;
-            ok = n > 0;
-            if (ok) {
-                data += n;
-                left -= static_cast<std::size_t>(n);
-            }
-        }
+        bool ok =
+            m_fd.Valid() &&
+            platform::WriteAll(m_fd.Get(), reinterpret_cast<const uint8_t*>(bytes.constData()),
+                               static_cast<std::size_t>(bytes.size()));
         // A failed write-back may only show in close().
         ok = m_fd.Valid() && ::close(m_fd.Release()) == 0 && ok;
         if (!ok)
