@@ -541,6 +541,7 @@ TEST_F(ControlBoardLostReplies, ACorruptedReplyThenAGoodRetrySucceedsWhileTheBox
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(platform::ServicePendingMessageBoxes(), 1);
     EXPECT_EQ(boxes.Count("Invaild Checksum"), 1u);
+    board.Close(); // the read thread may still be in the wake-up that set `queued`
     platform::ReleaseMessageBoxOwner();
 }
 

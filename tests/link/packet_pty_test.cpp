@@ -242,6 +242,7 @@ TEST_F(PacketPty, ABadChecksumBoxNeverHoldsTheReadThreadAndIsNotRepeatedWhilePen
     }
     EXPECT_EQ(platform::ServicePendingMessageBoxes(), 2);
     EXPECT_EQ(boxes.Count("Invaild Checksum"), 3u);
+    packet.Close(); // the read thread may still be in the wake-up that set `queued`
     platform::ReleaseMessageBoxOwner();
 }
 
