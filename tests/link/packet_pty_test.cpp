@@ -106,7 +106,7 @@ TEST_F(PacketPty, ALateAckNeverAcknowledgesTheBurnAfterIt) {
         SetDual();
         EXPECT_FALSE(packet.WaitAck(100));
         Burn();
-        EXPECT_FALSE(packet.WaitAck(300));
+        EXPECT_FALSE(packet.WaitAck(100));
         controller.join();
         EXPECT_EQ(set, kSetDual);
         EXPECT_EQ(sync, kDacQuery);
@@ -134,7 +134,7 @@ TEST_F(PacketPty, TheSetsAckTwiceNeverAcknowledgesTheBurn) {
     SetDual();
     EXPECT_TRUE(packet.WaitAck(5000));
     Burn();
-    EXPECT_FALSE(packet.WaitAck(300));
+    EXPECT_FALSE(packet.WaitAck(100));
     controller.join();
     ExpectBurn(burn);
 }
