@@ -1,6 +1,6 @@
 #include "link/Packet.h"
 
-#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "platform/LittleEndian.h"
@@ -8,18 +8,25 @@
 
 namespace {
 
-constexpr int kRxSize = 516;
-constexpr int kTxSize = 729;
+using Clock = std::chrono::steady_clock;
 
-bool NeedsStuffing(uint8_t value) {
-    return value == CPacket::STX || value == CPacket::ETX || value == CPacket::DLE;
+// A pipelined sync query (4 bytes) and the longest request, in one write.
+constexpr int kSyncQuerySize = 4;
+constexpr int kMaxWrite = kSyncQuerySize + frame::kMaxRequest;
+
+// The sync query of that code: a request without payload.
+FrameEncoder SyncQuery(uint8_t code) {
+    FrameEncoder query;
+    query.Begin(code);
+    query.End();
+    return query;
 }
 
 } // namespace
 
 CPacket::CPacket()
-    : m_bDemo(false), m_rx{}, m_nRxLen(0), m_bValid(false), m_nReplyCode(0), m_pPayload(nullptr),
-      m_nPayloadLen(0), m_tx{}, m_nTxLen(0), m_nTxSum(0), m_bEscape(false), m_nRxSum(0) {
+    : m_bDemo(false), m_nReplyCode(0), m_rx{}, m_nPayloadLen(0), m_bHeld(false),
+      m_checksumBoxPending(std::make_shared<std::atomic<bool>>(false)) {
     m_hReplyEvent.Reset();
 }
 
@@ -28,29 +35,25 @@ CPacket::~CPacket() {
     Close();
 }
 
+int CPacket::Open(const char* port, uint32_t baud, uint32_t readTimeoutMs) {
+    // The old read thread must be gone before its decoder is replaced.
+    Close();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_decoder = FrameDecoder();
+        m_tracker = ReplyTracker();
+        ClearReply();
+    }
+    m_bRefused = false;
+    return CSerial::Open(port, baud, readTimeoutMs);
+}
+
 void CPacket::BeginFrame(uint8_t code) {
-    m_nTxLen = 0;
-    m_nTxSum = 0;
-    m_bTxOverflow = false;
-    m_nTxCode = code;
-    m_tx[m_nTxLen++] = STX;
-    StuffByte(code);
+    m_request.Begin(code);
 }
 
 void CPacket::StuffByte(uint8_t value) {
-    int need = NeedsStuffing(value) ? 2 : 1;
-    // One byte always stays free for the ETX.
-    if (m_nTxLen + need > kTxSize - 1) {
-        m_bTxOverflow = true;
-        return;
-    }
-    if (need == 2) {
-        m_tx[m_nTxLen++] = DLE;
-        m_tx[m_nTxLen++] = static_cast<uint8_t>(value + 0x10);
-    } else {
-        m_tx[m_nTxLen++] = value;
-    }
-    m_nTxSum = static_cast<uint8_t>(m_nTxSum + value);
+    m_request.Stuff(value);
 }
 
 void CPacket::AddByte(uint8_t value) {
@@ -70,41 +73,6 @@ void CPacket::AddFloat(float value) {
         StuffByte(static_cast<uint8_t>(bits >> (8 * i)));
 }
 
-void CPacket::Finish(bool write) {
-    StuffByte(static_cast<uint8_t>(0x100 - m_nTxSum));
-    if (m_nTxLen < kTxSize)
-        m_tx[m_nTxLen++] = ETX;
-    if (!write)
-        return;
-    // A request that did not fit is never sent cut short: its wait runs out instead.
-    const bool send = !m_bTxOverflow;
-    {
-        std::unique_lock<std::mutex> lock(m_rxLock);
-        if (m_bAwaiting && !m_bPeerSilent &&
-            !m_frameClosed.wait_until(lock, m_awaitUntil, [this] { return !m_bAwaiting; }))
-            m_bPeerSilent = true;
-        const Clock::time_point now = Clock::now();
-        DropGivenUp(now);
-        if (m_bAwaiting && m_awaitUntil >= now) {
-            if (m_nOwed == kMaxOwed) {
-                std::copy(m_owed + 1, m_owed + kMaxOwed, m_owed);
-                --m_nOwed;
-            }
-            m_owed[m_nOwed++] = OwedReply{m_nAwaitCode, m_awaitUntil};
-        }
-        ClearReply();
-        // Set before the write: the reply may be parsed before Write returns.
-        m_bAwaiting = send;
-        m_nAwaitCode = m_nTxCode;
-        m_awaitUntil = now + std::chrono::milliseconds(kLateReplyMs);
-    }
-    if (send && !Write(m_tx, m_nTxLen)) {
-        // Nothing (or not a whole frame) reached the controller: no reply will come.
-        std::lock_guard<std::mutex> lock(m_rxLock);
-        m_bAwaiting = false;
-    }
-}
-
 void CPacket::EndFrame() {
     Finish(!m_bDemo);
 }
@@ -118,21 +86,75 @@ void CPacket::SendCommand(uint8_t code) {
     EndFrame();
 }
 
+void CPacket::Finish(bool write) {
+    m_request.End();
+    if (!write)
+        return;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    ClearReply();
+    // A request that did not fit is never sent cut short.
+    m_bRefused = m_request.Overlong();
+    if (m_bRefused)
+        return;
+    if (m_bDemo) {
+        // Written for its effect on the controller alone: nothing is awaited.
+        lock.unlock();
+        Write(m_request.Data(), m_request.Size());
+        return;
+    }
+    const uint8_t code = m_request.Code();
+    ReplyTracker::Plan plan = m_tracker.Prepare(code, Clock::now());
+    if (plan.send == ReplyTracker::Send::SyncFirst) {
+        const FrameEncoder query = SyncQuery(plan.syncCode);
+        m_syncEvent.Reset();
+        m_tracker.SyncWritten(plan.syncCode, m_decoder.FramesBegun(), Clock::now());
+        lock.unlock();
+        Write(query.Data(), query.Size());
+        m_syncEvent.Wait(ReplyTracker::kSyncWaitMs);
+        lock.lock();
+        plan.send =
+            m_tracker.SyncAnswered() ? ReplyTracker::Send::Alone : ReplyTracker::Send::Refused;
+    }
+    if (plan.send == ReplyTracker::Send::Refused) {
+        m_bRefused = true;
+        return;
+    }
+    uint8_t out[kMaxWrite];
+    int length = 0;
+    if (plan.send == ReplyTracker::Send::WithSync) {
+        const FrameEncoder query = SyncQuery(plan.syncCode);
+        std::memcpy(out, query.Data(), static_cast<std::size_t>(query.Size()));
+        length = query.Size();
+    }
+    std::memcpy(out + length, m_request.Data(), static_cast<std::size_t>(m_request.Size()));
+    length += m_request.Size();
+    // Recorded before the write: the reply may be decoded before Write returns. A
+    // failed write counts as written; its reply simply never comes.
+    m_tracker.Written(plan, code, m_decoder.FramesBegun(), Clock::now());
+    lock.unlock();
+    Write(out, length);
+}
+
 void CPacket::ResetReply() {
-    std::lock_guard<std::mutex> lock(m_rxLock);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ClearReply();
 }
 
 void CPacket::ClearReply() {
-    if (m_bFrameOpen)
-        m_bRxCut = true; // what follows no longer starts at m_rx[0]
     std::memset(m_rx, 0, sizeof m_rx);
-    m_nRxLen = 0;
-    m_bValid = false;
-    m_nReplyCode = 0;
-    m_pPayload = nullptr;
     m_nPayloadLen = 0;
+    m_bHeld = false;
+    m_nReplyCode = 0;
     m_hReplyEvent.Reset();
+}
+
+void CPacket::Accept(const ClosedFrame& closed) {
+    std::memcpy(m_rx, closed.bytes, static_cast<std::size_t>(closed.length));
+    std::memset(m_rx + closed.length, 0, sizeof m_rx - static_cast<std::size_t>(closed.length));
+    m_nPayloadLen = closed.payloadLength;
+    m_bHeld = true;
+    m_nReplyCode = closed.code;
+    m_hReplyEvent.Set();
 }
 
 bool CPacket::WaitAck(uint16_t ms) {
@@ -142,125 +164,69 @@ bool CPacket::WaitAck(uint16_t ms) {
 bool CPacket::WaitReply(uint8_t code, uint16_t ms) {
     if (m_bDemo)
         return true;
-    if (!m_hReplyEvent.Wait(ms))
+    if (m_bRefused || !m_hReplyEvent.Wait(ms))
         return false;
-    std::lock_guard<std::mutex> lock(m_rxLock);
     return m_nReplyCode == code;
 }
 
 uint16_t CPacket::ReplyWord(int offset) {
-    if (offset < 0 || offset > kRxSize - 2)
+    if (offset < 0 || offset > frame::kMaxFrame - 2)
         return 0;
-    std::lock_guard<std::mutex> lock(m_rxLock);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return platform::GetLe16(m_rx + offset);
 }
 
 float CPacket::ReplyFloat(int offset) {
-    if (offset < 0 || offset > kRxSize - 4)
+    if (offset < 0 || offset > frame::kMaxFrame - 4)
         return 0.0f;
-    std::lock_guard<std::mutex> lock(m_rxLock);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return platform::GetLeFloat(m_rx + offset);
 }
 
 int CPacket::CopyReply(uint8_t code, uint8_t* dst, int maxLen) {
-    std::lock_guard<std::mutex> lock(m_rxLock);
-    if (!m_pPayload || m_nReplyCode != code || m_nValidFrame != m_nFramesBegun)
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bHeld || m_nReplyCode != code)
         return -1;
-    int n = m_nPayloadLen < maxLen ? m_nPayloadLen : maxLen;
+    const int n = m_nPayloadLen < maxLen ? m_nPayloadLen : maxLen;
     if (n > 0)
-        std::memcpy(dst, m_pPayload, static_cast<std::size_t>(n));
+        std::memcpy(dst, m_rx + 2, static_cast<std::size_t>(n));
     return m_nPayloadLen;
 }
 
-void CPacket::DropGivenUp(Clock::time_point now) {
-    OwedReply* end = std::remove_if(m_owed, m_owed + m_nOwed,
-                                    [now](const OwedReply& owed) { return owed.until < now; });
-    m_nOwed = static_cast<int>(end - m_owed);
-}
-
-// Whether the frame just closed pays the oldest reply still owed (then it is nobody
-// else's). A data reply carries its request's code, so one with another code shows
-// that the owed reply was lost; an ACK or a frame whose code cannot be trusted may
-// answer any request.
-bool CPacket::PayOwedReply(bool codeKnown, uint8_t code) {
-    DropGivenUp(Clock::now());
-    while (m_nOwed > 0) {
-        const OwedReply oldest = m_owed[0];
-        std::copy(m_owed + 1, m_owed + m_nOwed, m_owed);
-        --m_nOwed;
-        if (codeKnown && code != ACK && code != oldest.code)
-            continue;
-        // Had the owed reply been lost, this frame was the current request's own: its
-        // reply, should it still come, is given up when the owed one would have been.
-        // Without that, one lost reply would pass from request to request for as long
-        // as they come less than kLateReplyMs apart.
-        if (m_bAwaiting && (!codeKnown || code == ACK || code == m_nAwaitCode))
-            m_awaitUntil = std::min(m_awaitUntil, oldest.until);
-        return true;
-    }
-    return false;
-}
-
-inline void CPacket::Store(uint8_t value) {
-    if (m_nRxLen < kRxSize)
-        m_rx[m_nRxLen++] = value;
-}
-
 int CPacket::OnReceive(const uint8_t* data, int count) {
-    std::unique_lock<std::mutex> lock(m_rxLock);
     if (!data || count <= 0)
-        return m_bValid;
-    for (int i = 0; i < count; ++i) {
-        uint8_t b = data[i];
-        if (b == STX) {
-            m_rx[0] = STX;
-            m_nRxLen = 1;
-            ++m_nFramesBegun;
-            m_nRxSum = 0;
-            m_bEscape = false;
-            m_bFrameOpen = true;
-            m_bRxCut = false;
-        } else if (m_bEscape) {
-            m_bEscape = false;
-            uint8_t value = static_cast<uint8_t>(b - 0x10);
-            Store(value);
-            m_nRxSum = static_cast<uint8_t>(m_nRxSum + value);
-        } else if (b == ETX) {
-            Store(ETX);
-            const bool valid = (m_nRxSum == 0);
-            if (m_bFrameOpen) {
-                m_bFrameOpen = false;
-                m_bRxOwed = PayOwedReply(valid && !m_bRxCut && m_nRxLen >= 2, m_rx[1]);
-                if (!m_bRxOwed)
-                    m_bAwaiting = false;
-                m_bPeerSilent = false;
-                m_frameClosed.notify_all();
+        return 0;
+    int badChecksums = 0;
+    bool lastValid = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int i = 0; i < count; ++i) {
+            if (!m_decoder.Put(data[i]))
+                continue;
+            const ClosedFrame& closed = m_decoder.Closed();
+            lastValid = closed.status == FrameStatus::Valid;
+            badChecksums += closed.status == FrameStatus::BadChecksum;
+            switch (m_tracker.OnFrame(closed)) {
+            case ReplyTracker::Verdict::SyncReply:
+                m_syncEvent.Set();
+                break;
+            case ReplyTracker::Verdict::Reply:
+                Accept(closed);
+                break;
+            case ReplyTracker::Verdict::None:
+                break;
             }
-            // A frame that paid an owed reply is not the reply to anything asked now,
-            // nor is it when a stray ETX closes it again.
-            if (!m_bRxOwed) {
-                m_bValid = valid;
-                if (valid) {
-                    m_nReplyCode = m_rx[1];
-                    m_pPayload = m_rx + 2;
-                    m_nPayloadLen = m_nRxLen >= 4 ? m_nRxLen - 4 : 0;
-                    m_nValidFrame = m_nFramesBegun;
-                    m_hReplyEvent.Set();
-                }
-            }
-            if (!valid) {
-                // The box blocks this thread until it is dismissed; the owning thread must
-                // stay free to reset the reply (or to show the box) meanwhile.
-                lock.unlock();
-                platform::MessageBox("Invaild Checksum", "Debug", platform::MB_OK);
-                lock.lock();
-            }
-        } else if (b == DLE) {
-            m_bEscape = true;
-        } else {
-            Store(b);
-            m_nRxSum = static_cast<uint8_t>(m_nRxSum + b);
         }
     }
-    return m_bValid;
+    for (int i = 0; i < badChecksums; ++i)
+        PostChecksumBox();
+    return lastValid;
+}
+
+void CPacket::PostChecksumBox() {
+    // A noisy line must not bury the operator under boxes: one at a time per controller.
+    if (m_checksumBoxPending->exchange(true))
+        return;
+    platform::PostMessageBox("Invaild Checksum", "Debug", platform::MB_OK,
+                             [pending = m_checksumBoxPending] { *pending = false; });
 }

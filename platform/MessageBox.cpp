@@ -16,9 +16,12 @@ namespace platform {
 namespace {
 
 struct Request {
-    const char* text;
-    const char* caption;
+    std::string text;
+    std::string caption;
     unsigned flags;
+    // Posted: nobody waits for the answer; `closed` is called once it is shown.
+    bool posted = false;
+    std::function<void()> closed;
     int result = IDOK;
     bool taken = false; // the owner is showing it
     bool done = false;
@@ -68,7 +71,10 @@ int MessageBox(const char* text, const char* caption, unsigned flags) {
         lock.unlock();
         return CallSink(s, text, caption, flags);
     }
-    auto request = std::make_shared<Request>(Request{text, caption, flags});
+    auto request = std::make_shared<Request>();
+    request->text = text;
+    request->caption = caption;
+    request->flags = flags;
     s.queue.push_back(request);
     std::function<void()> wake = s.wake;
     lock.unlock();
@@ -82,6 +88,32 @@ int MessageBox(const char* text, const char* caption, unsigned flags) {
     std::erase(s.queue, request);
     lock.unlock();
     return CallSink(s, text, caption, flags);
+}
+
+void PostMessageBox(const char* text, const char* caption, unsigned flags,
+                    std::function<void()> closed) {
+    text = text ? text : "";
+    caption = caption ? caption : "";
+    State& s = Shared();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    if (!s.owner || *s.owner == std::this_thread::get_id()) {
+        lock.unlock();
+        CallSink(s, text, caption, flags);
+        if (closed)
+            closed();
+        return;
+    }
+    auto request = std::make_shared<Request>();
+    request->text = text;
+    request->caption = caption;
+    request->flags = flags;
+    request->posted = true;
+    request->closed = std::move(closed);
+    s.queue.push_back(std::move(request));
+    std::function<void()> wake = s.wake;
+    lock.unlock();
+    if (wake)
+        wake();
 }
 
 void SetMessageBoxSink(MessageBoxSink sink) {
@@ -99,12 +131,27 @@ void SetMessageBoxOwner(std::function<void()> wake) {
 
 void ReleaseMessageBoxOwner() {
     State& s = Shared();
+    std::vector<std::shared_ptr<Request>> orphans;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.owner.reset();
         s.wake = nullptr;
+        // Posted boxes have no raiser waiting to show them itself.
+        for (auto it = s.queue.begin(); it != s.queue.end();) {
+            if ((*it)->posted) {
+                orphans.push_back(std::move(*it));
+                it = s.queue.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
     s.answered.notify_all();
+    for (const std::shared_ptr<Request>& request : orphans) {
+        CallSink(s, request->text.c_str(), request->caption.c_str(), request->flags);
+        if (request->closed)
+            request->closed();
+    }
 }
 
 int ServicePendingMessageBoxes() {
@@ -116,12 +163,10 @@ int ServicePendingMessageBoxes() {
         s.queue.pop_front();
         request->taken = true;
         s.showing.push_back(request);
-        // The raiser may return before the box is closed (see
-        // AnswerBoxesShownBelow), so the texts are copied first.
-        const std::string text = request->text, caption = request->caption;
-        const unsigned flags = request->flags;
         lock.unlock();
-        int result = CallSink(s, text.c_str(), caption.c_str(), flags);
+        int result = CallSink(s, request->text.c_str(), request->caption.c_str(), request->flags);
+        if (request->closed)
+            request->closed();
         lock.lock();
         std::erase(s.showing, request);
         if (!request->done) {

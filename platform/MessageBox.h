@@ -13,7 +13,8 @@
 // Code on the owner thread that waits for a worker thread which may be inside a
 // box (a port's Close joining its read thread) waits with
 // WaitServicingMessageBoxes, so the box is shown and the wait ends instead of
-// deadlocking.
+// deadlocking. A worker that must not wait for the box at all (a read thread
+// that has to go on reading) posts it instead (PostMessageBox).
 #include <cstdint>
 #include <functional>
 
@@ -45,6 +46,14 @@ using MessageBoxSink = std::function<int(const char* text, const char* caption, 
 // Shows a box (text, caption, MB_* flags) and returns the button pressed (IDOK, IDCANCEL).
 // Callable from any thread. Null text or caption count as "".
 int MessageBox(const char* text, const char* caption, unsigned flags);
+
+// Shows a box without waiting for it: queued to the owner like MessageBox (texts
+// copied) and returns at once; `closed`, when given, is called once the box has been
+// shown and closed (on the thread that showed it). Without an owner the box is shown
+// on the calling thread before this returns, as MessageBox does. Boxes still queued
+// when the owner leaves are shown by the thread that releases it.
+void PostMessageBox(const char* text, const char* caption, unsigned flags,
+                    std::function<void()> closed = {});
 
 // Replaces the sink; an empty function restores the default (stderr, IDOK).
 // The sink is called on the owner thread when one is registered, otherwise on the

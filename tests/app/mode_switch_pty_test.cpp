@@ -79,7 +79,8 @@ TEST_F(ModeSwitchTest, EmptyEditBurnsZeroAndSwitchesPwmToDac) {
     CModeSwitch dlg;
     dlg.m_pHead = &head;
     EXPECT_EQ(dlg.DoModal(), 0);
-    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 104, 110, 111}));
+    // The burn goes out once a DAC read (107) has been answered.
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 107, 104, 110, 111}));
     const auto requests = simulator->Requests();
     // Role 1, mode 1 (DAC), the board serial's 8 bytes.
     EXPECT_EQ(requests.back().payload,
@@ -121,7 +122,7 @@ TEST_F(ModeSwitchTest, AShortBoardSerialStopsAfterTheBurnAndKeepsTheDialogOpen) 
     dlg.m_pHead = &head;
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(ui.BoxCount(), 1u);
-    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 104, 110}));
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{110, 103, 107, 104, 110}));
     EXPECT_EQ(simulator->Record(0).initialDacPwm, 77);
     EXPECT_EQ(simulator->Board().intensitySetMode, 0);
 }
@@ -160,7 +161,8 @@ TEST_F(ModeSwitchTest, AFailedRecordReadStopsBeforeTheBurnAndSendsNothingMore) {
     CModeSwitch dlg;
     dlg.m_pHead = &head;
     EXPECT_EQ(dlg.DoModal(), 0);
-    EXPECT_EQ(Codes(*simulator), (std::vector<int>{103, 104, 110, 111}));
+    // The record read goes behind a DAC read that pays for the lost reply.
+    EXPECT_EQ(Codes(*simulator), (std::vector<int>{107, 103, 107, 104, 110, 111}));
     EXPECT_EQ(simulator->Record(0).initialDacPwm, 300);
     EXPECT_EQ(std::memcmp(simulator->Record(0).model, stored.model, sizeof stored.model), 0);
     EXPECT_NE(FileBytes(image), eeprom); // burned now

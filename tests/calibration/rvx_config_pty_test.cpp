@@ -150,10 +150,18 @@ TEST(RvxConfigOnController, SilentHeadIsReportedMissingAndItsBurnUnacknowledged)
     OpenDialog open(dlg);
     EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"RVX does not exist"});
     EXPECT_EQ(bench.heads[0].m_bPresent, 0);
+    // The DAC read the burn waits for goes unanswered: the burn is never sent.
     bench.sim.DropReplies(1);
     dlg.UserClick(IDC_BURN);
     EXPECT_EQ(ui.LastBox().text, "Burn command never acknowledged.");
     EXPECT_EQ(bench.heads[0].m_record.marker, 'V');
+    EXPECT_NE(bench.sim.Requests().back().code, 104);
+    // Sent, and never acknowledged.
+    bench.sim.SetCodeReplyDelay(104, -1);
+    ui.ClearBoxes();
+    dlg.UserClick(1043);
+    EXPECT_EQ(bench.sim.Requests().back().code, 104);
+    EXPECT_EQ(ui.BoxTexts(), std::vector<std::string>{"Burn command never acknowledged."});
 }
 
 TEST(RvxConfigOnController, NumbersBeyondFloatRangeAreNeverBurned) {

@@ -1,4 +1,7 @@
 #include "controller_sim_support.h"
+#include "platform/Event.h"
+#include "platform/MessageBox.h"
+#include "tests/support/PtyPair.h"
 #include "tools/sim/Frame.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +12,8 @@
 #include <functional>
 #include <limits>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -123,8 +128,14 @@ TEST(ControlBoardWire, EveryRequestMatchesTheCommandTable) {
         EXPECT_EQ(c.call(), c.answer);
         EXPECT_EQ(s.LastWire(),
                   Framed(request[0], std::vector<uint8_t>(request.begin() + 1, request.end())));
+        // A burn and an erase go out only after a DAC read has been answered.
+        const std::vector<sim::Request> seen = s.sim.Requests();
+        if (request[0] == 'h' || request[0] == 'w') {
+            ASSERT_GE(seen.size(), 2u);
+            EXPECT_EQ(seen[seen.size() - 2].wire, Bytes({0x02, 0x6B, 0x95, 0x03}));
+        }
     }
-    EXPECT_EQ(s.sim.RequestCount(), std::size(cases));
+    EXPECT_EQ(s.sim.RequestCount(), std::size(cases) + 2);
 
     // In simulation every method answers at once, QueryTrigger with false, and
     // only ContinueWithoutHead writes.
@@ -335,21 +346,44 @@ TEST(ControlBoardSimulation, WorksWithoutAPort) {
     EXPECT_FALSE(closed.SetIndex(0, 1)); // not in simulation: the wait runs out
 }
 
-TEST(ControlBoardFaults, WaitsAndFailures) {
+TEST(ControlBoardFaults, EachCommandWaitsItsOwnTime) {
+    // A late answer inside the longer waits is taken, beyond the short one it is not:
+    // these margins (250 ms either way) are the point of the check. Each wait has a
+    // controller of its own, all at once, so the test lasts as long as the longest.
+    struct Check {
+        uint8_t code;
+        int delayMs;
+        std::function<bool(CControlBoard&)> call;
+        bool answered;
+    };
+    HeadRecord r{};
+    const Check checks[] = {
+        {CMD_SET_PERSISTENCE, 750, [](CControlBoard& b) { return b.SetPersistence(1); }, true},
+        {CMD_STOP_PULSE, 750, [](CControlBoard& b) { return b.StopPulseMode(); }, false},
+        {CMD_READ_HEAD_RECORD, 1250, [&](CControlBoard& b) { return b.ReadHeadRecord(0, r); },
+         true},
+        {CMD_WRITE_HEAD_RECORD, 1750,
+         [](CControlBoard& b) { return b.WriteHeadRecord(0, HeadRecord{}); }, true},
+    };
+    std::vector<std::thread> runs;
+    for (const Check& c : checks) {
+        runs.emplace_back([&c] {
+            SimBoard s;
+            s.sim.SetCodeReplyDelay(c.code, c.delayMs);
+            EXPECT_EQ(c.call(s.board), c.answered) << int(c.code);
+            // A late ACK that comes before the next request is still its own.
+            if (!c.answered) {
+                EXPECT_TRUE(s.board.WaitAck(10000)) << int(c.code);
+            }
+        });
+    }
+    for (std::thread& t : runs)
+        t.join();
+}
+
+TEST(ControlBoardFaults, WrongCodeBadChecksumAndLostReplies) {
     SimBoard s;
     BoxRecorder boxes;
-    // A late answer inside the longer waits is taken, beyond the short one it
-    // is not: these margins (250 ms either way) are the point of the check.
-    s.sim.SetReplyDelay(750);
-    EXPECT_TRUE(s.board.SetPersistence(1)); // 1000 ms
-    EXPECT_FALSE(s.board.StopPulseMode());  // 500 ms
-    EXPECT_TRUE(s.board.WaitAck(10000));    // its late ACK has come before the next request
-    s.sim.SetReplyDelay(1250);
-    HeadRecord r{};
-    EXPECT_TRUE(s.board.ReadHeadRecord(0, r));                // 1500 ms
-    EXPECT_TRUE(s.board.WriteHeadRecord(0, s.sim.Record(0))); // 2000 ms
-    s.sim.SetReplyDelay(0);
-
     // Another code, a wrong checksum: false; the checksum fault shows its box.
     s.sim.ReplyWithCode(CMD_SET_INDEX);
     EXPECT_FALSE(s.board.SetIndex(0, 10));
@@ -362,7 +396,8 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     EXPECT_EQ(shown[0].text, "Invaild Checksum");
     EXPECT_EQ(shown[0].caption, "Debug");
 
-    // A reply in one-byte chunks parses as a whole.
+    // A reply in one-byte chunks parses as a whole (the DAC read that pays for the
+    // corrupted reply included).
     s.sim.SetChunking(1, 1);
     uint16_t a = 0, b = 0;
     ASSERT_TRUE(s.board.SetDacValue(1, 0x1003));
@@ -370,31 +405,29 @@ TEST(ControlBoardFaults, WaitsAndFailures) {
     EXPECT_EQ(b, 0x1003);
     s.sim.SetChunking(0);
 
-    // A missed reply: false after the command's wait. Last, as the link then owes it a
-    // reply for a few seconds.
+    // A missed reply: false after the command's wait.
     s.sim.DropReplies(1);
     t0 = Clock::now();
     EXPECT_FALSE(s.board.SetIndex(0, 10));
     EXPECT_GE(ElapsedMs(t0), 490);
-    EXPECT_LT(ElapsedMs(t0), 5000); // the length of each wait is pinned above
 }
 
 TEST(ControlBoardFaults, ALateReplyWithTheSameCodeIsNotTakenForTheNextRequest) {
     SimBoard s;
     ASSERT_TRUE(s.board.SetIndex(0, 255));
     uint16_t reading = 7;
-    // A lost reply, and the next request's wait for it running out: the controller now
-    // counts as silent, so the following requests go out at once.
-    s.sim.DropReplies(1);
-    EXPECT_FALSE(s.board.ReadPhoto(0, reading));
-    s.sim.HoldNextReply(); // sent just before the next request is handled
+    s.sim.SetCodeReplyDelay(CMD_READ_PHOTO, 700); // 200 ms after the wait
     EXPECT_FALSE(s.board.ReadPhoto(0, reading));
     EXPECT_EQ(reading, 7);
+    s.sim.SetCodeReplyDelay(CMD_READ_PHOTO, 0);
     s.sim.SetOptics(0, sim::HeadOptics{0.001, 0, 1, 0, 25, 0}); // the head is dark now
-    // The held reading of the bright head comes first; the dark one is this request's.
+    // The late reading of the bright head comes first; the dark one is this request's.
     EXPECT_TRUE(s.board.ReadPhoto(0, reading));
     EXPECT_EQ(reading, 0);
-    EXPECT_EQ(s.sim.RequestCount(), 4u);
+    const std::vector<sim::Request> seen = s.sim.Requests();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[2].code, CMD_READ_DAC);
+    EXPECT_EQ(seen[3].code, CMD_READ_PHOTO);
 }
 
 TEST(ControlBoardFaults, HungUpPortFailsAfterTheWait) {
@@ -405,6 +438,111 @@ TEST(ControlBoardFaults, HungUpPortFailsAfterTheWait) {
     EXPECT_FALSE(s.board.SetIndex(0, 2));
     EXPECT_GE(ElapsedMs(t0), 490);
     s.board.Close();
+}
+
+// Lost and late replies end to end: the board's own commands and waits, a thread of
+// the test playing the controller on a bare pty with literal frames.
+using Wire = std::vector<uint8_t>;
+
+class ControlBoardLostReplies : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(board.Open(pty.Path().c_str(), 115200, 1000), SERIAL_OK); }
+
+    static Wire Join(std::initializer_list<std::vector<uint8_t>> parts) {
+        Wire all;
+        for (const std::vector<uint8_t>& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+        return all;
+    }
+
+    BoxRecorder boxes;
+    testing_support::PtyPair pty;
+    CControlBoard board;
+
+    const Wire kAck = Bytes({0x02, 0x06, 0xFA, 0x03});
+    const Wire kDacQuery = Bytes({0x02, 0x6B, 0x95, 0x03});
+    const Wire kDacReply = Bytes({0x02, 0x6B, 0x34, 0x12, 0x78, 0x56, 0x81, 0x03});
+    const Wire kInfoQuery = Bytes({0x02, 0x6E, 0x92, 0x03});
+    // Role 2, DAC, trigger on, persistence off, 2 heads, "3.02", "01001001".
+    const Wire kInfoReply =
+        Bytes({0x02, 0x6E, 0x10, 0x12, 0x01, 0x01, 0x00, 0x10, 0x12, 0x33, 0x2E, 0x30, 0x32,
+               0x00, 0x30, 0x31, 0x30, 0x30, 0x31, 0x30, 0x30, 0x31, 0x00, 0x46, 0x03});
+    // SetDualIntensity(1.0, 2.0).
+    const Wire kSetDual =
+        Bytes({0x02, 0x32, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x40, 0xCF, 0x03});
+};
+
+TEST_F(ControlBoardLostReplies, ABoardInformationRetryGoesOutAtOnceAndIsAnsweredAsItsOwn) {
+    Wire retry;
+    std::thread controller([&] {
+        pty.Receive(kInfoQuery.size(), 5000); // lost
+        retry = pty.Receive(kDacQuery.size() + kInfoQuery.size(), 5000);
+        if (retry == Join({kDacQuery, kInfoQuery}))
+            pty.Send(Join({kDacReply, kInfoReply}));
+    });
+    EXPECT_FALSE(board.ReadBoardInfo());
+    EXPECT_TRUE(board.ReadBoardInfo());
+    controller.join();
+    // No wait for the lost reply: the retry goes out behind a DAC read, in one write.
+    EXPECT_EQ(retry, Join({kDacQuery, kInfoQuery}));
+    EXPECT_EQ(board.m_nRole, 2);
+    EXPECT_EQ(board.m_strFirmwareVersion, "3.02");
+    EXPECT_EQ(board.m_strBoardSerial, "01001001");
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ControlBoardLostReplies, ABurnBehindALateReplyIsRefusedWithNothingOfItOnTheWire) {
+    HeadRecord record;
+    std::memset(RecordBytes(record), 0x41, kHeadRecordSize);
+    platform::ManualResetEvent burnReturned;
+    Wire set, sync;
+    std::thread controller([&] {
+        set = pty.Receive(kSetDual.size(), 5000);
+        sync = pty.Receive(kDacQuery.size(), 5000);
+        // Still busy with the set: its ACK and the DAC reply come after the burn gave up.
+        burnReturned.Wait(10000);
+        pty.Send(Join({kAck, kDacReply}));
+    });
+    EXPECT_FALSE(board.SetDualIntensity(1.0f, 2.0f));
+    EXPECT_FALSE(board.WriteHeadRecord(0, record));
+    burnReturned.Set();
+    controller.join();
+    EXPECT_EQ(set, kSetDual);
+    EXPECT_EQ(sync, kDacQuery);
+    EXPECT_TRUE(pty.Drain().empty()); // nothing of the burn
+    // A burn the controller answers goes through.
+    std::thread answer([&] {
+        const Wire query = pty.Receive(4, 5000);
+        pty.Send(query == kDacQuery ? kDacReply : kInfoReply);
+        if (pty.Receive(367, 5000).size() == 367)
+            pty.Send(kAck);
+    });
+    EXPECT_TRUE(board.WriteHeadRecord(0, record));
+    answer.join();
+}
+
+TEST_F(ControlBoardLostReplies, ACorruptedReplyThenAGoodRetrySucceedsWhileTheBoxIsPending) {
+    platform::ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
+    Wire corrupted = kInfoReply;
+    corrupted[corrupted.size() - 2] = 0x47;
+    std::thread controller([&] {
+        pty.Receive(kInfoQuery.size(), 5000);
+        pty.Send(corrupted);
+        if (pty.Receive(kDacQuery.size() + kInfoQuery.size(), 5000) ==
+            Join({kDacQuery, kInfoQuery}))
+            pty.Send(Join({kDacReply, kInfoReply}));
+    });
+    EXPECT_FALSE(board.ReadBoardInfo());
+    EXPECT_TRUE(board.ReadBoardInfo()); // the box is still queued: nobody has shown it
+    controller.join();
+    EXPECT_EQ(board.m_strBoardSerial, "01001001");
+    ASSERT_TRUE(queued.Wait(5000));
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(platform::ServicePendingMessageBoxes(), 1);
+    EXPECT_EQ(boxes.Count("Invaild Checksum"), 1u);
+    board.Close(); // the read thread may still be in the wake-up that set `queued`
+    platform::ReleaseMessageBoxOwner();
 }
 
 } // namespace

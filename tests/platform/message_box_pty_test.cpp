@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -99,6 +100,70 @@ TEST_F(MessageBoxOwner, ReleasedOwnerLetsWaitingBoxesShowOnTheirOwnThread) {
     ASSERT_EQ(shown.boxes.size(), 1u);
     EXPECT_EQ(shown.boxes[0].second, workerId);
     // Another thread's service call does nothing.
+    EXPECT_EQ(platform::ServicePendingMessageBoxes(), 0);
+}
+
+TEST_F(MessageBoxOwner, APostedBoxReturnsAtOnceWithItsTextsCopiedAndTellsWhenClosed) {
+    ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
+    std::thread::id closedOn;
+    int closings = 0;
+    std::thread worker([&] {
+        char text[] = "posted";
+        platform::PostMessageBox(text, "Debug", platform::MB_OK, [&] {
+            closedOn = std::this_thread::get_id();
+            ++closings;
+        });
+        std::strcpy(text, "gone!!"); // the raiser's buffer changes once the call returns
+        // Returned without the owner having shown anything.
+        EXPECT_TRUE(shown.boxes.empty());
+    });
+    worker.join();
+    ASSERT_TRUE(queued.Wait(10000));
+    EXPECT_EQ(closings, 0);
+    EXPECT_EQ(platform::ServicePendingMessageBoxes(), 1);
+    ASSERT_EQ(shown.boxes.size(), 1u);
+    EXPECT_EQ(shown.boxes[0].first, "posted");
+    EXPECT_EQ(shown.boxes[0].second, std::this_thread::get_id());
+    EXPECT_EQ(closings, 1);
+    EXPECT_EQ(closedOn, std::this_thread::get_id());
+}
+
+TEST_F(MessageBoxOwner, APostedBoxWithoutAnOwnerIsShownOnTheRaisingThread) {
+    std::thread::id workerId;
+    int closings = 0;
+    std::thread worker([&] {
+        workerId = std::this_thread::get_id();
+        platform::PostMessageBox("no owner", nullptr, platform::MB_OK, [&] {
+            // Called once the box is closed, before the call returns.
+            EXPECT_EQ(shown.boxes.size(), 1u);
+            ++closings;
+        });
+        EXPECT_EQ(closings, 1);
+    });
+    worker.join();
+    ASSERT_EQ(shown.boxes.size(), 1u);
+    EXPECT_EQ(shown.boxes[0].first, "no owner");
+    EXPECT_EQ(shown.boxes[0].second, workerId);
+}
+
+TEST_F(MessageBoxOwner, PostedBoxesLeftWhenTheOwnerGoesAreShownByTheReleasingThread) {
+    ManualResetEvent queued;
+    platform::SetMessageBoxOwner([&] { queued.Set(); });
+    int closings = 0;
+    std::thread worker([&] {
+        platform::PostMessageBox("first", "", 0, [&] { ++closings; });
+        platform::PostMessageBox("second", "", 0);
+    });
+    worker.join();
+    ASSERT_TRUE(queued.Wait(10000));
+    EXPECT_TRUE(shown.boxes.empty());
+    platform::ReleaseMessageBoxOwner();
+    ASSERT_EQ(shown.boxes.size(), 2u);
+    EXPECT_EQ(shown.boxes[0].first, "first");
+    EXPECT_EQ(shown.boxes[1].first, "second");
+    EXPECT_EQ(shown.boxes[0].second, std::this_thread::get_id());
+    EXPECT_EQ(closings, 1);
     EXPECT_EQ(platform::ServicePendingMessageBoxes(), 0);
 }
 
