@@ -1,6 +1,7 @@
 #include "app/SorvaneDlg.h"
 
 #include "app/Detail.h"
+#include "app/HeadBinding.h"
 #include "app/ModeSwitch.h"
 #include "app/PulseDlg.h"
 #include "app/StartUp.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -212,38 +214,29 @@ void CSorvaneDlg::SetUpControllers() {
 
     const int heads = 2 * m_nBoards;
     m_pHeads = heads > 0 ? std::make_unique<COpticalHead[]>(heads) : nullptr;
+    std::vector<std::string> reported;
+    for (int j = 0; j < m_nBoards; ++j)
+        reported.push_back(m_pBoards[j].m_strBoardSerial);
     const ConfigRecord& rec = m_config.m_record;
-    for (int i = 0; i < heads; ++i) {
+    const HeadBinding binding = BindHeads(rec, std::move(reported), m_bDemo);
+    for (int j = 0; j < m_nBoards; ++j) {
+        m_pBoards[j].m_bDemo = m_bDemo;
+        m_pBoards[j].m_strBoardSerial = binding.controllerSerials[j];
+    }
+
+    for (int i = 0; i < static_cast<int>(binding.controllerOf.size()); ++i) {
         COpticalHead& h = m_pHeads[i];
         const ConfigHeadEntry& e = rec.heads[i];
-        h.m_strBoardSerial = BoardSerialText(e);
+        h.m_strBoardSerial = binding.headSerials[i];
         h.m_nChannel = e.channel;
         h.m_nX = e.x;
         h.m_nY = e.y;
-        h.m_bPresent = 1;
-    }
-
-    for (int j = 0; j < m_nBoards; ++j) {
-        m_pBoards[j].m_bDemo = m_bDemo;
-        if (m_bDemo)
-            m_pBoards[j].m_strBoardSerial = BoardSerialText(rec.heads[2 * j]);
-    }
-
-    if (m_nBoards == 1)
-        for (int i = 0; i < heads; ++i)
-            m_pHeads[i].m_strBoardSerial = m_pBoards[0].m_strBoardSerial;
-
-    for (int i = 0; i < heads; ++i) {
-        COpticalHead& h = m_pHeads[i];
-        CControlBoard* board = nullptr;
-        for (int j = 0; j < m_nBoards && !board; ++j)
-            if (m_pBoards[j].m_strBoardSerial == h.m_strBoardSerial)
-                board = &m_pBoards[j];
-        if (!board) {
+        const int j = binding.controllerOf[i];
+        if (j == HeadBinding::kNoController) {
             h.m_bPresent = 0;
             continue;
         }
-        h.m_pBoard = board;
+        h.m_pBoard = &m_pBoards[j];
         if (m_bDemo) {
             h.m_bPresent = 1;
             h.m_strModel = "RVX-1-420";
