@@ -1,4 +1,4 @@
-// Numbers as the original's C library and processor gave them: text to number
+// Numbers as Windows' C library and processor gave them: text to number
 // in the "C" locale, whatever locale the process runs in (a toolkit may switch
 // LC_NUMERIC to one with a decimal comma), and float to int.
 #pragma once

@@ -11,7 +11,7 @@ namespace platform {
 std::tm LocalTime(std::time_t t);
 std::tm LocalTimeNow();
 
-// Formats in the C locale with the original runtime's conversions: "%#x"
+// Formats in the C locale with the Windows runtime's conversions: "%#x"
 // "Tuesday, March 14, 1995", "%#c" "Tuesday, March 14, 1995, 14:03:05",
 // "%X" "14:03:05", "%x" "03/14/95", "%c" "03/14/95 14:03:05"; "#" before a
 // number (%#d, %#H, ...) drops its leading zeros. Names are English.

@@ -9,7 +9,7 @@ int64_t QueryPerformanceCounter() {
     timespec ts{};
     ::clock_gettime(CLOCK_MONOTONIC, &ts);
     // 100 ns ticks: the low 32 bits span about seven minutes, as on the
-    // original platform's usual 10 MHz counter.
+    // usual 10 MHz performance counter on Windows.
     return int64_t(ts.tv_sec) * 10'000'000 + ts.tv_nsec / 100;
 }
 

@@ -172,7 +172,7 @@ void CDialog::Dispatch(int id, int code) {
 
 void CDialog::DispatchTimer(uintptr_t id) {
     // One rule for every backend: an ended dialog takes nothing more. A timer
-    // expiry or a click queued when it ended is dropped, as the original's
+    // expiry or a click queued when it ended is dropped, as Windows'
     // modal loop stops at the message that ended it; the end code stands.
     if (!m_open || m_ended || !m_timers.count(id))
         return;

@@ -172,7 +172,7 @@ public:
     int GetDlgItemText(int id, char* buffer, int size) const; // copies, returns length
     int GetDlgItemText(int id, std::string& out) const;       // returns the length
     // Sets the text; a single-line edit then raises EN_CHANGE (also when the
-    // text is the same), as on the original platform.
+    // text is the same), as on Windows.
     void SetDlgItemText(int id, const std::string& text);
     // Signed (or unsigned) integer of the text: blanks, an optional '-', digits,
     // blanks. Anything else, or overflow: 0 and *translated FALSE.

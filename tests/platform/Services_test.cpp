@@ -152,7 +152,7 @@ TEST(Clock, CounterRunsAtItsFrequencyAndSleepWaits) {
     EXPECT_LE(counted, ms(outerEnd - outerStart) + 0.001);
 }
 
-TEST(TimeFormat, OriginalFormatsInTheCLocale) {
+TEST(TimeFormat, WindowsFormatsInTheCLocale) {
     std::tm tm{};
     tm.tm_year = 95;
     tm.tm_mon = 2;

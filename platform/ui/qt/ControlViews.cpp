@@ -70,7 +70,7 @@ QFont Fitted(const QFont& font, const QString& text, int width, int height, Wrap
 
 // ---------------------------------------------------------------- statics
 
-// Statics draw '&' as the original does: a single one marks a mnemonic and is
+// Statics draw '&' as Windows does: a single one marks a mnemonic and is
 // not shown, "&&" shows one.
 QString StaticText(const std::string& text) {
     const QString in = FromCp1252(text);
@@ -92,7 +92,7 @@ QString StaticText(const std::string& text) {
 QLabel* MakeLabel(QWidget* parent, const Control& c) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    // Lines break where the original breaks them (between words only, see
+    // Lines break where Windows breaks them (between words only, see
     // StaticView::Sync); Qt's own wrapping would also break after a '/'.
     label->setWordWrap(false);
     label->setAlignment(HorizontalAlign(c) | Qt::AlignTop);
@@ -163,9 +163,9 @@ private:
 
 // ---------------------------------------------------------------- group box
 
-// The original's group box: an etched frame whose top line runs through the
+// Windows' group box: an etched frame whose top line runs through the
 // middle of the caption. Qt's styles put the caption above the frame, which
-// pushes the frame into the controls laid out for the original.
+// pushes the frame into the controls laid out for Windows.
 class GroupFrame : public QGroupBox {
 public:
     using QGroupBox::QGroupBox;
@@ -273,7 +273,7 @@ private:
     QLineEdit* m_edit;
 };
 
-// A multi-line edit's text ends its lines in CR LF on the original; Qt's in LF.
+// A multi-line edit's text ends its lines in CR LF on Windows; Qt's in LF.
 QString ToModelLines(const QString& shown) {
     return QString(shown).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
@@ -357,9 +357,9 @@ bool IsPushButtonLike(const Control& c) {
            (c.Kind() == ControlKind::RadioButton && c.Has(style::PushLike));
 }
 
-// The original starts a check box's or radio button's caption 16 px from the
+// Windows starts a check box's or radio button's caption 16 px from the
 // control's left edge (a 13 px mark, a 3 px gap); Qt's styles leave a gap
-// twice as wide, and captions laid out for the original then need a smaller
+// twice as wide, and captions laid out for Windows then need a smaller
 // font. The mark keeps the style's size, the caption moves up to it.
 class MarkGapStyle : public QProxyStyle {
 public:
@@ -426,7 +426,7 @@ public:
             QString text = FromCp1252(m_control.Text());
             if (m_control.Has(style::Multiline) && IsPushButtonLike(m_control)) {
                 // Qt's buttons break lines only where the text says; the
-                // original's multi-line buttons also wrap between words.
+                // Windows' multi-line buttons also wrap between words.
                 const QFont f = m_control.Font() ? m_button->font() : TemplateFont();
                 text = WrapLines(f, text, m_button->width() - m_inset);
             }
@@ -680,7 +680,7 @@ public:
         m_widget = m_combo = new QComboBox(&window);
         m_combo->setEditable(true);
         m_combo->setInsertPolicy(QComboBox::NoInsert);
-        // The original's drop-down completes nothing while one types.
+        // Windows' drop-down completes nothing while one types.
         m_combo->setCompleter(nullptr);
         const int lineHeight = std::max(1, QFontMetrics(window.DialogFont()).height());
         m_combo->setMaxVisibleItems(
@@ -757,7 +757,7 @@ public:
             return;
         }
         // An empty range would turn Qt's bar into a busy indicator; the
-        // original shows an empty bar.
+        // Windows progress bar shows an empty bar.
         const int low = m_control.RangeLow();
         const int high = std::max(m_control.RangeHigh(), low + 1);
         m_bar->setRange(low, high);
@@ -765,7 +765,7 @@ public:
     }
 
 protected:
-    // The original's bar keeps clicks to itself.
+    // Windows' bar keeps clicks to itself.
     bool eventFilter(QObject* watched, QEvent* e) override {
         return e->type() == QEvent::MouseButtonPress || ControlView::eventFilter(watched, e);
     }

@@ -46,7 +46,7 @@ public:
     // The widget's rectangle, given the template's (pixels).
     virtual QRect Bounds(const QRect& r) const { return r; }
     // Frames and pictures lie under everything, whatever their template
-    // order, as the original draws them.
+    // order, as Windows draws them.
     virtual bool LiesUnder() const { return false; }
 
 protected:

@@ -5,7 +5,7 @@
 namespace platform::ui::qt {
 
 BaseUnits BaseUnitsFor(std::string_view /*face*/, int points) {
-    // Measured values of the original's dialog font at 96 dpi.
+    // Measured values of Windows' dialog font at 96 dpi.
     switch (points) {
     case 8:
         return {6, 13};

@@ -1,5 +1,5 @@
 #pragma once
-// Dialog units to pixels, as the original platform maps a dialog template:
+// Dialog units to pixels, as Windows maps a dialog template:
 // each coordinate is scaled on its own by the dialog font's base units
 // (x px = x du * base x / 4, y px = y du * base y / 8, rounded to nearest).
 
@@ -14,7 +14,7 @@ struct BaseUnits {
 };
 
 // Base units of a template font given by face name and point size. The
-// original's dialog faces ("MS Shell Dlg", "MS Sans Serif", "Microsoft Sans
+// Windows' dialog faces ("MS Shell Dlg", "MS Sans Serif", "Microsoft Sans
 // Serif") all share the same metrics; other faces are treated alike.
 BaseUnits BaseUnitsFor(std::string_view face, int points);
 

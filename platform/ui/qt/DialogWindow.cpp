@@ -37,7 +37,7 @@ DialogWindow::DialogWindow(CDialog& model, QWidget* parent)
     }
     setFont(m_font);
     // Qt's disabled text (#BEBEBE on #EFEFEF, 1.6:1) is barely legible; the
-    // original's is dark grey (#6D6D6D on #F0F0F0, 4.5:1), and the start-up
+    // Windows' is dark grey (#6D6D6D on #F0F0F0, 4.5:1), and the start-up
     // report sits in a disabled list. Darker here: Qt's background is a shade
     // darker too, and Qt's smoothed thin strokes draw lighter than their colour.
     QPalette pal = palette();
@@ -280,21 +280,21 @@ void DialogWindow::SetTimer(uintptr_t id, unsigned periodMs) {
     QTimer*& timer = m_timers[id];
     if (timer == nullptr) {
         timer = new QTimer(this);
-        // The original's timers are not coarsened; a profile step's length is
+        // Windows' timers are not coarsened; a profile step's length is
         // its timer.
         timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, id] { TimerDue(id); });
     }
-    // The original raises periods below 10 ms to 10 ms; a 0 ms QTimer would
+    // Windows raises periods below 10 ms to 10 ms; a 0 ms QTimer would
     // spin instead.
     timer->start(static_cast<int>(std::clamp<unsigned>(periodMs, 10, 0x7FFFFFFF)));
 }
 
 void DialogWindow::TimerDue(uintptr_t id) {
     // Qt does not fire a timer again while its own timeout is still running,
-    // but the original does: a handler that opens a box or a child dialog sees
+    // but Windows does: a handler that opens a box or a child dialog sees
     // its timer go on under it. So the handler runs from the event queue, not
-    // from the timeout, and like the original's timer message, one expiry
+    // from the timeout, and like Windows' timer message, one expiry
     // waits at most.
     if (!m_pendingTimers.insert(id).second) {
         return;
@@ -310,7 +310,7 @@ void DialogWindow::TimerDue(uintptr_t id) {
 }
 
 void DialogWindow::KillTimer(uintptr_t id) {
-    // An expiry already queued goes with the timer, as the original drops a
+    // An expiry already queued goes with the timer, as Windows drops a
     // killed timer's pending message.
     m_pendingTimers.erase(id);
     auto it = m_timers.find(id);

@@ -9,9 +9,9 @@
 
 namespace platform::ui::qt {
 
-// The original's filter pairs (ParseFilter) as Qt name filters: one entry per
+// Windows' filter pairs (ParseFilter) as Qt name filters: one entry per
 // pair, patterns separated by blanks. "*.*" stays as it is: Qt reads it as
-// every file, and on Linux every file is what the original meant by it.
+// every file, and on Linux every file is what Windows meant by it.
 QStringList TranslateFilter(const std::vector<FileFilter>& filters);
 
 } // namespace platform::ui::qt

@@ -22,7 +22,7 @@ QFont SansAt(int pixels) {
     return f;
 }
 
-// The original's base unit x: the mean advance of the 52 Latin letters,
+// Windows' base unit x: the mean advance of the 52 Latin letters,
 // rounded as the platform rounds it.
 int AverageLetterWidth(const QFont& f) {
     static const QString letters =

@@ -1,5 +1,5 @@
 #pragma once
-// The original's fonts ("MS Shell Dlg", "Microsoft Sans Serif") are not on a
+// Windows' fonts ("MS Shell Dlg", "Microsoft Sans Serif") are not on a
 // Linux desktop; every face maps to one installed sans font (Liberation Sans,
 // from fonts-liberation2, else DejaVu Sans), sized so that text takes the
 // room the templates were laid out for. All functions need a QGuiApplication
@@ -20,7 +20,7 @@ const char* SansFamily();
 // so captions fit the rectangles measured in that font's dialog units.
 QFont DialogFont(BaseUnits base);
 
-// A font as the original's CreateFont builds it from a logical height in
+// A font as Windows' CreateFont builds it from a logical height in
 // pixels: positive is the cell height (the line height of the result does not
 // exceed it), negative the character height (the em size), 0 the dialog size.
 // weight is 100..900 (400 normal, 700 bold).
@@ -29,7 +29,7 @@ QFont LogicalFont(int height, int weight, bool italic = false);
 // How a caption is laid out in its rectangle.
 enum class Wrap {
     None,  // line breaks only where the text has them
-    Words, // also between words, as the original's statics and multi-line buttons do
+    Words, // also between words, as Windows' statics and multi-line buttons do
 };
 
 // text broken into lines no wider than width (Wrap::Words; a word wider than

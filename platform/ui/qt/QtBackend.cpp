@@ -165,7 +165,7 @@ QWidget* QtBackend::OwnerWindow(CDialog* owner) const {
 
 void QtBackend::CreateDialog(CDialog& dlg) {
     // A window with a parent stays above it and is centred on it, as the
-    // original centres a dialog on its owner.
+    // Windows centres a dialog on its owner.
     QWidget* parent = OwnerWindow(dlg.Parent());
     auto* window = new DialogWindow(dlg, parent);
     m_windows[&dlg] = window;
@@ -276,7 +276,7 @@ int QtBackend::MessageBox(CDialog* owner, const std::string& text, const std::st
                     okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     OwnerWindow(owner));
     box.setTextFormat(Qt::PlainText);
-    // The dialogs' face, as the original's boxes share its dialogs' system
+    // The dialogs' face, as Windows' boxes share its dialogs' system
     // font; Qt's default would be the desktop's sans (DejaVu Sans).
     box.setFont(DialogFont(BaseUnitsFor("MS Shell Dlg", 8)));
     box.setDefaultButton(QMessageBox::Ok);

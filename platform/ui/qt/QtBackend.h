@@ -14,7 +14,7 @@
 //
 // Modal runs are nested QEventLoops, so the timers of every open dialog keep
 // firing under a child dialog, a message box or a file dialog, as the
-// original's modal loops do. Boxes raised on other threads reach this thread
+// Windows' modal loops do. Boxes raised on other threads reach this thread
 // through the layer's box queue (PostToUiThread); the raising thread waits.
 
 #include "platform/ui/Backend.h"

@@ -1,6 +1,6 @@
 // The Qt backend offscreen: templates become widgets, user input reaches the
 // model's handlers and the model's changes reach the widgets, modal runs end
-// with the right codes, boxes and timers behave as under the original.
+// with the right codes, boxes and timers behave as under Windows.
 
 #include "qt_test_app.h"
 #include "tests/support/Gallery.h"
@@ -770,7 +770,7 @@ TEST_F(QtBackendTest, TimersKeepFiringUnderAChildDialogAndAMessageBox) {
 
 TEST_F(QtBackendTest, AKilledTimerFiresNoMore) {
     // The timer expires (its expiry is queued for the dialog), then a handler
-    // kills it before the loop gets there: as on the original, the killed
+    // kills it before the loop gets there: as on Windows, the killed
     // timer's pending expiry is dropped.
     Gallery dlg;
     OpenDialog open(dlg);
@@ -1026,8 +1026,8 @@ TEST_F(QtBackendTest, GalleryRendersForPeopleToLookAt) {
     EXPECT_GT(dark, 10) << "the edit box's text is drawn";
 }
 
-TEST_F(QtBackendTest, DisabledTextIsAsReadableAsTheOriginals) {
-    // The original draws disabled text dark grey (#6D6D6D on #F0F0F0, 4.5:1);
+TEST_F(QtBackendTest, DisabledTextIsAsReadableAsOnWindows) {
+    // Windows draws disabled text dark grey (#6D6D6D on #F0F0F0, 4.5:1);
     // the start-up dialog shows its report in a disabled list. Measured as
     // drawn: a grabbed control's darkest pixel (the core of its text's
     // strokes) against its median pixel (its background).
@@ -1111,7 +1111,7 @@ TEST_F(QtBackendTest, EveryTemplateDrawsItsCaptionsInTheDialogsOwnSize) {
                     shrunk.empty() ? " none" : shrunk.c_str());
         EXPECT_TRUE(shrunk.empty()) << "template " << id << " (" << size << " px):" << shrunk;
     }
-    // Check boxes and radio buttons give their captions the room the original
+    // Check boxes and radio buttons give their captions the room Windows
     // does: the caption starts 16 px from the control's left edge.
     CDialog main(102);
     OpenDialog open(main);

@@ -118,7 +118,7 @@ TEST(Fonts, WordWrapBreaksBetweenWordsAndFitsTheLines) {
         std::ceil(QFontMetricsF(base).horizontalAdvance(QStringLiteral("Cancel Search and"))));
     const QString wrapped = WrapLines(base, caption, width);
     EXPECT_EQ(wrapped.toStdString(), "Cancel Search and\nContinue for\nTroubleshooting");
-    // Only blanks break a line, as on the original: not the '/' of a unit.
+    // Only blanks break a line, as on Windows: not the '/' of a unit.
     EXPECT_EQ(WrapLines(base, QStringLiteral("mW/cm2"), 5).toStdString(), "mW/cm2");
     EXPECT_EQ(WrapLines(base, QStringLiteral("Calibration\nCheck"), 1000),
               QStringLiteral("Calibration\nCheck"));
