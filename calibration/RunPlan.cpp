@@ -3,9 +3,7 @@
 #include "app/shared/Intensity.h"
 #include "platform/Format.h"
 
-#include <algorithm>
 #include <cmath>
-#include <type_traits>
 #include <utility>
 
 using platform::Format;
@@ -17,11 +15,8 @@ namespace {
 // overflow 32 bits; division truncates) or float for intensities (single
 // precision, truncated at the end).
 template <class T> double AimAndCount(T s, T e, T& d) {
-    if (s < e && d < 0) {
-        d = -d; // towards the stop, or the run would never end
-        if constexpr (std::is_integral_v<T>)
-            d = std::min<T>(d, INT32_MAX); // -INT32_MIN has no int32
-    }
+    if (s < e && d < 0)
+        d = -d; // towards the stop, or the run would never end (64 bits hold -INT32_MIN)
     T count;
     if (s < e) {
         count = (e - s) / d + 1;
@@ -105,20 +100,17 @@ bool RunPlan::Advance() {
     if (m_over)
         return false;
     const double previous = m_current;
-    double next;
-    bool outside = false;
-    if (m_check) {
-        next = static_cast<float>(previous) + static_cast<float>(m_step);
-    } else {
-        next = previous + m_step; // exact: two int32 values
-        outside = next > INT32_MAX || next < INT32_MIN;
-    }
+    // Exact in double for indexes; a float sum for intensities.
+    const double next =
+        m_check ? static_cast<float>(previous) + static_cast<float>(m_step) : previous + m_step;
     // Over once the next set point passes the stop, on the way up as on the
-    // way down; comparing in double compares the floats and ints themselves.
+    // way down. Every set point thus lies between the start and the stop, so
+    // an index never leaves 0-255.
     const bool passes =
         (previous <= m_stop && next > m_stop) || (previous >= m_stop && next < m_stop);
-    // The point tables are full: the run ends as if the stop were reached.
-    m_over = passes || outside || m_visited >= kMaxPoints;
+    // The point tables are full: the run ends as if the stop were reached (a
+    // step too small to move a float never passes the stop).
+    m_over = passes || m_visited >= kMaxPoints;
     if (m_over)
         return false;
     m_current = next;

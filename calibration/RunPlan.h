@@ -51,8 +51,8 @@ public:
     // Moves to the next set point, start + k x step with the step turned
     // towards the stop. Returns false, and stays where it is, when the run is
     // over instead: the next set point would pass the stop (the stop itself
-    // is a set point when the steps land on it) or leave int32, or the point
-    // tables are full.
+    // is a set point when the steps land on it), or the point tables are
+    // full.
     bool Advance();
 
 private:
