@@ -14,7 +14,6 @@
 #include "resources/dialogs/Dialog137Ids.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -30,14 +29,6 @@ constexpr int kResultIds[] = {IDC_PHOTO_A, IDC_PHOTO_B, IDC_PHOTO_C, IDC_PHOTO_R
 constexpr int kRoleIds[] = {IDC_ROLE_LUMIFLEX, IDC_ROLE_MX12, IDC_ROLE_TALON, IDC_ROLE_HB7R40,
                             IDC_ROLE_K310};
 constexpr unsigned char DEFAULT_CHARSET = 1;
-
-// Number of set points a run from s to e in steps of d visits, for the
-// progress bar; a run never records more than CCalib::kMaxPoints.
-int ProgressPoints(double count) {
-    if (!(count >= 0.0))
-        return 0;
-    return count > CCalib::kMaxPoints ? CCalib::kMaxPoints : static_cast<int>(count);
-}
 
 } // namespace
 
@@ -169,54 +160,27 @@ void CCalib::OnBnClickedGo() {
     FinishRun();
 }
 
-void CCalib::RefuseRun(const std::string& why) {
+void CCalib::RefuseRun(const std::string& text) {
     CheckDlgButton(IDC_GO, BST_UNCHECKED);
-    ShowMessage("%s The run was not started.", why.c_str());
-}
-
-bool CCalib::ReadRunFloat(int id, const char* what, float& value) {
-    value = GetDlgItemFloat(this, id);
-    if (std::isfinite(value))
-        return true;
-    RefuseRun(Format("The %s is not a valid number.", what));
-    return false;
+    ShowMessage("%s", text.c_str());
 }
 
 void CCalib::StartRun() {
     // A number beyond float's range reads as infinity: as a factor it would
-    // record every point as infinite, as a set point it would be sent.
-    float factor = 0.0f, start = 0.0f, stop = 0.0f, step = 0.0f;
-    if (!ReadRunFloat(IDC_FACTOR, "factor", factor))
+    // record every point as infinite.
+    const float factor = GetDlgItemFloat(this, IDC_FACTOR);
+    if (!std::isfinite(factor)) {
+        RefuseRun("The factor is not a valid number. The run was not started.");
         return;
-    if (m_bCheckMode &&
-        !(ReadRunFloat(IDC_START, "start", start) && ReadRunFloat(IDC_STOP, "stop", stop) &&
-          ReadRunFloat(IDC_STEP, "step", step)))
-        return;
-    // The run ends before a set point would pass the stop, so every set point
-    // lies between the start and the stop: bounding these two bounds what the
-    // head is sent. An index outside 0-255 would go out as its low 16 bits
-    // (-10 as 65526, full output).
-    const std::pair<int, const char*> ends[] = {{IDC_START, "start"}, {IDC_STOP, "stop"}};
-    for (const auto& [id, what] : ends) {
-        if (m_bCheckMode) {
-            // Finite by now: only a negative intensity is left to refuse.
-            if (IntensityProblem(id == IDC_START ? start : stop) != nullptr) {
-                RefuseRun(Format("The %s intensity must be 0 mW/cm\xB2 or more.", what));
-                return;
-            }
-        } else {
-            const int index = GetDlgItemInt(id, nullptr, TRUE);
-            if (index < 0 || index > kMaxIndex) {
-                RefuseRun(Format("The %s index must be between 0 and %d.", what, kMaxIndex));
-                return;
-            }
-        }
     }
-    // A zero step never reaches the stop (and the point count divides by it).
-    const bool zeroStep = m_bCheckMode ? step == 0.0f : GetDlgItemInt(IDC_STEP, nullptr, TRUE) == 0;
-    if (zeroStep) {
-        CheckDlgButton(IDC_GO, BST_UNCHECKED);
-        ShowMessage("The step must not be zero.");
+    RunPlan plan = m_bCheckMode ? RunPlan::Intensities(GetDlgItemFloat(this, IDC_START),
+                                                       GetDlgItemFloat(this, IDC_STOP),
+                                                       GetDlgItemFloat(this, IDC_STEP))
+                                : RunPlan::Indexes(GetDlgItemInt(IDC_START, nullptr, TRUE),
+                                                   GetDlgItemInt(IDC_STOP, nullptr, TRUE),
+                                                   GetDlgItemInt(IDC_STEP, nullptr, TRUE));
+    if (plan.Refused()) {
+        RefuseRun(plan.Refusal());
         return;
     }
 
@@ -224,53 +188,13 @@ void CCalib::StartRun() {
     for (int id : kResultIds)
         SetDlgItemText(id, "");
     // The result fields are empty now; what Burn would write goes with them.
-    m_bFitted = false;
-    m_bResult = false;
+    m_result.Discard();
     m_fFactor = factor;
-
-    int points = 0;
-    if (m_bCheckMode) {
-        m_fSetMw = start;
-        m_fStopMw = stop;
-        m_fStepMw = step;
-        const float s = m_fSetMw, e = m_fStopMw;
-        if (s < e && m_fStepMw < 0.0f)
-            m_fStepMw = -m_fStepMw; // towards the stop, or the run would never end
-        float count;
-        if (s < e) {
-            count = (e - s) / m_fStepMw + 1.0f;
-        } else if (m_fStepMw < 0.0f) {
-            count = 1.0f - (s - e) / m_fStepMw;
-        } else {
-            count = (s - e) / m_fStepMw + 1.0f;
-            m_fStepMw = -m_fStepMw;
-        }
-        points = ProgressPoints(std::trunc(static_cast<double>(count)));
-    } else {
-        m_nIndex = GetDlgItemInt(IDC_START, nullptr, TRUE);
-        m_nIndexStop = GetDlgItemInt(IDC_STOP, nullptr, TRUE);
-        m_nIndexStep = GetDlgItemInt(IDC_STEP, nullptr, TRUE);
-        // 64 bits: the edits take any 32-bit value, and their differences overflow 32.
-        const int64_t s = m_nIndex, e = m_nIndexStop;
-        int64_t d = m_nIndexStep;
-        if (s < e && d < 0)
-            d = std::min<int64_t>(-d, INT32_MAX); // -INT32_MIN has no int32
-        int64_t count;
-        if (s < e) {
-            count = (e - s) / d + 1;
-        } else if (d < 0) {
-            count = 1 - (s - e) / d;
-        } else {
-            count = (s - e) / d + 1;
-            d = -d;
-        }
-        m_nIndexStep = static_cast<int32_t>(d);
-        points = ProgressPoints(static_cast<double>(count));
-    }
+    m_plan = plan;
     m_nPoints = 0;
     ++m_nPointSet;
     m_nMeterWaits = 0;
-    m_progress.SetRange(0, static_cast<short>(points));
+    m_progress.SetRange(0, static_cast<short>(m_plan.ProgressPoints()));
     m_bRunning = true;
     SendSetPoint();
     m_progress.SetStep(1);
@@ -279,10 +203,10 @@ void CCalib::StartRun() {
 }
 
 void CCalib::SendSetPoint() {
-    if (m_bCheckMode)
-        m_pHead->SetIntensity(m_fSetMw);
+    if (m_plan.IsCheck())
+        m_pHead->SetIntensity(m_plan.Intensity());
     else
-        m_pHead->SetIndex(m_nIndex);
+        m_pHead->SetIndex(m_plan.Index());
     m_nLinesAtSetPoint = m_meter.m_nLines.load();
 }
 
@@ -338,14 +262,13 @@ void CCalib::TakePoint() {
     m_meterUw[n] = meterUw;
     m_meterMw[n] = meterMw;
     m_headValue[n] = headValue;
+    m_setPoint[n] = m_plan.SetPoint();
     if (m_bCheckMode) {
-        m_setPoint[n] = m_fSetMw;
         m_listPoints.InsertItem(row, Format("%4.1f", headValue).c_str());
         m_listPoints.SetItemText(row, 1, Format("%4.1f", meterMw).c_str());
         m_listPoints.SetItemText(row, 2, Format("%4.1f", std::fabs(headValue - meterMw)).c_str());
     } else {
-        m_setPoint[n] = m_nIndex;
-        m_listPoints.InsertItem(row, Format("%d", m_nIndex).c_str());
+        m_listPoints.InsertItem(row, Format("%d", m_plan.Index()).c_str());
         m_listPoints.SetItemText(row, 1, Format("%4.0f", headValue).c_str());
         m_listPoints.SetItemText(row, 2, Format("%5.2f", meterMw).c_str());
     }
@@ -354,26 +277,7 @@ void CCalib::TakePoint() {
     ++m_nPointSet;
     m_progress.StepIt();
 
-    // Over once the next set point passes the stop. The stop itself is a set
-    // point when the steps land on it, on the way up as on the way down.
-    bool over;
-    if (m_bCheckMode) {
-        const float previous = m_fSetMw;
-        m_fSetMw = previous + m_fStepMw;
-        over = (previous <= m_fStopMw && m_fSetMw > m_fStopMw) ||
-               (previous >= m_fStopMw && m_fSetMw < m_fStopMw);
-    } else {
-        const int64_t previous = m_nIndex;
-        const int64_t next = previous + m_nIndexStep;
-        over = (previous <= m_nIndexStop && next > m_nIndexStop) ||
-               (previous >= m_nIndexStop && next < m_nIndexStop) || next > INT32_MAX ||
-               next < INT32_MIN;
-        m_nIndex = static_cast<int32_t>(next);
-    }
-    // The point tables are full: the run ends as if the stop were reached.
-    over = over || m_nPoints >= kMaxPoints;
-
-    if (!over) {
+    if (m_plan.Advance()) {
         SendSetPoint();
         SetTimer(IDT_TAKE_POINT, kSettleMs);
         return;
@@ -405,28 +309,18 @@ void CCalib::AbortRun(const char* why) {
 }
 
 void CCalib::ComputeFits() {
-    {
-        const CPolyFit photo(m_nPoints, m_headValue, m_meterUw, 2);
-        const CPolyFit index(m_nPoints, m_meterMw, m_setPoint, 2);
-        for (int k = 0; k < 3; ++k) {
-            m_photoToMw[k] = platform::NarrowToFloat(photo.Coef(2 - k));
-            m_mwToIndex[k] = platform::NarrowToFloat(index.Coef(2 - k));
-        }
-    }
-    SetDlgItemFloat(IDC_PHOTO_A, m_photoToMw[0], "%12.9f");
-    SetDlgItemFloat(IDC_PHOTO_B, m_photoToMw[1], "%12.9f");
-    SetDlgItemFloat(IDC_PHOTO_C, m_photoToMw[2], "%12.9f");
-    SetDlgItemFloat(IDC_INDEX_A, m_mwToIndex[0], "%12.9f");
-    SetDlgItemFloat(IDC_INDEX_B, m_mwToIndex[1], "%12.9f");
-    SetDlgItemFloat(IDC_INDEX_C, m_mwToIndex[2], "%12.9f");
-
-    m_r2PhotoToMw = ComputeRSquared(m_nPoints, m_headValue, m_meterUw, m_photoToMw);
-    m_r2MwToIndex = ComputeRSquared(m_nPoints, m_meterMw, m_setPoint, m_mwToIndex);
-    SetDlgItemFloat(IDC_PHOTO_R2, platform::NarrowToFloat(m_r2PhotoToMw), "%12.9f");
-    SetDlgItemFloat(IDC_INDEX_R2, platform::NarrowToFloat(m_r2MwToIndex), "%12.9f");
-    m_bFitted = true;
-    m_nFitPointSet = m_nPointSet;
-
+    m_result.Fit(m_nPoints, m_setPoint, m_headValue, m_meterUw, m_meterMw, m_nPointSet);
+    const std::pair<int, float> shown[] = {
+        {IDC_PHOTO_A, m_result.photoToMw[0]},
+        {IDC_PHOTO_B, m_result.photoToMw[1]},
+        {IDC_PHOTO_C, m_result.photoToMw[2]},
+        {IDC_INDEX_A, m_result.mwToIndex[0]},
+        {IDC_INDEX_B, m_result.mwToIndex[1]},
+        {IDC_INDEX_C, m_result.mwToIndex[2]},
+        {IDC_PHOTO_R2, platform::NarrowToFloat(m_result.r2PhotoToMw)},
+        {IDC_INDEX_R2, platform::NarrowToFloat(m_result.r2MwToIndex)}};
+    for (const auto& [id, value] : shown)
+        SetDlgItemFloat(id, value, "%12.9f");
     OnBnClickedShowReport();
 }
 
@@ -437,15 +331,12 @@ void CCalib::OnBnClickedShowReport() {
     } else {
         const uint64_t listed = m_nPointSet;
         const float avgStep =
-            RunCalibReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, m_photoToMw, m_mwToIndex,
-                           m_r2PhotoToMw, m_r2MwToIndex, serial);
+            RunCalibReport(m_nPoints, m_setPoint, m_headValue, m_meterMw, m_result.photoToMw,
+                           m_result.mwToIndex, m_result.r2PhotoToMw, m_result.r2MwToIndex, serial);
         // A report stays open while a run goes on, and that run's own report
         // opens inside it; the outer one's step, from other points, must not
         // replace the step of the fits computed meanwhile.
-        if (m_bFitted && listed == m_nFitPointSet) {
-            m_fAvgStep = avgStep;
-            m_bResult = true;
-        }
+        m_result.TakeStep(avgStep, listed);
     }
     if (CControlBoard* board = Board())
         board->ResetReply();
@@ -653,16 +544,13 @@ void CCalib::OnBnClickedCalibrationCoeffs() {
 void CCalib::OnBnClickedBurn() {
     // Without a run's result the members hold zeros or a discarded result,
     // which would wipe the head's calibration.
-    if (!m_bResult) {
+    if (!m_result.Complete()) {
         ShowMessage("There are no calibration results to burn. Nothing was burned.");
         return;
     }
     // Coefficients from a fit over too few points are NaN or infinite; in a
     // head they would turn every calibrated setting into nonsense.
-    bool finite = std::isfinite(m_fAvgStep);
-    for (int k = 0; k < 3; ++k)
-        finite = finite && std::isfinite(m_photoToMw[k]) && std::isfinite(m_mwToIndex[k]);
-    if (!finite) {
+    if (!m_result.Finite()) {
         ShowMessage("The calibration results are not valid numbers. Nothing was burned.");
         return;
     }
@@ -683,11 +571,7 @@ void CCalib::OnBnClickedBurn() {
     ShowHeadIdentity();
 
     HeadRecord r = m_pHead->m_record;
-    for (int k = 0; k < 3; ++k) {
-        r.mwToIndex[k] = m_mwToIndex[k];
-        r.photoToMw[k] = m_photoToMw[k];
-    }
-    r.avgStep = m_fAvgStep;
+    m_result.WriteTo(r);
     r.initialDacPwm = static_cast<int16_t>(dac);
     StampDate(r, Now());
     r.channel = static_cast<uint8_t>(m_pHead->m_nChannel & 0xFF);

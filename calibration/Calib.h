@@ -10,6 +10,8 @@
 #pragma once
 
 #include "app/shared/DialogHelpers.h"
+#include "calibration/RunPlan.h"
+#include "calibration/RunResult.h"
 #include "link/OpticalHead.h"
 #include "link/SensorComm.h"
 #include "platform/ui/Afx.h"
@@ -27,7 +29,7 @@ public:
     static constexpr unsigned kRecheckMs = 1000;
     static constexpr unsigned kReadoutMs = 250;
 
-    static constexpr int kMaxPoints = 255;
+    static constexpr int kMaxPoints = RunPlan::kMaxPoints;
     // A point waits at most this many 1 s re-checks for a stable, fresh
     // radiometer reading before the run is stopped (with a message).
     static constexpr int kMaxMeterWaits = 120;
@@ -57,18 +59,11 @@ public:
     double m_headValue[kMaxPoints] = {}; // photodiode counts or head output mW/cm²
     double m_meterUw[kMaxPoints] = {};   // factor x radiometer, µW/cm²
     double m_meterMw[kMaxPoints] = {};   // the same in mW/cm²
-    int32_t m_nIndex = 0, m_nIndexStop = 0, m_nIndexStep = 0;
-    float m_fSetMw = 0.0f, m_fStopMw = 0.0f, m_fStepMw = 0.0f;
     float m_fFactor = 1.0f;
-    float m_photoToMw[3] = {};  // a, b, c: counts -> µW/cm²
-    float m_mwToIndex[3] = {};  // a, b, c: mW/cm² -> index
-    double m_r2PhotoToMw = 0.0; // R² of the stored (float) curves
-    double m_r2MwToIndex = 0.0;
-    float m_fAvgStep = 0.0f; // mW/cm² per index, handed back by the calibration report
-    // Burn writes the two fits and the average step only as one result: fits
-    // that a calibration run in this window computed, and the step that their
-    // report computed from the same points. Starting a run discards it.
-    bool HasResult() const { return m_bResult; }
+    // The fits, their R² and the average step: burned only when complete
+    // (see RunResult). Starting a run discards it.
+    RunResult m_result;
+    bool HasResult() const { return m_result.Complete(); }
 
     bool IsRunning() const { return m_bRunning; }
 
@@ -128,16 +123,14 @@ private:
     void FinishRun(); // fits (calibration) or report (check)
     void StopRun();   // timer killed, head off, GO! unchecked; no fits
     void AbortRun(const char* why);
-    // Unchecks GO! and shows `why`, followed by "The run was not started."
-    void RefuseRun(const std::string& why);
-    // The float in edit `id`, for a run to send or record; a box names the
-    // field (`what`) when the text gave no finite number.
-    bool ReadRunFloat(int id, const char* what, float& value);
+    // Unchecks GO! and shows the box `text`.
+    void RefuseRun(const std::string& text);
     // The model, serial and calibration date statics from the head's texts.
     void ShowHeadIdentity();
     void FocusAndSelect(CEdit& edit);
 
     bool m_bRunning = false;
+    RunPlan m_plan;                  // the set points of the run going on, or of the last one
     int m_nMeterWaits = 0;           // 1 s re-checks spent on the current point
     uint32_t m_nLinesAtSetPoint = 0; // the meter's reading count when the set point went out
     bool m_bMeterOpened = false;     // the meter's port was opened in this window at some time
@@ -145,7 +138,4 @@ private:
     // Changes with every change of the recorded points, so that a report can
     // tell whether the points it listed are still the ones the fits came from.
     uint64_t m_nPointSet = 0;
-    bool m_bFitted = false; // m_photoToMw, m_mwToIndex: fits over point set m_nFitPointSet
-    uint64_t m_nFitPointSet = 0;
-    bool m_bResult = false; // the fits and m_fAvgStep belong together (see HasResult)
 };

@@ -227,7 +227,7 @@ TEST_F(CalibRun, GoUncheckedBeforeTheFirstTickFitsNothingAndBurnRefusesTheResult
     EXPECT_EQ(ui.DueTime(dlg, CCalib::IDT_TAKE_POINT), 0u);
     ASSERT_EQ(dlg.reports.size(), 1u);
     EXPECT_TRUE(dlg.reports[0].setPoint.empty());
-    EXPECT_TRUE(std::isnan(dlg.m_photoToMw[0]));
+    EXPECT_TRUE(std::isnan(dlg.m_result.photoToMw[0]));
     // Shown as they are ("nan" or "-nan", by the sign the division left).
     EXPECT_NE(dlg.GetDlgItemText(IDC_PHOTO_A).find("nan"), std::string::npos);
     EXPECT_NE(dlg.GetDlgItemText(IDC_INDEX_R2).find("nan"), std::string::npos);
@@ -469,13 +469,14 @@ TEST_F(CalibRun, BurnStoresTheResultsTheDateAndTheController) {
     RunToEnd(ui, dlg, [&] { return 50.0 * demo.head.m_fSetting + 200.0; });
     ASSERT_EQ(dlg.m_nPoints, 11);
     ASSERT_EQ(dlg.reports.size(), 1u);
-    EXPECT_EQ(dlg.m_fAvgStep, 0.25f); // handed back by the report
+    EXPECT_EQ(dlg.m_result.avgStep, 0.25f); // handed back by the report
     // mW-to-Index of index = 20 x mW - 4.
-    EXPECT_NEAR(dlg.m_mwToIndex[1], 20.0f, 1e-3);
-    EXPECT_NEAR(dlg.m_mwToIndex[2], -4.0f, 1e-3);
-    EXPECT_NEAR(dlg.m_r2MwToIndex, 1.0, 1e-9);
+    EXPECT_NEAR(dlg.m_result.mwToIndex[1], 20.0f, 1e-3);
+    EXPECT_NEAR(dlg.m_result.mwToIndex[2], -4.0f, 1e-3);
+    EXPECT_NEAR(dlg.m_result.r2MwToIndex, 1.0, 1e-9);
     char expected[32];
-    std::snprintf(expected, sizeof expected, "%12.9f", static_cast<double>(dlg.m_mwToIndex[1]));
+    std::snprintf(expected, sizeof expected, "%12.9f",
+                  static_cast<double>(dlg.m_result.mwToIndex[1]));
     EXPECT_EQ(dlg.GetDlgItemText(IDC_INDEX_B), expected);
 
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
@@ -491,8 +492,8 @@ TEST_F(CalibRun, BurnStoresTheResultsTheDateAndTheController) {
     EXPECT_EQ(r.avgStep, 0.25f);
     EXPECT_EQ(r.initialDacPwm, 0); // simulation's DAC answer
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(r.mwToIndex[k], dlg.m_mwToIndex[k]);
-        EXPECT_EQ(r.photoToMw[k], dlg.m_photoToMw[k]);
+        EXPECT_EQ(r.mwToIndex[k], dlg.m_result.mwToIndex[k]);
+        EXPECT_EQ(r.photoToMw[k], dlg.m_result.photoToMw[k]);
     }
     EXPECT_EQ(ui.LastBox().text.rfind("Burn Complete in ", 0), 0u) << ui.LastBox().text;
 }

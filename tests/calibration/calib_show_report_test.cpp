@@ -31,10 +31,10 @@ struct ShowReport : ::testing::Test {
         dlg.m_headValue[1] = 980;
         dlg.m_meterMw[0] = 10.5;
         dlg.m_meterMw[1] = 9.5;
-        dlg.m_photoToMw[0] = 0.0f;
-        dlg.m_photoToMw[1] = 10.0f;
-        dlg.m_photoToMw[2] = 0.0f;
-        dlg.m_fAvgStep = 99.0f;
+        dlg.m_result.photoToMw[0] = 0.0f;
+        dlg.m_result.photoToMw[1] = 10.0f;
+        dlg.m_result.photoToMw[2] = 0.0f;
+        dlg.m_result.avgStep = 99.0f;
     }
 };
 
@@ -54,7 +54,7 @@ TEST_F(ShowReport, PointsNoFitCameFromAreListedAndPrintedButTheirStepIsNotTaken)
     ASSERT_EQ(printer.Documents().size(), 1u);
     EXPECT_EQ(printer.Documents()[0].name, "RVX Calibration Report (LM0042)");
     // These curves were not fitted to these points: nothing to burn.
-    EXPECT_EQ(dlg.m_fAvgStep, 99.0f);
+    EXPECT_EQ(dlg.m_result.avgStep, 99.0f);
     EXPECT_FALSE(dlg.HasResult());
 }
 
@@ -76,13 +76,13 @@ TEST_F(ShowReport, TheFitsReportAndALaterShowReportHandTheStepBackHoweverTheyClo
     });
     dlg.ComputeFits();
     EXPECT_EQ(shown, "0.027");
-    EXPECT_NEAR(dlg.m_fAvgStep, expected, 1e-6f);
+    EXPECT_NEAR(dlg.m_result.avgStep, expected, 1e-6f);
     EXPECT_TRUE(dlg.HasResult());
 
-    dlg.m_fAvgStep = 99.0f;
+    dlg.m_result.avgStep = 99.0f;
     ui.OnModal(141, [&](CDialog& d) { d.UserClose(); });
     ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
-    EXPECT_NEAR(dlg.m_fAvgStep, expected, 1e-6f);
+    EXPECT_NEAR(dlg.m_result.avgStep, expected, 1e-6f);
     EXPECT_EQ(ui.Runs().size(), 2u);
 }
 
@@ -98,7 +98,7 @@ TEST_F(ShowReport, CheckModeOpensTheCheckReportAndLeavesTheStepAlone) {
     ASSERT_TRUE(dlg.UserClick(IDC_SHOW_REPORT));
     EXPECT_EQ(caption, "Calibration Check Report");
     EXPECT_EQ(rows, 3u); // the same two points under the check's meaning, and Avg
-    EXPECT_EQ(dlg.m_fAvgStep, 99.0f);
+    EXPECT_EQ(dlg.m_result.avgStep, 99.0f);
 }
 
 } // namespace

@@ -601,10 +601,10 @@ TEST_F(CalibSim, CalibrationWithTheOpeningDefaultsThenBurnMakesTheHeadReadRight)
     const ReportCall& cal = dlg.reports[1];
     EXPECT_EQ(cal.setPoint.front(), 255.0);
     EXPECT_EQ(cal.setPoint.back(), 5.0);
-    EXPECT_GT(dlg.m_r2PhotoToMw, 0.9999);
-    EXPECT_GT(dlg.m_r2MwToIndex, 0.9999);
-    EXPECT_EQ(cal.r2Photo, dlg.m_r2PhotoToMw);
-    EXPECT_EQ(cal.photoToMw[1], dlg.m_photoToMw[1]);
+    EXPECT_GT(dlg.m_result.r2PhotoToMw, 0.9999);
+    EXPECT_GT(dlg.m_result.r2MwToIndex, 0.9999);
+    EXPECT_EQ(cal.r2Photo, dlg.m_result.r2PhotoToMw);
+    EXPECT_EQ(cal.photoToMw[1], dlg.m_result.photoToMw[1]);
     EXPECT_EQ(cal.serial, FieldText(head.m_record.serial));
 
     ASSERT_TRUE(dlg.UserClick(IDC_BURN));
@@ -621,7 +621,7 @@ TEST_F(CalibSim, CalibrationWithTheOpeningDefaultsThenBurnMakesTheHeadReadRight)
     EXPECT_LT(after, before / 10.0);
     std::printf("R2 photo-to-mW %.9f, mW-to-index %.9f; mean deviation before %.3f mW/cm2, "
                 "after %.3f mW/cm2\n",
-                dlg.m_r2PhotoToMw, dlg.m_r2MwToIndex, before, after);
+                dlg.m_result.r2PhotoToMw, dlg.m_result.r2MwToIndex, before, after);
 }
 
 } // namespace
