@@ -1,6 +1,6 @@
 // Per-user profile strings, in place of the registry's application key.
-// SetRegistryKey("Lumiflex") with application name "Sorvane" keeps the values
-// in ${XDG_CONFIG_HOME:-$HOME/.config}/Lumiflex/Sorvane, a small text file of
+// SetRegistryKey("Lumiflex") with application name "sorvane" keeps the values
+// in ${XDG_CONFIG_HOME:-$HOME/.config}/Lumiflex/sorvane, a small text file of
 // "[section]" headers and "entry=value" lines. Every write rewrites the file
 // atomically (temporary file, then rename), so a crash never leaves half a file.
 #pragma once

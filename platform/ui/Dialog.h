@@ -5,7 +5,8 @@
 // How to write and test a dialog
 // ------------------------------
 // 1. Template: resources/dialogs/Dialog135.cpp returns the DialogTemplate
-//    (caption, size and controls in dialog units, styles); add
+//    (caption, size and controls in dialog units, styles), its control ids
+//    named once in resources/dialogs/Dialog135Ids.h (namespace ids135); add
 //    `LUMI_DIALOG(135)` to resources/dialogs/Registry.inc.
 // 2. Class: derive from CDialog, map (id, notification) to handlers in the
 //    constructor, bind control members in DoDataExchange:
@@ -18,7 +19,7 @@
 //          std::string m_strPassword;
 //      private:
 //          void OnBnClickedOk() {
-//              m_strPassword = GetDlgItemText(1000);
+//              m_strPassword = GetDlgItemText(ids135::IDC_PASSWORD);
 //              CDialog::OnOK();
 //          }
 //      };
@@ -30,7 +31,7 @@
 //
 //      HeadlessBackend ui;                    // installs itself
 //      ui.OnModal(135, [](CDialog& d) {       // the next run of template 135
-//          d.UserType(1000, "pelrud");
+//          d.UserType(ids135::IDC_PASSWORD, "pelrud");
 //          d.UserClick(IDOK);                 // or d.UserPressEnter()
 //      });
 //      passwd dlg;
