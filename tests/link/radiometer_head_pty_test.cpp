@@ -47,7 +47,10 @@ TEST(RadiometerUnderHead, ReadingTracksTheHeadAndSettlesAfterEachChange) {
     const sim::Controller& controller = box.sim;
     testing_support::WatchedMeter& meter = rig.meter;
     auto settledAt = [&](double mw) {
-        return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - mw * 1000.0) < 1500.0;
+        // Reading and flag of one line: read apart, a new reading could meet
+        // the flag of the window before it.
+        const CSensorComm::Window window = meter.LatestWindow();
+        return window.stable && std::fabs(window.reading - mw * 1000.0) < 1500.0;
     };
     ASSERT_TRUE(testing_support::WaitFor([&] { return settledAt(0.0); }));
 
@@ -83,7 +86,10 @@ TEST(RadiometerUnderHead, ABrightHeadSettlesToo) {
     const double mw = controller.OpticalOutput(0);
     ASSERT_GT(mw, 150.0);
     EXPECT_TRUE(testing_support::WaitFor([&] {
-        return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - mw * 1000.0) < 1500.0;
+        // Reading and flag of one line: read apart, a new reading could meet
+        // the flag of the window before it.
+        const CSensorComm::Window window = meter.LatestWindow();
+        return window.stable && std::fabs(window.reading - mw * 1000.0) < 1500.0;
     })) << meter.m_fReading.load()
         << " for " << mw << " mW/cm2, spread " << meter.m_fSpread.load();
 }

@@ -44,8 +44,12 @@ TEST(SensorCommPty, OpenUsesTheRadiometerLineAndReadsItsLines) {
     EXPECT_EQ(meter.m_nSendBufferSize, 1024);
     ASSERT_TRUE(Listening(meter));
     pty.Send("0.0125\r\n");
-    EXPECT_TRUE(WaitFor([&] { return meter.m_fReading.load() == 12500.0f; }));
-    EXPECT_FALSE(meter.m_bStable.load()); // the other nine readings are still 0
+    // The listening thread stores the reading before the flag: the two are
+    // taken together, once the line has been counted.
+    ASSERT_TRUE(WaitFor([&] { return meter.LatestWindow().lines == 1; }));
+    const CSensorComm::Window window = meter.LatestWindow();
+    EXPECT_EQ(window.reading, 12500.0f);
+    EXPECT_FALSE(window.stable); // the other nine readings are still 0
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -166,7 +170,8 @@ TEST(SensorCommPty, FollowsTheSimulatedMeterAndSettlesAfterAChange) {
     testing_support::WatchedMeter meter;
     ASSERT_TRUE(meter.Open(radiometer.PortPath().c_str()));
     auto settled = [&](float microWatts) {
-        return meter.m_bStable.load() && std::fabs(meter.m_fReading.load() - microWatts) < 1500.0f;
+        const CSensorComm::Window window = meter.LatestWindow();
+        return window.stable && std::fabs(window.reading - microWatts) < 1500.0f;
     };
     ASSERT_TRUE(WaitFor([&] { return settled(20000.0f); }));
 

@@ -142,8 +142,9 @@ TEST(RadiometerProgram, ReadsTheChosenHeadAndIsNotAController) {
     bool settled = false;
     while (!settled && Clock::now() - start < 30s) {
         std::this_thread::sleep_for(50ms);
-        settled = meter.m_bStable.load() &&
-                  std::fabs(meter.m_fReading.load() - mw * 1000.0) < mw * 1000.0 * 0.01 + 100.0;
+        const CSensorComm::Window window = meter.LatestWindow();
+        settled =
+            window.stable && std::fabs(window.reading - mw * 1000.0) < mw * 1000.0 * 0.01 + 100.0;
     }
     EXPECT_TRUE(settled) << meter.m_fReading.load() << " for " << mw;
     EXPECT_GT(Clock::now() - start, 1s);
