@@ -60,6 +60,16 @@ int CallSink(State& s, const char* text, const char* caption, unsigned flags) {
     return sink ? sink(text, caption, flags) : DefaultSink(text, caption, flags);
 }
 
+// Queues a box for the owner and wakes it; `lock` holds s.mutex on entry and
+// is released before the wake-up, which may post to the owner's event loop.
+void Enqueue(State& s, std::unique_lock<std::mutex>& lock, std::shared_ptr<Request> request) {
+    s.queue.push_back(std::move(request));
+    std::function<void()> wake = s.wake;
+    lock.unlock();
+    if (wake)
+        wake();
+}
+
 } // namespace
 
 int MessageBox(const char* text, const char* caption, unsigned flags) {
@@ -75,11 +85,7 @@ int MessageBox(const char* text, const char* caption, unsigned flags) {
     request->text = text;
     request->caption = caption;
     request->flags = flags;
-    s.queue.push_back(request);
-    std::function<void()> wake = s.wake;
-    lock.unlock();
-    if (wake)
-        wake();
+    Enqueue(s, lock, request);
     lock.lock();
     s.answered.wait(lock, [&] { return request->done || (!s.owner && !request->taken); });
     if (request->done)
@@ -109,11 +115,7 @@ void PostMessageBox(const char* text, const char* caption, unsigned flags,
     request->flags = flags;
     request->posted = true;
     request->closed = std::move(closed);
-    s.queue.push_back(std::move(request));
-    std::function<void()> wake = s.wake;
-    lock.unlock();
-    if (wake)
-        wake();
+    Enqueue(s, lock, std::move(request));
 }
 
 void SetMessageBoxSink(MessageBoxSink sink) {
