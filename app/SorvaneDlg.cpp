@@ -95,6 +95,10 @@ int CSorvaneDlg::HeadsInUse() const {
     return std::max(n, 0);
 }
 
+bool CSorvaneDlg::BothChannelsAtOnce() const {
+    return m_config.m_record.headCount == 2 && m_nBoards > 0 && m_pBoards;
+}
+
 int CSorvaneDlg::IndicatorCount() const {
     return std::clamp<int32_t>(m_config.m_record.headCount, 0, kMaxIndicators);
 }
@@ -264,7 +268,7 @@ void CSorvaneDlg::UpdateTitle() {
 }
 
 void CSorvaneDlg::AllOff() {
-    if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
+    if (BothChannelsAtOnce()) {
         m_pBoards[0].HeadOff(2);
         KeepBothSettings(COpticalHead::Told::Off, 0.0f, 0.0f);
     } else {
@@ -326,7 +330,7 @@ void CSorvaneDlg::OnBnClickedSet() {
         FocusManualBox();
         return;
     }
-    if (m_config.m_record.headCount == 2 && m_nBoards > 0) {
+    if (BothChannelsAtOnce()) {
         if (calibrated) {
             m_pBoards[0].SetIntensity(2, f);
             KeepBothSettings(COpticalHead::Told::Milliwatts, f, f);

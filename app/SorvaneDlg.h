@@ -56,6 +56,10 @@ public:
 
     // Head positions in use for head objects: min(headCount, 2 x controllers), never negative.
     int HeadsInUse() const;
+    // Exactly two head positions and a controller: the manual box, Off and the
+    // profile runner address both heads through one command to the first
+    // controller (channel 2, or a dual command) instead of through the head objects.
+    bool BothChannelsAtOnce() const;
     // Head positions that get an indicator: min(headCount, 64), never negative.
     int IndicatorCount() const;
     // Text of indicator i, or "" when it was not created.

@@ -293,20 +293,18 @@ void CSorvaneDlg::StartStep() {
         const int32_t duration = RunDuration(step);
         m_progressStep.SetRange(0, static_cast<short>(static_cast<uint16_t>(duration)));
         m_progressStep.SetPos(0);
-        if (m_config.m_record.headCount == 2) {
-            if (m_nBoards > 0 && m_pBoards) {
-                if (Calibrated()) {
-                    m_pBoards[0].SetDualIntensity(step.intensity1, step.intensity2);
-                    KeepBothSettings(COpticalHead::Told::Milliwatts, step.intensity1,
-                                     step.intensity2);
-                } else {
-                    const uint16_t a = RunIndex(step.intensity1), b = RunIndex(step.intensity2);
-                    m_pBoards[0].SetDualIndex(a, b);
-                    KeepBothSettings(COpticalHead::Told::Index, a, b);
-                }
-                m_bRunBoth = true;
+        if (BothChannelsAtOnce()) {
+            if (Calibrated()) {
+                m_pBoards[0].SetDualIntensity(step.intensity1, step.intensity2);
+                KeepBothSettings(COpticalHead::Told::Milliwatts, step.intensity1, step.intensity2);
+            } else {
+                const uint16_t a = RunIndex(step.intensity1), b = RunIndex(step.intensity2);
+                m_pBoards[0].SetDualIndex(a, b);
+                KeepBothSettings(COpticalHead::Told::Index, a, b);
             }
+            m_bRunBoth = true;
         } else {
+            // Two positions without a controller: HeadsInUse() is 0, nothing is sent.
             const int heads = HeadsInUse();
             for (int i = 0; i < heads; ++i) {
                 if (Calibrated())
@@ -359,7 +357,7 @@ void CSorvaneDlg::RunOff() {
     AllOff();
     // A head count changed under the run (configuration OK) must not leave
     // lit what the run switched on: a pause or the end means the light is off.
-    const bool both = m_config.m_record.headCount == 2 && m_nBoards > 0;
+    const bool both = BothChannelsAtOnce();
     if (m_bRunBoth && !both && m_nBoards > 0) {
         m_pBoards[0].HeadOff(2);
         KeepBothSettings(COpticalHead::Told::Off, 0.0f, 0.0f);

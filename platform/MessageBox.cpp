@@ -16,6 +16,8 @@ namespace platform {
 namespace {
 
 struct Request {
+    Request(const char* t, const char* c, unsigned f) : text(t), caption(c), flags(f) {}
+
     std::string text;
     std::string caption;
     unsigned flags;
@@ -81,10 +83,7 @@ int MessageBox(const char* text, const char* caption, unsigned flags) {
         lock.unlock();
         return CallSink(s, text, caption, flags);
     }
-    auto request = std::make_shared<Request>();
-    request->text = text;
-    request->caption = caption;
-    request->flags = flags;
+    auto request = std::make_shared<Request>(text, caption, flags);
     Enqueue(s, lock, request);
     lock.lock();
     s.answered.wait(lock, [&] { return request->done || (!s.owner && !request->taken); });
@@ -109,10 +108,7 @@ void PostMessageBox(const char* text, const char* caption, unsigned flags,
             closed();
         return;
     }
-    auto request = std::make_shared<Request>();
-    request->text = text;
-    request->caption = caption;
-    request->flags = flags;
+    auto request = std::make_shared<Request>(text, caption, flags);
     request->posted = true;
     request->closed = std::move(closed);
     Enqueue(s, lock, std::move(request));
